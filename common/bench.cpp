@@ -1,0 +1,86 @@
+#include "bench.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+namespace {
+
+bool standard_output_failed = false;  // reported once, like each data file
+
+// One whole line on standard error, written at once so it cannot interleave.
+void report(std::string_view program, std::string_view what,
+            std::string_view target, int error) {
+  std::string line;
+  line.append(program).append(": ").append(what).append(" ");
+  line.append(target).append(": ").append(std::strerror(error)).append("\n");
+  std::fputs(line.c_str(), stderr);
+}
+
+void check_standard_output(std::string_view program) {
+  if (!standard_output_failed && !std::cout) {
+    standard_output_failed = true;
+    report(program, "cannot write", "standard output", errno);
+  }
+}
+
+void check_file(pattern_file& file) {
+  if (!file.failed && !file.stream) {
+    file.failed = true;
+    report(file.program, "cannot write", file.name, errno);
+  }
+}
+
+}  // namespace
+
+pattern_file open_pattern_file(std::string_view program,
+                               std::string_view name) {
+  pattern_file file{program, name, {}, false};
+  errno = 0;
+  file.stream.open(std::string(name), std::ios::out | std::ios::trunc);
+  if (!file.stream.is_open()) {
+    file.failed = true;
+    report(program, "cannot create", name, errno);
+  }
+  return file;
+}
+
+void write_pair_line(std::ostream& out, double x, double value) {
+  out << x << ' ' << value << '\n';
+  out.flush();
+}
+
+void write_pattern_record(pattern_file& file, std::string_view label, double x,
+                          double value) {
+  std::cout << "x = " << x << label << value << '\n';
+  std::cout.flush();
+  check_standard_output(file.program);
+
+  if (file.stream.is_open()) {
+    write_pair_line(file.stream, x, value);
+    check_file(file);
+  }
+}
+
+int close_pattern_file(pattern_file& file) {
+  if (file.stream.is_open()) {
+    file.stream.close();
+    check_file(file);
+  }
+  return standard_output_status(file.program) | int(file.failed);
+}
+
+int standard_output_status(std::string_view program) {
+  std::cout.flush();
+  check_standard_output(program);
+  return standard_output_failed ? 1 : 0;
+}
+
+double LED(double x) {
+  const double c = (1.0 / std::sqrt(PI + PI)) / 12.5;
+  const double t = std::pow(x / 12.5, 2.0);
+  return std::exp(-0.5 * t) * c;
+}

@@ -1,0 +1,12 @@
+// The LED's emission profile as a two-column table on standard output.
+#include <iostream>
+
+#include "bench.hpp"
+
+int main() {
+  for (int i = -500; i < 500; ++i) {
+    const double x = i * 0.1;  // multiplied, not divided by 10
+    write_pair_line(std::cout, x, LED(x));
+  }
+  return standard_output_status("ledcurve");
+}

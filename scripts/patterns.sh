@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs each program in one output folder. Pattern programs leave their data
+# file there; their console lines go to <program>.log. ledcurve writes its
+# table on standard output, kept as ledcurve.txt.
+# Usage: patterns.sh <output dir> <program dir> <program>...
+set -euo pipefail
+out=$1 bindir=$2
+shift 2
+mkdir -p "$out"
+cd "$out"
+for program in "$@"; do
+  start=$EPOCHREALTIME
+  if [ "$program" = ledcurve ]; then
+    "$bindir/$program" > ledcurve.txt
+  else
+    "$bindir/$program" > "$program.log"
+  fi
+  awk -v p="$program" -v t0="$start" -v t1="$EPOCHREALTIME" 'BEGIN { printf "%-14s %7.2f s\n", p, t1 - t0 }'
+done
+echo "Data files in $out"

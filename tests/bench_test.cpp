@@ -1,0 +1,90 @@
+// The shared bench against its literal formulas, bit for bit.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "bench.hpp"
+#include "literal.hpp"
+
+using literal::bits;
+
+TEST(Grids, MatchTheLiteralFormulasAtEverySample) {
+  for (int j = 0; j < 100; ++j) {
+    EXPECT_EQ(bits(aperture_point(source_width, j)), bits(literal::source(j))) << j;
+    EXPECT_EQ(bits(aperture_point(entrance_width, j)), bits(literal::slit(j))) << j;
+    EXPECT_EQ(bits(pair_point(j)), bits(literal::upper(j))) << j;
+  }
+  for (int i = 0; i < 10000; ++i)
+    EXPECT_EQ(bits(screen_point(i, 10000, 20)), bits(literal::screen(i, 10000.0, 20.0)));
+}
+
+TEST(Grids, EdgesAndAxis) {
+  // Left-edge sampling: the lower edge is sampled, the upper edge never.
+  EXPECT_EQ(aperture_point(0.8, 0), -0.4);
+  EXPECT_EQ(aperture_point(0.8, 99), 0.392);
+  EXPECT_EQ(aperture_point(5.0, 0), -2.5);
+  EXPECT_EQ(aperture_point(5.0, 99), 2.45);
+  // Sample 50 of a centred aperture is exactly the axis.
+  EXPECT_EQ(bits(aperture_point(0.8, 50)), bits(0.0));
+  EXPECT_EQ(bits(aperture_point(5.0, 50)), bits(0.0));
+  EXPECT_EQ(hop_phase(aperture_point(0.8, 50), 3.0, 700), 0.0);
+  // The pair: upper slit from its inner edge 0.175 outwards; the lower slit is
+  // its mirror image, so -0.175 is sampled and -0.325 is not.
+  EXPECT_EQ(pair_point(0), 0.175);
+  EXPECT_EQ(pair_point(99), 0.3235);
+  EXPECT_GT(-pair_point(99), -0.325);
+  EXPECT_EQ(bits(screen_point(0, 1000, 4)), bits(0.0));
+  EXPECT_EQ(screen_point(999, 1000, 4), 3.996);
+  EXPECT_EQ(screen_point(999, 1000, 20), 19.98);
+  EXPECT_EQ(screen_point(9999, 10000, 20), 19.998);
+}
+
+TEST(Phases, HopPhaseMatchesTheLiteralGrouping) {
+  EXPECT_EQ(bits(wavenumber), bits(literal::k));
+  for (int m = 0; m < 100; ++m) {
+    const double y = literal::upper(m);
+    for (int i = 0; i < 1000; i += 37) {
+      const double x = literal::screen(i, 1000.0, 4.0);
+      EXPECT_EQ(bits(hop_phase(y, x, 500)), bits(((y - x) * (literal::k * y)) / 500.0));
+      // The lower slit: p = -y, written with the multiplier on the left.
+      EXPECT_EQ(bits(hop_phase(-y, x, 500)), bits(((-y - x) * ((-y) * literal::k)) / 500.0));
+    }
+    for (int n = 0; n < 100; ++n) {
+      const double s = literal::slit(n);
+      EXPECT_EQ(bits(hop_phase(s, -y, 200)), bits(((s + y) * (literal::k * s)) / 200.0));
+    }
+  }
+  const amplitude sum = phasor(1.25) + phasor(-0.5);
+  EXPECT_EQ(sum, amplitude(0.0, 0.75));
+}
+
+TEST(Led, SymmetricPeakedAndLiteral) {
+  for (int i = -500; i < 500; ++i) {
+    const double x = i * 0.1;
+    EXPECT_EQ(bits(LED(x)), bits(literal::led(x))) << x;
+    EXPECT_EQ(bits(LED(x)), bits(LED(-x))) << x;
+    if (i != 0) {
+      EXPECT_LT(LED(x), LED(0.0));
+    }
+  }
+  EXPECT_NEAR(LED(0.0), 1 / (12.5 * std::sqrt(2 * 3.14159265358979)), 1e-17);
+  // Across the source strip the weight drops only by the factor exp(-0.02).
+  EXPECT_NEAR(LED(-2.5) / LED(0.0), std::exp(-0.02), 1e-15);
+}
+
+std::string pair_line(double x, double value) {
+  std::ostringstream out;
+  write_pair_line(out, x, value);
+  return out.str();
+}
+
+TEST(NumberFormat, IsPrintfPercentG) {
+  EXPECT_EQ(pair_line(0.0, 1.0), "0 1\n");
+  EXPECT_EQ(pair_line(0.004, 19.98), "0.004 19.98\n");
+  EXPECT_EQ(pair_line(1.0 / 3.0, 0.0000123), "0.333333 1.23e-05\n");
+  EXPECT_EQ(pair_line(0.0001, 0.00009999), "0.0001 9.999e-05\n");
+  EXPECT_EQ(pair_line(123456.0, 1234567.0), "123456 1.23457e+06\n");
+  EXPECT_EQ(pair_line(-50.0, 0.5), "-50 0.5\n");
+  for (double v : {0.1234565, 2.5e-7, 19.998, 0.9999996, 1e-300})
+    EXPECT_EQ(pair_line(v, v), literal::g(v) + " " + literal::g(v) + "\n");
+}

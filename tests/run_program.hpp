@@ -1,0 +1,94 @@
+// Runs a built program as a user would: in a directory of its own, with its
+// standard output and standard error captured.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// A fresh temporary directory, removed with everything in it.
+struct temp_dir {
+  fs::path path;
+  temp_dir() {
+    std::string pattern = (fs::temp_directory_path() / "slits-XXXXXX").string();
+    path = ::mkdtemp(pattern.data());
+  }
+  ~temp_dir() {
+    std::error_code ignored;
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path, ignored);
+  }
+  temp_dir(const temp_dir&) = delete;
+  temp_dir& operator=(const temp_dir&) = delete;
+};
+
+struct run_result {
+  int exit_status = -1;  // valid when signal == 0
+  int signal = 0;        // the signal that ended the program, if any
+  std::string out;
+  std::string err;
+};
+
+inline std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+inline fs::path program_path(const std::string& name) {
+  return fs::path(SLITS_PROGRAM_DIR) / name;
+}
+
+inline fs::path twin_path(const std::string& name) {
+  return fs::path(SLITS_TWIN_DIR) / (name + "_straightforward");
+}
+
+// Runs `program` with `dir` as working directory. Standard output and error
+// go to files beside `dir`; `in_child` may change the child's conditions
+// (limits, descriptors, credentials) just before exec.
+inline run_result run_program(const fs::path& program, const fs::path& dir,
+                              const std::function<void()>& in_child = {}) {
+  const fs::path out_path = dir.string() + ".stdout";
+  const fs::path err_path = dir.string() + ".stderr";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+        ::chdir(dir.c_str()) != 0)
+      ::_exit(127);
+    ::close(out);
+    ::close(err);
+    if (in_child) in_child();
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  run_result result;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.out = read_file(out_path);
+  result.err = read_file(err_path);
+  fs::remove(out_path);
+  fs::remove(err_path);
+  return result;
+}
