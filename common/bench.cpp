@@ -1,5 +1,8 @@
 #include "bench.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -34,10 +37,25 @@ void check_file(pattern_file& file) {
   }
 }
 
+// Started with descriptor 0, 1 or 2 closed, the program would get it for the
+// data file, and the console lines or error reports would land in the data.
+// /dev/null takes each closed one; a closed standard output still fails.
+void occupy_standard_descriptors(std::string_view program) {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);  // the lowest free: fd
+    if (fd == 1) {
+      standard_output_failed = true;
+      report(program, "cannot write", "standard output", EBADF);
+    }
+  }
+}
+
 }  // namespace
 
 pattern_file open_pattern_file(std::string_view program,
                                std::string_view name) {
+  occupy_standard_descriptors(program);
   pattern_file file{program, name, {}, false};
   errno = 0;
   file.stream.open(std::string(name), std::ios::out | std::ios::trunc);
