@@ -1,0 +1,153 @@
+// The main job's plotting step, driven through scripts/patterns.sh and
+// plots/patterns.gp in temporary folders as a user would run them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "run_program.hpp"
+
+namespace {
+
+const fs::path source_dir = SLITS_SOURCE_DIR;
+
+const std::vector<std::string> pattern_names = {
+    "monogap", "duogap", "broad_monogap", "broad_duogap", "conv_monogap", "conv_duogap"};
+
+// The programs that finish in about a second; the other two get stand-in data.
+const std::string quick_programs = "monogap duogap ledcurve conv_monogap broad_monogap";
+
+struct shell_result {
+  int status = -1;
+  std::string out;
+};
+
+// Runs a command through sh, standard error joined to standard output.
+shell_result shell(const std::string& command) {
+  shell_result result;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string quoted(const fs::path& path) {
+  std::string text = "'";  // built up in steps: g++ 12 misreads "'" + s + "'" (-Wrestrict)
+  text += path.string();
+  text += "'";
+  return text;
+}
+
+bool have_gnuplot() { return shell("command -v gnuplot").status == 0; }
+
+// A data file in the programs' format: count lines "x value" by %g, x in [0, max).
+void write_data(const fs::path& path, int count, double max) {
+  FILE* file = std::fopen(path.c_str(), "w");
+  for (int i = 0; i < count; ++i) {
+    const double x = i * max / count;
+    std::fprintf(file, "%g %g\n", x, 0.5 + 0.5 * std::cos(10 * x) / (1 + x));
+  }
+  std::fclose(file);
+}
+
+uint32_t big_endian(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// A complete PNG of the given size: signature, IHDR first, IEND last.
+testing::AssertionResult is_png(const fs::path& path, uint32_t width, uint32_t height) {
+  if (!fs::exists(path)) return testing::AssertionFailure() << path << " is missing";
+  const std::string bytes = read_file(path);
+  const std::string signature = "\x89PNG\r\n\x1a\n";
+  const std::string iend = std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+  if (bytes.size() < 8 + 25 + 12 || bytes.compare(0, 8, signature) != 0 ||
+      bytes.compare(8, 8, std::string("\0\0\0\x0dIHDR", 8)) != 0)
+    return testing::AssertionFailure() << path << " does not start as a PNG";
+  if (bytes.compare(bytes.size() - 12, 12, iend) != 0)
+    return testing::AssertionFailure() << path << " is cut short";
+  const uint32_t w = big_endian(bytes, 16), h = big_endian(bytes, 20);
+  if (w != width || h != height)
+    return testing::AssertionFailure() << path << " is " << w << "x" << h;
+  return testing::AssertionSuccess();
+}
+
+std::string patterns_command(const fs::path& out, const std::string& programs) {
+  return "bash " + quoted(source_dir / "scripts/patterns.sh") + " " + quoted(out) + " " +
+         quoted(SLITS_PROGRAM_DIR) + " " + programs;
+}
+
+}  // namespace
+
+TEST(MainJob, RendersEveryPlotBesideTheData) {
+  if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
+  temp_dir dir;
+  write_data(dir.path / "broad_duogap.txt", 1000, 4);
+  write_data(dir.path / "conv_duogap.txt", 1000, 4);
+  const std::string stand_in = read_file(dir.path / "conv_duogap.txt");
+
+  const shell_result run = shell(patterns_command(dir.path, quick_programs));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("Data files and plots in"), std::string::npos) << run.out;
+  for (const auto& name : pattern_names) {
+    EXPECT_TRUE(fs::exists(dir.path / (name + ".txt"))) << name;
+    EXPECT_TRUE(is_png(dir.path / (name + ".png"), 900, 500));
+  }
+  EXPECT_TRUE(is_png(dir.path / "ledcurve.png", 900, 500));
+  EXPECT_TRUE(is_png(dir.path / "overview.png", 1400, 1500));
+  EXPECT_EQ(read_file(dir.path / "conv_duogap.txt"), stand_in) << "plotting wrote to the data";
+}
+
+// A PATH with what patterns.sh needs but no gnuplot.
+TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
+  temp_dir dir;
+  const fs::path bin = dir.path / "bin", out = dir.path / "out";
+  fs::create_directory(bin);
+  ASSERT_EQ(shell("for tool in bash awk mkdir dirname; do ln -s \"$(command -v $tool)\" " +
+                  quoted(bin) + "/$tool; done").status, 0);
+
+  const shell_result run =
+      shell("PATH=" + quoted(bin) + " " + patterns_command(out, "monogap ledcurve"));
+  EXPECT_EQ(run.status, 0) << run.out;
+  int mentions = 0;
+  for (const auto& line : lines_of(run.out))
+    mentions += line.find("gnuplot") != std::string::npos;
+  EXPECT_EQ(mentions, 1) << run.out;
+  EXPECT_NE(run.out.find("gnuplot-nox"), std::string::npos) << run.out;
+  EXPECT_EQ(lines_of(read_file(out / "monogap.txt")).size(), 10000u);
+  EXPECT_EQ(lines_of(read_file(out / "ledcurve.txt")).size(), 1000u);
+  for (const auto& entry : fs::directory_iterator(out))
+    EXPECT_NE(entry.path().extension(), ".png") << entry.path();
+}
+
+// By hand, from a third folder, on folder names with spaces, some files missing.
+TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
+  if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
+  temp_dir dir;
+  const fs::path data = dir.path / "my data", pngs = dir.path / "my plots";
+  fs::create_directory(data);
+  fs::create_directory(pngs);
+  write_data(data / "monogap.txt", 10000, 20);
+  write_data(data / "duogap.txt", 1000, 4);
+
+  const shell_result run = shell("cd " + quoted(dir.path) + " && gnuplot -c " +
+                                 quoted(source_dir / "plots/patterns.gp") + " " +
+                                 quoted(data) + " " + quoted(pngs));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(is_png(pngs / "monogap.png", 900, 500));
+  EXPECT_TRUE(is_png(pngs / "duogap.png", 900, 500));
+  EXPECT_TRUE(is_png(pngs / "overview.png", 1400, 1500));
+  for (const std::string name : {"broad_monogap", "conv_duogap", "ledcurve"}) {
+    EXPECT_FALSE(fs::exists(pngs / (name + ".png"))) << name;
+    EXPECT_NE(run.out.find(name + ".txt"), std::string::npos) << "no note for " << name;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 2);
+}
