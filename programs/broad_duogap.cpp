@@ -1,18 +1,18 @@
 // The full coherent bench: broad source strip, first slit, double slit.
 #include "bench.hpp"
+#include "phasors.hpp"
 
 constexpr double screen_max = 4;
 constexpr int screen_count = 1000;
 
-int main() {
-  pattern_file file = open_pattern_file("broad_duogap", "broad_duogap.txt");
-  for (int i = 0; i < screen_count; ++i) {
+#if SLITS_STRAIGHTFORWARD
+void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+  for (int l = 0; l < lanes; ++l) {
     amplitude A = 0;
-    const double x = screen_point(i, screen_count, screen_max);
     for (int m = 0; m < aperture_samples; ++m) {
       const double y = pair_point(m);
-      const amplitude U = phasor(hop_phase(y, x, screen_distance));
-      const amplitude W = phasor(hop_phase(-y, x, screen_distance));
+      const amplitude U = phasor(hop_phase(y, x[l], screen_distance));
+      const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
       for (int n = 0; n < aperture_samples; ++n) {
         const double s = aperture_point(entrance_width, n);
         const amplitude Qu = phasor(hop_phase(s, y, pair_distance));
@@ -25,7 +25,57 @@ int main() {
       }
     }
     A /= 2000000.0;
-    write_pattern_record(file, modulus_label, x, std::abs(A));
+    value[l] = std::abs(A);
+  }
+}
+#else
+void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+  // The hop from the source to the first slit does not depend on the screen.
+  static const sample_table R = tabulate([](int n, int j) {
+    return hop_phase(aperture_point(source_width, j), aperture_point(entrance_width, n),
+                     source_distance);
+  });
+  constexpr int lower = aperture_samples * lanes;
+  phasor_batch<2 * lower> paths;  // upper paths [j][lane], then the lower ones
+
+  amplitude A[lanes] = {};
+  for (int m = 0; m < aperture_samples; ++m) {
+    const double y = pair_point(m);
+    double U[lanes], W[lanes];
+    for (int l = 0; l < lanes; ++l) {
+      U[l] = hop_phase(y, x[l], screen_distance);
+      W[l] = hop_phase(-y, x[l], screen_distance);
+    }
+    for (int n = 0; n < aperture_samples; ++n) {
+      const double s = aperture_point(entrance_width, n);
+      const double Qu = hop_phase(s, y, pair_distance);
+      const double Ql = hop_phase(s, -y, pair_distance);
+      // Each total left to right, R first: (R + Qu) + U, never Qu + U ahead.
+      for (int j = 0; j < aperture_samples; ++j)
+        for (int l = 0; l < lanes; ++l) {
+          paths.phase[j * lanes + l] = (R[n][j] + Qu) + U[l];
+          paths.phase[lower + j * lanes + l] = (R[n][j] + Ql) + W[l];
+        }
+      paths.evaluate();
+      for (int j = 0; j < aperture_samples; ++j)
+        for (int l = 0; l < lanes; ++l)
+          A[l] += paths[j * lanes + l] + paths[lower + j * lanes + l];
+    }
+  }
+  for (int l = 0; l < lanes; ++l) {
+    A[l] /= 2000000.0;
+    value[l] = std::abs(A[l]);
+  }
+}
+#endif
+
+int main() {
+  pattern_file file = open_pattern_file("broad_duogap", "broad_duogap.txt");
+  for (int first = 0; first < screen_count; first += lanes) {
+    double x[lanes], value[lanes];
+    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+    diffract(x, value);
+    for (int l = 0; l < lanes; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
   }
   return close_pattern_file(file);
 }

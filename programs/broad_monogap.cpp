@@ -1,18 +1,18 @@
 // Broad coherent source strip before a single slit: every source sample adds
 // its amplitude, unweighted, through every slit sample.
 #include "bench.hpp"
+#include "phasors.hpp"
 
 constexpr double screen_max = 20;
 constexpr int screen_count = 1000;
 
-int main() {
-  pattern_file file = open_pattern_file("broad_monogap", "broad_monogap.txt");
-  for (int i = 0; i < screen_count; ++i) {
+#if SLITS_STRAIGHTFORWARD
+void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+  for (int l = 0; l < lanes; ++l) {
     amplitude A = 0;
-    const double x = screen_point(i, screen_count, screen_max);
     for (int n = 0; n < aperture_samples; ++n) {
       const double s = aperture_point(entrance_width, n);
-      const amplitude P = phasor(hop_phase(s, x, pair_distance + screen_distance));
+      const amplitude P = phasor(hop_phase(s, x[l], pair_distance + screen_distance));
       for (int j = 0; j < aperture_samples; ++j) {
         const double d = aperture_point(source_width, j);
         const amplitude R = phasor(hop_phase(d, s, source_distance));
@@ -20,7 +20,43 @@ int main() {
       }
     }
     A /= 10000.0;
-    write_pattern_record(file, modulus_label, x, std::abs(A));
+    value[l] = std::abs(A);
+  }
+}
+#else
+void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+  // The hop from the source to the slit does not depend on the screen.
+  static const sample_table R = tabulate([](int n, int j) {
+    return hop_phase(aperture_point(source_width, j), aperture_point(entrance_width, n),
+                     source_distance);
+  });
+  phasor_batch<aperture_samples * lanes> paths;  // [j][lane]
+
+  amplitude A[lanes] = {};
+  for (int n = 0; n < aperture_samples; ++n) {
+    const double s = aperture_point(entrance_width, n);
+    double P[lanes];
+    for (int l = 0; l < lanes; ++l) P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
+    for (int j = 0; j < aperture_samples; ++j)
+      for (int l = 0; l < lanes; ++l) paths.phase[j * lanes + l] = R[n][j] + P[l];
+    paths.evaluate();
+    for (int j = 0; j < aperture_samples; ++j)
+      for (int l = 0; l < lanes; ++l) A[l] += paths[j * lanes + l];
+  }
+  for (int l = 0; l < lanes; ++l) {
+    A[l] /= 10000.0;
+    value[l] = std::abs(A[l]);
+  }
+}
+#endif
+
+int main() {
+  pattern_file file = open_pattern_file("broad_monogap", "broad_monogap.txt");
+  for (int first = 0; first < screen_count; first += lanes) {
+    double x[lanes], value[lanes];
+    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+    diffract(x, value);
+    for (int l = 0; l < lanes; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
   }
   return close_pattern_file(file);
 }

@@ -4,27 +4,27 @@
 #include <cmath>
 
 #include "bench.hpp"
+#include "phasors.hpp"
 
 constexpr double screen_max = 4;
 constexpr int screen_count = 1000;
+constexpr double dd = source_width / 100.0;  // source step, weighting each LED sample
 
-int main() {
-  pattern_file file = open_pattern_file("conv_duogap", "conv_duogap.txt");
-  double I0 = 0;  // intensity on the axis, the first screen point
-  for (int i = 0; i < screen_count; ++i) {
-    double I = 0;
-    const double x = screen_point(i, screen_count, screen_max);
+// The source hop and the hop to the pair share the first-slit point s as
+// multiplier: their quotients are added, then multiplied once by wavenumber * s.
+#if SLITS_STRAIGHTFORWARD
+void intensity(const double (&x)[lanes], double (&I)[lanes]) {
+  for (int l = 0; l < lanes; ++l) {
+    I[l] = 0;
     for (int j = 0; j < aperture_samples; ++j) {
-      const double dd = source_width / 100.0;  // source step
       const double d = (j * dd) + ((-source_width) / 2.0);
       amplitude A = 0;
       for (int m = 0; m < aperture_samples; ++m) {
         const double y = pair_point(m);
-        const amplitude U = phasor(hop_phase(y, x, screen_distance));
-        const amplitude W = phasor(hop_phase(-y, x, screen_distance));
+        const amplitude U = phasor(hop_phase(y, x[l], screen_distance));
+        const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
         for (int n = 0; n < aperture_samples; ++n) {
           const double s = aperture_point(entrance_width, n);
-          // The source hop and the hop to the pair share the multiplier s.
           const amplitude Qu = phasor(
               ((s - d) / source_distance + (s - y) / pair_distance) * (wavenumber * s));
           const amplitude Ql = phasor(
@@ -33,11 +33,66 @@ int main() {
           A += (LED(d) * dd) * T;
         }
       }
-      I += std::pow(std::abs(A), 2.0);
+      I[l] += std::pow(std::abs(A), 2.0);
     }
-    if (i == 0) I0 = I;
-    I = I / I0;
-    write_pattern_record(file, squared_label, x, I);
+  }
+}
+#else
+void intensity(const double (&x)[lanes], double (&I)[lanes]) {
+  static const sample_table source_hop = tabulate([](int j, int n) {
+    return (aperture_point(entrance_width, n) - ((j * dd) + ((-source_width) / 2.0))) /
+           source_distance;
+  });
+  static const sample_table upper_hop = tabulate([](int m, int n) {
+    return (aperture_point(entrance_width, n) - pair_point(m)) / pair_distance;
+  });
+  static const sample_table lower_hop = tabulate([](int m, int n) {
+    return (aperture_point(entrance_width, n) + pair_point(m)) / pair_distance;
+  });
+  double U[aperture_samples][lanes], W[aperture_samples][lanes];
+  for (int m = 0; m < aperture_samples; ++m)
+    for (int l = 0; l < lanes; ++l) {
+      U[m][l] = hop_phase(pair_point(m), x[l], screen_distance);
+      W[m][l] = hop_phase(-pair_point(m), x[l], screen_distance);
+    }
+  constexpr int lower = aperture_samples * lanes;
+  phasor_batch<2 * lower> paths;  // upper paths [n][lane], then the lower ones
+
+  for (int l = 0; l < lanes; ++l) I[l] = 0;
+  for (int j = 0; j < aperture_samples; ++j) {
+    const double weight = LED((j * dd) + ((-source_width) / 2.0)) * dd;
+    amplitude A[lanes] = {};
+    for (int m = 0; m < aperture_samples; ++m) {
+      for (int n = 0; n < aperture_samples; ++n) {
+        const double s = aperture_point(entrance_width, n);
+        const double Qu = (source_hop[j][n] + upper_hop[m][n]) * (wavenumber * s);
+        const double Ql = (source_hop[j][n] + lower_hop[m][n]) * (wavenumber * s);
+        for (int l = 0; l < lanes; ++l) {
+          paths.phase[n * lanes + l] = Qu + U[m][l];
+          paths.phase[lower + n * lanes + l] = Ql + W[m][l];
+        }
+      }
+      paths.evaluate();
+      for (int n = 0; n < aperture_samples; ++n)
+        for (int l = 0; l < lanes; ++l)
+          A[l] += weight * (paths[n * lanes + l] + paths[lower + n * lanes + l]);
+    }
+    for (int l = 0; l < lanes; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+  }
+}
+#endif
+
+int main() {
+  pattern_file file = open_pattern_file("conv_duogap", "conv_duogap.txt");
+  double I0 = 0;  // intensity on the axis, the first screen point
+  for (int first = 0; first < screen_count; first += lanes) {
+    double x[lanes], I[lanes];
+    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+    intensity(x, I);
+    for (int l = 0; l < lanes; ++l) {
+      if (first + l == 0) I0 = I[l];
+      write_pattern_record(file, squared_label, x[l], I[l] / I0);
+    }
   }
   return close_pattern_file(file);
 }

@@ -4,33 +4,72 @@
 #include <cmath>
 
 #include "bench.hpp"
+#include "phasors.hpp"
 
 constexpr double screen_max = 20;
 constexpr int screen_count = 1000;
 
-int main() {
-  pattern_file file = open_pattern_file("conv_monogap", "conv_monogap.txt");
-  double I0 = 0;  // intensity on the axis, the first screen point
-  for (int i = 0; i < screen_count; ++i) {
-    double I = 0;
-    const double x = screen_point(i, screen_count, screen_max);
+// Both hops share the slit point s as multiplier: their quotients are added,
+// then multiplied once by wavenumber * s.
+#if SLITS_STRAIGHTFORWARD
+void intensity(const double (&x)[lanes], double (&I)[lanes]) {
+  for (int l = 0; l < lanes; ++l) {
+    I[l] = 0;
     for (int j = 0; j < aperture_samples; ++j) {
       const double d = aperture_point(source_width, j);
       amplitude A = 0;
       for (int n = 0; n < aperture_samples; ++n) {
         const double s = aperture_point(entrance_width, n);
-        // Both hops share the slit point s as multiplier: one product.
         const double phi = ((s - d) / source_distance +
-                            (s - x) / (pair_distance + screen_distance)) *
+                            (s - x[l]) / (pair_distance + screen_distance)) *
                            (wavenumber * s);
         A += LED(d) * std::exp(phasor(phi));
       }
-      I += std::pow(std::abs(A), 2.0);
+      I[l] += std::pow(std::abs(A), 2.0);
     }
-    I = I / 100.0;
-    if (i == 0) I0 = I;
-    I = I / I0;
-    write_pattern_record(file, modulus_label, x, I);
+    I[l] = I[l] / 100.0;
+  }
+}
+#else
+void intensity(const double (&x)[lanes], double (&I)[lanes]) {
+  static const sample_table source_hop = tabulate([](int j, int n) {
+    return (aperture_point(entrance_width, n) - aperture_point(source_width, j)) / source_distance;
+  });
+  double screen_hop[aperture_samples][lanes];
+  for (int n = 0; n < aperture_samples; ++n)
+    for (int l = 0; l < lanes; ++l)
+      screen_hop[n][l] = (aperture_point(entrance_width, n) - x[l]) / (pair_distance + screen_distance);
+  phasor_batch<aperture_samples * lanes> paths;  // [n][lane]
+
+  for (int l = 0; l < lanes; ++l) I[l] = 0;
+  for (int j = 0; j < aperture_samples; ++j) {
+    const double weight = LED(aperture_point(source_width, j));
+    for (int n = 0; n < aperture_samples; ++n) {
+      const double s = aperture_point(entrance_width, n);
+      for (int l = 0; l < lanes; ++l)
+        paths.phase[n * lanes + l] = (source_hop[j][n] + screen_hop[n][l]) * (wavenumber * s);
+    }
+    paths.evaluate();
+    amplitude A[lanes] = {};
+    for (int n = 0; n < aperture_samples; ++n)
+      for (int l = 0; l < lanes; ++l) A[l] += weight * paths[n * lanes + l];
+    for (int l = 0; l < lanes; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+  }
+  for (int l = 0; l < lanes; ++l) I[l] = I[l] / 100.0;
+}
+#endif
+
+int main() {
+  pattern_file file = open_pattern_file("conv_monogap", "conv_monogap.txt");
+  double I0 = 0;  // intensity on the axis, the first screen point
+  for (int first = 0; first < screen_count; first += lanes) {
+    double x[lanes], I[lanes];
+    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+    intensity(x, I);
+    for (int l = 0; l < lanes; ++l) {
+      if (first + l == 0) I0 = I[l];
+      write_pattern_record(file, modulus_label, x[l], I[l] / I0);
+    }
   }
   return close_pattern_file(file);
 }

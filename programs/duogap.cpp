@@ -1,19 +1,19 @@
 // Plane wave on a first slit, then a double slit: every path from a
 // first-slit sample through either slit of the pair adds coherently.
 #include "bench.hpp"
+#include "phasors.hpp"
 
 constexpr double screen_max = 4;
 constexpr int screen_count = 1000;
 
-int main() {
-  pattern_file file = open_pattern_file("duogap", "duogap.txt");
-  for (int i = 0; i < screen_count; ++i) {
+#if SLITS_STRAIGHTFORWARD
+void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+  for (int l = 0; l < lanes; ++l) {
     amplitude A = 0;
-    const double x = screen_point(i, screen_count, screen_max);
     for (int m = 0; m < aperture_samples; ++m) {
       const double y = pair_point(m);
-      const amplitude U = phasor(hop_phase(y, x, screen_distance));
-      const amplitude W = phasor(hop_phase(-y, x, screen_distance));
+      const amplitude U = phasor(hop_phase(y, x[l], screen_distance));
+      const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
       for (int n = 0; n < aperture_samples; ++n) {
         const double s = aperture_point(entrance_width, n);
         const amplitude Qu = phasor(hop_phase(s, y, pair_distance));
@@ -22,7 +22,53 @@ int main() {
       }
     }
     A /= 20000.0;
-    write_pattern_record(file, modulus_label, x, std::abs(A));
+    value[l] = std::abs(A);
+  }
+}
+#else
+void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+  // The hops from the first slit to the pair do not depend on the screen.
+  static const sample_table Qu = tabulate([](int m, int n) {
+    return hop_phase(aperture_point(entrance_width, n), pair_point(m), pair_distance);
+  });
+  static const sample_table Ql = tabulate([](int m, int n) {
+    return hop_phase(aperture_point(entrance_width, n), -pair_point(m), pair_distance);
+  });
+  constexpr int lower = aperture_samples * lanes;
+  phasor_batch<2 * lower> paths;  // upper paths [n][lane], then the lower ones
+
+  amplitude A[lanes] = {};
+  for (int m = 0; m < aperture_samples; ++m) {
+    const double y = pair_point(m);
+    double U[lanes], W[lanes];
+    for (int l = 0; l < lanes; ++l) {
+      U[l] = hop_phase(y, x[l], screen_distance);
+      W[l] = hop_phase(-y, x[l], screen_distance);
+    }
+    for (int n = 0; n < aperture_samples; ++n)
+      for (int l = 0; l < lanes; ++l) {
+        paths.phase[n * lanes + l] = Qu[m][n] + U[l];
+        paths.phase[lower + n * lanes + l] = Ql[m][n] + W[l];
+      }
+    paths.evaluate();
+    for (int n = 0; n < aperture_samples; ++n)
+      for (int l = 0; l < lanes; ++l)
+        A[l] += paths[n * lanes + l] + paths[lower + n * lanes + l];
+  }
+  for (int l = 0; l < lanes; ++l) {
+    A[l] /= 20000.0;
+    value[l] = std::abs(A[l]);
+  }
+}
+#endif
+
+int main() {
+  pattern_file file = open_pattern_file("duogap", "duogap.txt");
+  for (int first = 0; first < screen_count; first += lanes) {
+    double x[lanes], value[lanes];
+    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+    diffract(x, value);
+    for (int l = 0; l < lanes; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
   }
   return close_pattern_file(file);
 }
