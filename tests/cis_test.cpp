@@ -1,0 +1,321 @@
+// The phasor kernel against the system library, bit for bit: every path
+// (scalar twin, AVX2, AVX-512 where the CPU has them) on random, boundary,
+// special and the programs' own phase arguments, plus the dispatcher.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "bench.hpp"
+#include "cis.hpp"
+#include "cis_testing.hpp"
+
+namespace {
+
+using cis_testing::path;
+
+std::uint64_t bits(double d) { return std::bit_cast<std::uint64_t>(d); }
+
+// Paths that evaluate the algorithm themselves, as far as this CPU runs them.
+std::vector<path> kernel_paths()
+{
+    std::vector<path> paths;
+    for (path p : cis_testing::all_paths)
+        if (p != path::system && cis_testing::supported(p)) paths.push_back(p);
+    return paths;
+}
+
+// The reference, written out as a program would: one std::exp per phase.
+void literal(const std::vector<double>& theta, std::vector<double>& c, std::vector<double>& s)
+{
+    c.resize(theta.size());
+    s.resize(theta.size());
+    for (std::size_t k = 0; k < theta.size(); ++k) {
+        const std::complex<double> z = std::exp(std::complex<double>(0.0, theta[k]));
+        c[k] = z.real();
+        s[k] = z.imag();
+    }
+}
+
+// Every kernel path against the reference; reports the first few mismatches.
+void expect_all_paths_match(const std::vector<double>& theta, const std::string& what)
+{
+    std::vector<double> rc, rs;
+    literal(theta, rc, rs);
+    for (path p : kernel_paths()) {
+        std::vector<double> c(theta.size()), s(theta.size());
+        cis_testing::run(p, theta.data(), c.data(), s.data(), theta.size());
+        int reported = 0;
+        std::size_t wrong = 0;
+        for (std::size_t k = 0; k < theta.size(); ++k) {
+            if (bits(c[k]) == bits(rc[k]) && bits(s[k]) == bits(rs[k])) continue;
+            ++wrong;
+            if (reported++ < 5)
+                ADD_FAILURE() << what << ", " << cis_testing::name(p) << ": theta = " << std::hexfloat
+                              << theta[k] << " gives (" << c[k] << ", " << s[k] << "), library ("
+                              << rc[k] << ", " << rs[k] << ")";
+        }
+        EXPECT_EQ(wrong, 0u) << what << ", " << cis_testing::name(p) << " of " << theta.size();
+    }
+}
+
+// Deterministic uniform doubles in [lo, hi).
+struct uniform {
+    std::uint64_t state;
+    double next(double lo, double hi)
+    {
+        state += 0x9E3779B97F4A7C15u;  // splitmix64
+        std::uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        z ^= z >> 31;
+        return lo + (hi - lo) * (static_cast<double>(z >> 11) * 0x1p-53);
+    }
+};
+
+// centre and its n neighbours on each side, both signs.
+void add_ulps(std::vector<double>& v, double centre, int n)
+{
+    double lo = centre, hi = centre;
+    for (int i = 0; i <= n; ++i) {
+        v.insert(v.end(), {lo, hi, -lo, -hi});
+        lo = std::nextafter(lo, -INFINITY);
+        hi = std::nextafter(hi, INFINITY);
+    }
+}
+
+// n points spaced relatively by step around centre, both signs.
+void add_spread(std::vector<double>& v, double centre, int n, double step)
+{
+    for (int i = -n; i <= n; ++i) {
+        const double x = centre * (1 + i * step);
+        v.insert(v.end(), {x, -x});
+    }
+}
+
+TEST(CisSweep, HundredMillionArgumentsOverTwoThousand)
+{
+    constexpr std::size_t total = 100'000'000, chunk = 1 << 20;
+    uniform u{42};
+    std::vector<double> theta(chunk);
+    for (std::size_t done = 0; done < total && !HasFailure(); done += chunk) {
+        theta.resize(std::min(chunk, total - done));
+        for (double& t : theta) t = u.next(-2000, 2000);
+        expect_all_paths_match(theta, "uniform in [-2000, 2000)");
+    }
+}
+
+TEST(CisSweep, SmallPhases)
+{
+    uniform u{7};
+    std::vector<double> theta(4'000'000);
+    for (std::size_t k = 0; k < theta.size(); ++k)
+        theta[k] = k % 2 ? u.next(-3, 3) : std::ldexp(u.next(-1, 1), -static_cast<int>(k % 64));
+    expect_all_paths_match(theta, "|theta| < 3 and small powers of two");
+}
+
+TEST(CisBoundaries, BranchLimits)
+{
+    std::vector<double> v;
+    const double hp = std::numbers::pi / 2;
+    for (double b : {0x1p-27, 0x1p-26, 0.126, 0x1.b6p-1, 0x1.368fdp+1, hp - 0.126, hp + 0.126,
+                     0x1.921fbp+26}) {
+        add_ulps(v, b, 3000);
+        add_spread(v, b, 3000, 1e-9);
+    }
+    expect_all_paths_match(v, "around branch limits");
+}
+
+TEST(CisBoundaries, QuadrantEdgesAndTaylorSwitchAfterReduction)
+{
+    std::vector<double> v;
+    const double hp = std::numbers::pi / 2;
+    for (int q = 1; q <= 1400; ++q) {  // beyond the programs' |theta| < 1100
+        add_ulps(v, q * hp, 40);
+        add_ulps(v, q * hp + 0.126, 10);
+        add_ulps(v, q * hp - 0.126, 10);
+        add_spread(v, q * hp, 20, 1e-12);
+    }
+    for (double q : {1e4, 1e5, 1e6, 1e7, 6.7e7}) add_ulps(v, std::nearbyint(q) * hp, 200);
+    expect_all_paths_match(v, "around multiples of pi/2");
+}
+
+TEST(CisBoundaries, TablePointsAndRoundingTies)
+{
+    std::vector<double> v;
+    const double hp = std::numbers::pi / 2;
+    for (int k = 0; k < 110; ++k) {
+        const double point = k / 128.0, tie = (k + 0.5) / 128;
+        add_ulps(v, point, 30);
+        add_ulps(v, tie, 30);
+        add_ulps(v, hp - tie, 30);  // the 0.8555 .. 2.4263 branch reduces to pi/2 - |x|
+        for (int q : {1, 2, 3, 7, 100, 699}) {
+            add_ulps(v, q * hp + tie, 5);
+            add_ulps(v, q * hp - tie, 5);
+        }
+    }
+    expect_all_paths_match(v, "around table points");
+}
+
+TEST(CisSpecial, ZerosSubnormalsInfinitiesNansAndHugeValues)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> v = {0.0, DBL_TRUE_MIN, 3 * DBL_TRUE_MIN, DBL_MIN / 3,
+                             std::nextafter(DBL_MIN, 0.0), DBL_MIN, std::nextafter(DBL_MIN, 1.0),
+                             0x1p-600, 1e-20, INFINITY, nan, std::copysign(nan, -1.0),
+                             std::bit_cast<double>(std::uint64_t{0x7ff0000000000123}),  // signalling
+                             std::bit_cast<double>(std::uint64_t{0x7ff8000000abcdef}),
+                             0x1.921fbp+26, 1e9, 1e22, 1e300, DBL_MAX};
+    const std::size_t n = v.size();
+    for (std::size_t k = 0; k < n; ++k) v.push_back(-v[k]);
+    expect_all_paths_match(v, "special values");
+
+    // Each special value also inside a block of ordinary ones, at every lane.
+    for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t lane = 0; lane < 8; ++lane) {
+            std::vector<double> block(8, 1.25);
+            block[lane] = v[k];
+            expect_all_paths_match(block, "special value in lane " + std::to_string(lane));
+        }
+}
+
+TEST(CisLengths, EveryRemainderAndNothingBeyondCount)
+{
+    uniform u{3};
+    for (std::size_t count = 0; count <= 37; ++count) {
+        std::vector<double> theta(count + 1);
+        for (double& t : theta) t = u.next(-1100, 1100);
+        theta[count / 2] = 1e300;  // one lane for the library, in the tail when short
+        std::vector<double> rc, rs;
+        literal(theta, rc, rs);
+        for (path p : kernel_paths()) {
+            const double guard = -7.5;
+            std::vector<double> c(count + 1, guard), s(count + 1, guard);
+            cis_testing::run(p, theta.data(), c.data(), s.data(), count);
+            for (std::size_t k = 0; k < count; ++k) {
+                EXPECT_EQ(bits(c[k]), bits(rc[k])) << cis_testing::name(p) << " count " << count;
+                EXPECT_EQ(bits(s[k]), bits(rs[k])) << cis_testing::name(p) << " count " << count;
+            }
+            EXPECT_EQ(c[count], guard) << cis_testing::name(p) << " wrote past " << count;
+            EXPECT_EQ(s[count], guard) << cis_testing::name(p) << " wrote past " << count;
+        }
+    }
+}
+
+TEST(CisLengths, OutputsMayOverwriteThePhases)
+{
+    std::vector<double> theta = {0.5, 1e300, -2.0, 3.5, 1e-30, 700.25, INFINITY, -1100.0, 0.1,
+                                 2e8};
+    std::vector<double> rc, rs;
+    literal(theta, rc, rs);
+    for (path p : kernel_paths()) {
+        std::vector<double> c = theta, s(theta.size());
+        cis_testing::run(p, c.data(), c.data(), s.data(), c.size());
+        for (std::size_t k = 0; k < theta.size(); ++k) {
+            EXPECT_EQ(bits(c[k]), bits(rc[k])) << cis_testing::name(p) << " in place, " << k;
+            EXPECT_EQ(bits(s[k]), bits(rs[k])) << cis_testing::name(p) << " in place, " << k;
+        }
+    }
+}
+
+// Phases exactly as the programs form them.
+TEST(CisPrograms, MonogapPhases)
+{
+    std::vector<double> v;
+    for (int i = 0; i < 10000; ++i)
+        for (int n = 0; n < aperture_samples; ++n)
+            v.push_back(hop_phase(aperture_point(0.8, n), screen_point(i, 10000, 20), 700));
+    expect_all_paths_match(v, "monogap");
+}
+
+TEST(CisPrograms, DuogapPhases)
+{
+    std::vector<double> v;
+    for (int i = 0; i < 1000; ++i) {
+        const double x = screen_point(i, 1000, 4);
+        for (int m = 0; m < aperture_samples; ++m) {
+            const double y = pair_point(m);
+            for (int n = 0; n < aperture_samples; ++n) {
+                const double s = aperture_point(0.8, n);
+                v.push_back(hop_phase(s, y, 200) + hop_phase(y, x, 500));
+                v.push_back(hop_phase(s, -y, 200) + hop_phase(-y, x, 500));
+            }
+        }
+    }
+    expect_all_paths_match(v, "duogap");
+}
+
+TEST(CisPrograms, BroadMonogapPhases)
+{
+    std::vector<double> v;
+    for (int i = 0; i < 1000; ++i) {
+        const double x = screen_point(i, 1000, 20);
+        for (int n = 0; n < aperture_samples; ++n) {
+            const double s = aperture_point(0.8, n);
+            for (int j = 0; j < aperture_samples; ++j)
+                v.push_back(hop_phase(aperture_point(5.0, j), s, 70) + hop_phase(s, x, 700));
+        }
+    }
+    expect_all_paths_match(v, "broad_monogap");
+}
+
+TEST(CisPrograms, ConvMonogapPhases)
+{
+    std::vector<double> v;
+    for (int i = 0; i < 1000; ++i) {
+        const double x = screen_point(i, 1000, 20);
+        for (int j = 0; j < aperture_samples; ++j) {
+            const double d = aperture_point(5.0, j);
+            for (int n = 0; n < aperture_samples; ++n) {
+                const double s = aperture_point(0.8, n);
+                v.push_back(((s - d) / 70 + (s - x) / 700) * (wavenumber * s));
+            }
+        }
+    }
+    expect_all_paths_match(v, "conv_monogap");
+}
+
+TEST(CisDispatch, SupportedPathsPassTheSelfCheck)
+{
+    for (path p : cis_testing::all_paths) {
+        if (cis_testing::supported(p))
+            EXPECT_TRUE(cis_testing::self_check(p)) << cis_testing::name(p);
+        else
+            EXPECT_FALSE(cis_testing::self_check(p)) << cis_testing::name(p);
+    }
+}
+
+TEST(CisDispatch, PicksTheWidestSupportedPathAndFallsBackOnFailure)
+{
+    const path expected = cis_testing::supported(path::avx512) ? path::avx512
+                          : cis_testing::supported(path::avx2) ? path::avx2
+                                                               : path::system;
+    EXPECT_EQ(cis_testing::choose(false), expected);
+    EXPECT_EQ(cis_testing::selected(), expected);
+    EXPECT_EQ(cis_testing::choose(true), path::system);
+}
+
+TEST(CisDispatch, PublicEntryMatchesTheLibrary)
+{
+    uniform u{11};
+    std::vector<double> theta(10007);
+    for (double& t : theta) t = u.next(-1100, 1100);
+    theta[5] = INFINITY;
+    theta[6] = 1e-310;
+    std::vector<double> rc, rs, c(theta.size()), s(theta.size());
+    literal(theta, rc, rs);
+    cis(theta.data(), c.data(), s.data(), theta.size());
+    for (std::size_t k = 0; k < theta.size(); ++k) {
+        ASSERT_EQ(bits(c[k]), bits(rc[k])) << k;
+        ASSERT_EQ(bits(s[k]), bits(rs[k])) << k;
+    }
+}
+
+}  // namespace
