@@ -61,17 +61,23 @@ inline fs::path twin_path(const std::string& name) {
   return fs::path(SLITS_TWIN_DIR) / (name + "_straightforward");
 }
 
-// Runs `program` with `dir` as working directory. Standard output and error
+// A program started in the background, not yet waited for.
+struct started_program {
+  pid_t pid = -1;
+  fs::path out_path;
+  fs::path err_path;
+};
+
+// Starts `program` with `dir` as working directory. Standard output and error
 // go to files beside `dir`; `in_child` may change the child's conditions
-// (limits, descriptors, credentials) just before exec.
-inline run_result run_program(const fs::path& program, const fs::path& dir,
-                              const std::function<void()>& in_child = {}) {
-  const fs::path out_path = dir.string() + ".stdout";
-  const fs::path err_path = dir.string() + ".stderr";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+// (limits, descriptors, credentials, signals) just before exec.
+inline started_program start_program(const fs::path& program, const fs::path& dir,
+                                     const std::function<void()>& in_child = {}) {
+  started_program started{-1, dir.string() + ".stdout", dir.string() + ".stderr"};
+  started.pid = ::fork();
+  if (started.pid == 0) {
+    const int out = ::open(started.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(started.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
         ::chdir(dir.c_str()) != 0)
       ::_exit(127);
@@ -81,14 +87,24 @@ inline run_result run_program(const fs::path& program, const fs::path& dir,
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  return started;
+}
+
+// Waits for the program to end and collects what it wrote.
+inline run_result finish_program(const started_program& started) {
   run_result result;
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  ::waitpid(started.pid, &status, 0);
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-  result.out = read_file(out_path);
-  result.err = read_file(err_path);
-  fs::remove(out_path);
-  fs::remove(err_path);
+  result.out = read_file(started.out_path);
+  result.err = read_file(started.err_path);
+  fs::remove(started.out_path);
+  fs::remove(started.err_path);
   return result;
+}
+
+inline run_result run_program(const fs::path& program, const fs::path& dir,
+                              const std::function<void()>& in_child = {}) {
+  return finish_program(start_program(program, dir, in_child));
 }
