@@ -31,6 +31,7 @@ set format x ""
 set xlabel ""
 set ylabel (kind eq "amplitude" ? "|f(x)|, amplitude modulus" : "I(x)/I(0), intensity")
 set yrange [0:*]
+set offsets 0, 0, graph 0.12, 0  # headroom for the mirror note
 set ytics nomirror
 set xtics mirror
 set grid xtics ytics lc rgb "#e0e0e0"
@@ -49,6 +50,7 @@ set bmargin at screen bottom
 set format x "%g"
 set xlabel "x, position on the screen"
 set yrange [0:1]
+set offsets 0, 0, 0, 0
 unset ytics
 unset ylabel
 set xtics nomirror

@@ -75,6 +75,9 @@ if (!present("ledcurve.txt")) {
 
 # The overview: single slit left, double slit right; plane wave, coherent
 # strip and LED from top to bottom.
+found = 0
+do for [k = 1:6] { found = found + present(names[k] . ".txt") }
+if (found == 0) { print "no pattern data in " . dir . ", no overview.png"; exit }
 eval sprintf("set terminal %s noenhanced size 1400,1500 font 'DejaVu Sans,9'", terminal)
 set output out . "/overview.png"
 set multiplot title "Diffraction patterns, " . lambda . ". Strips: the light on the screen." font ",12"
