@@ -54,14 +54,15 @@ CIS_TARGET vm bit_set(vi a, std::uint64_t bit)
 {
     return _mm512_test_epi64_mask(a, _mm512_set1_epi64(static_cast<long long>(bit)));
 }
-// The table entries for u = big + |a|, one per lane, as four vectors.
-// Each entry is 32 contiguous bytes, so eight 256-bit loads and a
-// transpose beat four gathers.
-CIS_TARGET void look_up(vd u, vd& sn, vd& ssn, vd& cs, vd& ccs)
+// Table entry index from u = big + |a|, whose last bits count 1/128 steps.
+CIS_TARGET void store_index(std::uint64_t* p, vd u)
 {
-    alignas(64) std::uint64_t k[lanes];
-    _mm512_store_si512(k, _mm512_sub_epi64(as_bits(u), _mm512_set1_epi64(static_cast<long long>(big_bits))));
-    // Rows [sn ssn cs ccs] of lanes i and i + 4 in the two halves.
+    _mm512_store_si512(p, _mm512_sub_epi64(as_bits(u), _mm512_set1_epi64(static_cast<long long>(big_bits))));
+}
+// The entries of one vector's lanes as four vectors. Each entry is 32
+// contiguous bytes, so eight 256-bit loads and a transpose beat gathers.
+CIS_TARGET void look_up(const std::uint64_t* k, vd& sn, vd& ssn, vd& cs, vd& ccs)
+{
     __m256d e[lanes];
     for (int i = 0; i < lanes; ++i) e[i] = _mm256_load_pd(sincos_table + 4 * k[i]);
     const vd r0 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[0]), e[4], 1);
@@ -121,11 +122,13 @@ CIS_TARGET vm bit_set(vi a, std::uint64_t bit)
     const vi b = _mm256_set1_epi64x(static_cast<long long>(bit));
     return _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(a, b), b));
 }
-CIS_TARGET void look_up(vd u, vd& sn, vd& ssn, vd& cs, vd& ccs)
+CIS_TARGET void store_index(std::uint64_t* p, vd u)
 {
-    alignas(32) std::uint64_t k[lanes];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(k),
+    _mm256_store_si256(reinterpret_cast<__m256i*>(p),
                        _mm256_sub_epi64(as_bits(u), _mm256_set1_epi64x(static_cast<long long>(big_bits))));
+}
+CIS_TARGET void look_up(const std::uint64_t* k, vd& sn, vd& ssn, vd& cs, vd& ccs)
+{
     const vd r0 = _mm256_load_pd(sincos_table + 4 * k[0]);
     const vd r1 = _mm256_load_pd(sincos_table + 4 * k[1]);
     const vd r2 = _mm256_load_pd(sincos_table + 4 * k[2]);

@@ -7,30 +7,46 @@
 //   mask_or, mask_xor, mask_andnot, mask_bits, as_bits, bit_set, look_up,
 // every one declared CIS_TARGET.
 //
+// Arguments go through in chunks, in two stages: reduce (branch, argument
+// a + da, table index) for the whole chunk, then evaluate (table, short
+// polynomials, reconstruction). Between the stages the table indices pass
+// through memory, which would stall a single pass on store forwarding, and
+// the long dependency chains of consecutive vectors overlap.
+//
 // Each lane follows the library's sincos branch by branch (see the scalar
 // twin in cis.cpp for the plain form): all branches are evaluated and the
 // lane's own is selected, which is exact because each branch's arithmetic
 // is independent of the others.
 
-// Lanes at or beyond the reduction limit, infinite or NaN are left to the
-// library; the returned mask (bit i = lane i) names them, and when it is not
-// empty the arguments are copied to saved, as the outputs may have
-// overwritten them. Outputs of those lanes are unspecified until the caller
-// fills them.
-CIS_TARGET unsigned block(const double* theta, double* cos_out, double* sin_out, double* saved)
+// Stage results for one chunk.
+struct reduced {
+    static constexpr int vectors = 16;
+    static constexpr int size = vectors * lanes;
+    alignas(64) double x[size];
+    alignas(64) double a[size];
+    alignas(64) double da[size];
+    alignas(64) double cos_sign[size];   // sign given to cos(a + da)
+    alignas(64) std::uint64_t index[size];  // table entry of |a|
+    vm swap[vectors];  // sin(a + da) is the cosine of x
+    vm tiny[vectors];  // |x| < 2^-27: (cos x, sin x) = (1, x)
+};
+
+// Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
+// limit, infinite or NaN are left to the library: the returned mask (bit i
+// = lane i) names them; their a is 0 so the table index stays in bounds.
+CIS_TARGET unsigned reduce(const double* theta, reduced& r, int v)
 {
     using namespace cis_detail;
     const vd x = load(theta);
     const vd zero = set(0.0);
     const vd sign = set(-0.0);
     const vd ax = andnot(sign, x);
-    const vm tiny = lt(ax, set(tiny_limit));
     const vm small = lt(ax, set(table_limit));
     const vm quarter = lt(ax, set(quarter_limit));
     const vm in_range = lt(ax, set(reduce_limit));  // false for inf and NaN
 
-    // Reduce: x = n pi/2 + b + db. The quadrant count lands in the low bits
-    // of t because toint's ulp is 1.
+    // x = n pi/2 + b + db. The quadrant count lands in the low bits of t
+    // because toint's ulp is 1.
     const vd t = fmadd(x, set(hpinv), set(toint));
     const vd xn = sub(t, set(toint));
     const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
@@ -43,29 +59,45 @@ CIS_TARGET unsigned block(const double* theta, double* cos_out, double* sin_out,
     // Quadrants 1 and 2 evaluate at -(b + db).
     const vd flip = select(mask_xor(odd, upper), sign, zero);
 
-    // 0.8555 <= |x| < 2.4263: pi/2 - |x| as y + dy, exact to ~106 bits.
+    // 0.8555 <= |x| < 2.4263: pi/2 - |x| as yq + dq, exact to ~106 bits.
     const vd yq = sub(set(hp0), ax);
     const vd aq = add(yq, set(hp1));
-    const vd daq = add(sub(yq, aq), set(hp1));
+    const vd dq = add(sub(yq, aq), set(hp1));
 
-    // Select the argument of this lane's branch. Lanes for the library get
-    // 0 so that every table index stays in bounds.
     vd a = select(small, x, select(quarter, aq, xor_(b, flip)));
-    vd da = select(small, zero, select(quarter, daq, xor_(db, flip)));
+    vd da = select(small, zero, select(quarter, dq, xor_(db, flip)));
     a = select(in_range, a, zero);
     da = select(in_range, da, zero);
-    // Where sin(a + da) is the cosine of x, and the sign of the other value.
-    const vm swap = mask_andnot(small, mask_or(quarter, odd));
-    const vd cos_sign = select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero)));
 
-    // Table point nearest |a| and the exact offset from it.
+    const int at = v * lanes;
+    store(r.x + at, x);
+    store(r.a + at, a);
+    store(r.da + at, da);
+    store(r.cos_sign + at,
+          select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero))));
+    store_index(r.index + at, add(set(big), andnot(sign, a)));
+    r.swap[v] = mask_andnot(small, mask_or(quarter, odd));
+    r.tiny[v] = lt(ax, set(tiny_limit));
+    return ~mask_bits(in_range) & ((1u << lanes) - 1);
+}
+
+// Stage 2 for vector v of the chunk: sin and cos of a + da, placed.
+CIS_TARGET void evaluate(const reduced& r, int v, double* cos_out, double* sin_out)
+{
+    using namespace cis_detail;
+    const int at = v * lanes;
+    const vd a = load(r.a + at);
+    const vd da = load(r.da + at);
+    const vd zero = set(0.0);
+    const vd sign = set(-0.0);
+
+    // Table point p nearest |a| and the exact offset o from it.
     const vd abs_a = andnot(sign, a);
-    const vd u = add(set(big), abs_a);
-    const vd offset = sub(abs_a, sub(u, set(big)));
+    const vd offset = sub(abs_a, sub(add(set(big), abs_a), set(big)));
     vd sn, ssn, cs, ccs;
-    look_up(u, sn, ssn, cs, ccs);
+    look_up(r.index + at, sn, ssn, cs, ccs);
 
-    // sin(a + da) from the table: sin(p + o) = sin p cos o + cos p sin o.
+    // sin(a + da) from the table: sin p cos o + cos p sin o, corrected.
     const vd ds = xor_(da, select(le(a, zero), sign, zero));
     const vd xx = mul(offset, offset);
     const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
@@ -74,51 +106,56 @@ CIS_TARGET unsigned block(const double* theta, double* cos_out, double* sin_out,
     const vd cor = fmadd(cs, s, fnmadd(sn, c, fmadd(s, ccs, ssn)));
     const vd sin_table = or_(andnot(sign, add(sn, cor)), and_(sign, a));
 
-    // sin(a + da) by Taylor series, for |a| < 0.126.
+    // sin(a + da) by Taylor series, taken for |a| < 0.126.
     const vd aa = mul(a, a);
     const vd poly = fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa,
                           set(s1));
     const vd sin_taylor = add(a, fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da));
     const vd sin_a = select(lt(abs_a, set(taylor_limit)), sin_taylor, sin_table);
 
-    // cos(a + da) from the table: cos(p + o) = cos p cos o - sin p sin o.
+    // cos(a + da) from the table: cos p cos o - sin p sin o, corrected; here
+    // da joins the offset first.
     const vd oc = add(offset, xor_(da, select(lt(a, zero), sign, zero)));
     const vd xxc = mul(oc, oc);
     const vd sc = fmadd(mul(oc, xxc), fmadd(xxc, set(sn5), set(sn3)), oc);
     const vd cc = mul(xxc, fmadd(fmadd(xxc, set(cs6), set(cs4)), xxc, set(cs2)));
     const vd corc = fnmadd(sn, sc, fnmadd(cs, cc, fnmadd(sc, ssn, ccs)));
-    // cos_a > 0 here, so the sign flip is exact copysign / negation.
-    const vd cos_a = xor_(add(cs, corc), cos_sign);
+    // cos(a + da) > 0, so the sign change is exact copysign / negation.
+    const vd cos_a = xor_(add(cs, corc), load(r.cos_sign + at));
 
-    store(sin_out, select(tiny, x, select(swap, cos_a, sin_a)));
+    const vm swap = r.swap[v], tiny = r.tiny[v];
+    store(sin_out, select(tiny, load(r.x + at), select(swap, cos_a, sin_a)));
     store(cos_out, select(tiny, set(1.0), select(swap, sin_a, cos_a)));
-    const unsigned rest = ~mask_bits(in_range) & ((1u << lanes) - 1);
-    if (rest) store(saved, x);
-    return rest;
 }
 
 CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta, std::size_t count)
 {
-    std::size_t k = 0;
-    for (; k + lanes <= count; k += lanes) {
-        double saved[lanes];
-        unsigned rest = block(theta + k, cos_theta + k, sin_theta + k, saved);
-        for (; rest; rest &= rest - 1) {
-            const int i = __builtin_ctz(rest);
-            cis_detail::system_cis(saved[i], cos_theta[k + i], sin_theta[k + i]);
+    reduced r;
+    unsigned rest[reduced::vectors];
+    double pad_theta[lanes], pad_cos[lanes], pad_sin[lanes];  // a short last vector
+    for (std::size_t first = 0; first < count; first += reduced::size) {
+        const std::size_t n = count - first < reduced::size ? count - first : reduced::size;
+        const int full = static_cast<int>(n / lanes);
+        const int partial = static_cast<int>(n % lanes);
+        const int vectors = full + (partial != 0);
+        for (int v = 0; v < full; ++v) rest[v] = reduce(theta + first + v * lanes, r, v);
+        if (partial) {
+            for (int i = 0; i < lanes; ++i) pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
+            rest[full] = reduce(pad_theta, r, full);
         }
-    }
-    if (k == count) return;
-    double in[lanes] = {}, c[lanes], s[lanes];
-    const std::size_t tail = count - k;
-    for (std::size_t i = 0; i < tail; ++i) in[i] = theta[k + i];
-    unsigned rest = block(in, c, s, in);
-    for (std::size_t i = 0; i < tail; ++i) {
-        if (rest >> i & 1u)
-            cis_detail::system_cis(in[i], cos_theta[k + i], sin_theta[k + i]);
-        else {
-            cos_theta[k + i] = c[i];
-            sin_theta[k + i] = s[i];
+        for (int v = 0; v < full; ++v)
+            evaluate(r, v, cos_theta + first + v * lanes, sin_theta + first + v * lanes);
+        if (partial) {
+            evaluate(r, full, pad_cos, pad_sin);
+            for (int i = 0; i < partial; ++i) {
+                cos_theta[first + full * lanes + i] = pad_cos[i];
+                sin_theta[first + full * lanes + i] = pad_sin[i];
+            }
         }
+        for (int v = 0; v < vectors; ++v)
+            for (unsigned m = rest[v]; m; m &= m - 1) {
+                const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
+                if (i < n) cis_detail::system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
+            }
     }
 }
