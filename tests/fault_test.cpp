@@ -272,7 +272,8 @@ TEST(FullDisk, DataFileOnAFullFilesystem) {
     EXPECT_EQ(run.err, cannot(name, "cannot write", name + ".txt", "No space left on device"));
     EXPECT_TRUE(run.out == full_console(name)) << name << " console incomplete";
     const std::string data = data_of(dir, name);
-    EXPECT_EQ(data.size(), 8192u) << name;
+    EXPECT_GT(data.size(), 4096u) << name << " stopped writing before the disk was full";
+    EXPECT_LE(data.size(), 8192u) << name;
     EXPECT_TRUE(full_data(name).starts_with(data)) << name << ".txt is not the full run's start";
   }
 }
