@@ -30,11 +30,20 @@ void check_standard_output(std::string_view program) {
   }
 }
 
+// After a failed write (a full disk, a size limit) the file may end in part
+// of a line, which a reader would take for a shorter number: the file is cut
+// back to its whole lines and receives nothing more.
 void check_file(pattern_file& file) {
-  if (!file.failed && !file.stream) {
-    file.failed = true;
-    report(file.program, "cannot write", file.name, errno);
+  if (file.stream) {
+    file.complete = file.stream.tellp();
+    return;
   }
+  const int error = errno;
+  file.stream.close();  // a last attempt to flush may still add bytes
+  const std::string path(file.name);
+  [[maybe_unused]] const int cut = ::truncate(path.c_str(), file.complete);
+  file.failed = true;
+  report(file.program, "cannot write", file.name, error);
 }
 
 // Started with descriptor 0, 1 or 2 closed, the program would get it for the
@@ -86,7 +95,10 @@ void write_pattern_record(pattern_file& file, std::string_view label, double x,
 int close_pattern_file(pattern_file& file) {
   if (file.stream.is_open()) {
     file.stream.close();
-    check_file(file);
+    if (file.stream.fail()) {
+      file.failed = true;
+      report(file.program, "cannot write", file.name, errno);
+    }
   }
   return standard_output_status(file.program) | int(file.failed);
 }

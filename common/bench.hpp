@@ -81,7 +81,8 @@ struct pattern_file {
   std::string_view program;  // names the program in error messages
   std::string_view name;
   std::ofstream stream;
-  bool failed = false;  // a failure of this file has been reported
+  bool failed = false;         // a failure of this file has been reported
+  std::streamoff complete = 0;  // bytes of the lines written in full
 };
 
 // Creates or truncates the data file `name` in the working directory.

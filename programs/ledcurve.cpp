@@ -4,9 +4,11 @@
 #include "bench.hpp"
 
 int main() {
+  int status = 0;
   for (int i = -500; i < 500; ++i) {
     const double x = i * 0.1;  // multiplied, not divided by 10
     write_pair_line(std::cout, x, LED(x));
+    status = standard_output_status("ledcurve");  // a failure is told as it happens
   }
-  return standard_output_status("ledcurve");
+  return status;
 }
