@@ -15,5 +15,24 @@
 // otherwise every call goes to the library. Not thread-safe on first use.
 #pragma once
 #include <cstddef>
+
 // cos_theta[k], sin_theta[k] = real and imaginary parts of std::exp(std::complex<double>(0, theta[k])), k < count
 void cis(const double* theta, double* cos_theta, double* sin_theta, std::size_t count);
+
+// Fused summation over a block of cis_lanes screen points, phases formed and
+// phasors consumed in registers. cos and sin below are bit for bit those of
+// cis(); every operation is rounded on its own, in this grouping (no fma):
+// the values of a plain loop that adds weight * (exp(i u) + exp(i v)) to a
+// std::complex accumulator. With weight 1.0 the product changes nothing.
+inline constexpr int cis_lanes = 8;
+
+// For t = 0 .. terms-1 in order and every lane l < cis_lanes:
+//   u = upper[t] + U[l];  v = lower[t] + W[l];
+//   re[l] = re[l] + weight * (cos u + cos v);  im[l] = im[l] + weight * (sin u + sin v);
+void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
+                   const double* W, double weight, double* re, double* im);
+
+// For t = 0 .. terms-1 in order and every lane l < cis_lanes:
+//   u = base[t] + offset[l];  re[l] = re[l] + weight * cos u;  im[l] = im[l] + weight * sin u;
+void cis_add(const double* base, std::size_t terms, const double* offset, double weight,
+             double* re, double* im);

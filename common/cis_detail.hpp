@@ -68,6 +68,21 @@ void scalar_kernel(const double*, double*, double*, std::size_t);
 void avx2_kernel(const double*, double*, double*, std::size_t);
 void avx512_kernel(const double*, double*, double*, std::size_t);
 
+// One path's fused sums: cis_add_pairs, or cis_add when lower is null (then
+// W is unused).
+using add_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
+                        const double* U, const double* W, double weight, double* re,
+                        double* im);
+
+void system_add(const double*, const double*, std::size_t, const double*, const double*, double,
+                double*, double*);
+void scalar_add(const double*, const double*, std::size_t, const double*, const double*, double,
+                double*, double*);
+void avx2_add(const double*, const double*, std::size_t, const double*, const double*, double,
+              double*, double*);
+void avx512_add(const double*, const double*, std::size_t, const double*, const double*, double,
+                double*, double*);
+
 // The system library for one argument: the reference and the per-lane
 // fallback outside the kernel's range.
 void system_cis(double theta, double& cos_theta, double& sin_theta);

@@ -19,7 +19,12 @@ bool supported(path p);
 // Runs one path directly, bypassing the dispatcher. The path must be supported.
 void run(path p, const double* theta, double* cos_theta, double* sin_theta, std::size_t count);
 
-// The start-up comparison of a path with the system library.
+// The path's fused sums: cis_add_pairs, or cis_add when lower is null.
+void run_add(path p, const double* upper, const double* lower, std::size_t terms, const double* U,
+             const double* W, double weight, double* re, double* im);
+
+// The start-up comparison of a path with the system library, for cis() and
+// the fused sums.
 bool self_check(path p);
 
 // The selection logic as run on first use of cis(); with fail_self_check

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cis.hpp"
 #include "cis_detail.hpp"
 
 #define CIS_TARGET_AVX512 __attribute__((target("avx512f,avx512dq"), always_inline)) inline
@@ -161,6 +162,29 @@ __attribute__((target("avx2,fma"))) void avx2_kernel(const double* theta, double
                                                       double* sin_theta, std::size_t count)
 {
     avx2::kernel(theta, cos_theta, sin_theta, count);
+}
+
+__attribute__((target("avx512f,avx512dq"))) void avx512_add(const double* upper,
+                                                              const double* lower,
+                                                              std::size_t terms, const double* U,
+                                                              const double* W, double weight,
+                                                              double* re, double* im)
+{
+    if (lower)
+        avx512::accumulate<true>(upper, lower, terms, U, W, weight, re, im);
+    else
+        avx512::accumulate<false>(upper, lower, terms, U, W, weight, re, im);
+}
+
+__attribute__((target("avx2,fma"))) void avx2_add(const double* upper, const double* lower,
+                                                   std::size_t terms, const double* U,
+                                                   const double* W, double weight, double* re,
+                                                   double* im)
+{
+    if (lower)
+        avx2::accumulate<true>(upper, lower, terms, U, W, weight, re, im);
+    else
+        avx2::accumulate<false>(upper, lower, terms, U, W, weight, re, im);
 }
 
 }  // namespace cis_detail

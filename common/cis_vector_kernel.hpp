@@ -34,10 +34,9 @@ struct reduced {
 // Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
 // limit, infinite or NaN are left to the library: the returned mask (bit i
 // = lane i) names them; their a is 0 so the table index stays in bounds.
-CIS_TARGET unsigned reduce(const double* theta, reduced& r, int v)
+CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
 {
     using namespace cis_detail;
-    const vd x = load(theta);
     const vd zero = set(0.0);
     const vd sign = set(-0.0);
     const vd ax = andnot(sign, x);
@@ -82,7 +81,7 @@ CIS_TARGET unsigned reduce(const double* theta, reduced& r, int v)
 }
 
 // Stage 2 for vector v of the chunk: sin and cos of a + da, placed.
-CIS_TARGET void evaluate(const reduced& r, int v, double* cos_out, double* sin_out)
+CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x)
 {
     using namespace cis_detail;
     const int at = v * lanes;
@@ -124,8 +123,30 @@ CIS_TARGET void evaluate(const reduced& r, int v, double* cos_out, double* sin_o
     const vd cos_a = xor_(add(cs, corc), load(r.cos_sign + at));
 
     const vm swap = r.swap[v], tiny = r.tiny[v];
-    store(sin_out, select(tiny, load(r.x + at), select(swap, cos_a, sin_a)));
-    store(cos_out, select(tiny, set(1.0), select(swap, sin_a, cos_a)));
+    sin_x = select(tiny, load(r.x + at), select(swap, cos_a, sin_a));
+    cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
+}
+
+CIS_TARGET void evaluate(const reduced& r, int v, double* cos_out, double* sin_out)
+{
+    vd c, s;
+    evaluate(r, v, c, s);
+    store(cos_out, c);
+    store(sin_out, s);
+}
+
+// The library's values for the lanes of vector v named in rest.
+CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin_x)
+{
+    double c[lanes], s[lanes];
+    store(c, cos_x);
+    store(s, sin_x);
+    for (; rest; rest &= rest - 1) {
+        const int i = __builtin_ctz(rest);
+        cis_detail::system_cis(r.x[v * lanes + i], c[i], s[i]);
+    }
+    cos_x = load(c);
+    sin_x = load(s);
 }
 
 CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta, std::size_t count)
@@ -138,10 +159,10 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
         const int full = static_cast<int>(n / lanes);
         const int partial = static_cast<int>(n % lanes);
         const int vectors = full + (partial != 0);
-        for (int v = 0; v < full; ++v) rest[v] = reduce(theta + first + v * lanes, r, v);
+        for (int v = 0; v < full; ++v) rest[v] = reduce(load(theta + first + v * lanes), r, v);
         if (partial) {
             for (int i = 0; i < lanes; ++i) pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
-            rest[full] = reduce(pad_theta, r, full);
+            rest[full] = reduce(load(pad_theta), r, full);
         }
         for (int v = 0; v < full; ++v)
             evaluate(r, v, cos_theta + first + v * lanes, sin_theta + first + v * lanes);
@@ -157,5 +178,64 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
                 const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
                 if (i < n) cis_detail::system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
             }
+    }
+}
+
+// The fused sums (cis_add_pairs, or cis_add without the lower path). The
+// cis_lanes screen points are `blocks` vectors; a chunk of terms fills the
+// stage buffer with the phases of each term's paths, and stage 2 feeds the
+// phasors straight into the accumulators, term by term in order.
+template <bool pairs>
+CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms, const double* U,
+                    const double* W, double weight, double* re, double* im)
+{
+    constexpr int blocks = cis_lanes / lanes;
+    constexpr int paths = pairs ? 2 : 1;
+    constexpr int per_term = blocks * paths;
+    constexpr std::size_t chunk = reduced::vectors / per_term;
+    static_assert(blocks * lanes == cis_lanes && chunk > 0);
+
+    vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
+    for (int b = 0; b < blocks; ++b) {
+        offset[0][b] = load(U + b * lanes);
+        if constexpr (pairs) offset[1][b] = load(W + b * lanes);
+        sum_re[b] = load(re + b * lanes);
+        sum_im[b] = load(im + b * lanes);
+    }
+    const vd w = set(weight);
+    reduced r;
+    unsigned rest[reduced::vectors];
+    for (std::size_t first = 0; first < terms; first += chunk) {
+        const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
+        unsigned any = 0;
+        for (int t = 0; t < n; ++t)
+            for (int p = 0; p < paths; ++p) {
+                const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
+                for (int b = 0; b < blocks; ++b) {
+                    const int v = (t * paths + p) * blocks + b;
+                    rest[v] = reduce(add(base, offset[p][b]), r, v);
+                    any |= rest[v];
+                }
+            }
+        for (int t = 0; t < n; ++t)
+            for (int b = 0; b < blocks; ++b) {
+                const int v = t * per_term + b;
+                vd c, s;
+                evaluate(r, v, c, s);
+                if (any && rest[v]) patch(r, v, rest[v], c, s);
+                if constexpr (pairs) {
+                    vd cl, sl;
+                    evaluate(r, v + blocks, cl, sl);
+                    if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
+                    c = add(c, cl);
+                    s = add(s, sl);
+                }
+                sum_re[b] = add(sum_re[b], mul(w, c));
+                sum_im[b] = add(sum_im[b], mul(w, s));
+            }
+    }
+    for (int b = 0; b < blocks; ++b) {
+        store(re + b * lanes, sum_re[b]);
+        store(im + b * lanes, sum_im[b]);
     }
 }

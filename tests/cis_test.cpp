@@ -1,8 +1,10 @@
 // The phasor kernel against the system library, bit for bit: every path
 // (scalar twin, AVX2, AVX-512 where the CPU has them) on random, boundary,
-// special and the programs' own phase arguments, plus the dispatcher.
+// special and the programs' own phase arguments, plus the dispatcher; and
+// the fused sums against a std::complex accumulation written out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -282,6 +284,182 @@ TEST(CisPrograms, ConvMonogapPhases)
     expect_all_paths_match(v, "conv_monogap");
 }
 
+// ---------------------------------------------------------------------------
+// Fused sums.
+
+using cplx = std::complex<double>;
+
+// One block of the fused sums: per term an upper (and, for pairs, a lower)
+// phase, per lane the offsets and the accumulators' starting values.
+struct sums_case {
+    std::vector<double> upper, lower;  // lower empty: cis_add
+    double U[cis_lanes], W[cis_lanes];
+    double weight;
+    double re[cis_lanes], im[cis_lanes];
+};
+
+// The sums as a program writes them: a std::complex accumulator per lane.
+void literal_sums(const sums_case& k, cplx (&A)[cis_lanes])
+{
+    for (int l = 0; l < cis_lanes; ++l) A[l] = cplx(k.re[l], k.im[l]);
+    for (std::size_t t = 0; t < k.upper.size(); ++t)
+        for (int l = 0; l < cis_lanes; ++l) {
+            if (k.lower.empty())
+                A[l] += k.weight * std::exp(cplx(0.0, k.upper[t] + k.U[l]));
+            else
+                A[l] += k.weight * (std::exp(cplx(0.0, k.upper[t] + k.U[l])) +
+                                    std::exp(cplx(0.0, k.lower[t] + k.W[l])));
+        }
+}
+
+// Of two NaN addends an add keeps either, by an operand order the compiler
+// may commute; every other value must match bit for bit.
+bool same_sum(double a, double b) { return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b)); }
+
+// Every path, including the system one, against the literal sums. A NaN
+// placed after the last term catches a read beyond it.
+void expect_sums_match(sums_case k, const std::string& what)
+{
+    cplx A[cis_lanes];
+    literal_sums(k, A);
+    const std::size_t terms = k.upper.size();
+    const bool pairs = !k.lower.empty();
+    k.upper.push_back(std::numeric_limits<double>::quiet_NaN());
+    if (pairs) k.lower.push_back(std::numeric_limits<double>::quiet_NaN());
+    for (path p : cis_testing::all_paths) {
+        if (!cis_testing::supported(p)) continue;
+        double re[cis_lanes], im[cis_lanes];
+        std::copy(k.re, k.re + cis_lanes, re);
+        std::copy(k.im, k.im + cis_lanes, im);
+        cis_testing::run_add(p, k.upper.data(), pairs ? k.lower.data() : nullptr, terms, k.U,
+                             k.W, k.weight, re, im);
+        for (int l = 0; l < cis_lanes; ++l)
+            EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag()))
+                << what << ", " << cis_testing::name(p) << (pairs ? " pairs" : " single")
+                << ", lane " << l << " of " << terms << " terms: (" << std::hexfloat << re[l]
+                << ", " << im[l] << "), literal " << A[l];
+    }
+}
+
+// Random terms: phases over the programs' range, or small ones around the
+// branch limits short of the reduction.
+sums_case random_case(uniform& u, std::size_t terms, bool pairs, bool small)
+{
+    sums_case k;
+    for (std::size_t t = 0; t < terms; ++t) {
+        k.upper.push_back(small ? u.next(-1, 1) : u.next(-1100, 1100));
+        if (pairs) k.lower.push_back(small ? u.next(-3, 3) : u.next(-1100, 1100));
+    }
+    for (int l = 0; l < cis_lanes; ++l) {
+        k.U[l] = small ? std::ldexp(u.next(-1, 1), -4 * l) : u.next(-300, 300);
+        k.W[l] = small ? (l % 2 ? 0.0 : u.next(-1, 1)) : u.next(-300, 300);
+        k.re[l] = u.next(-50, 50);
+        k.im[l] = l == 3 ? -0.0 : u.next(-50, 50);
+    }
+    k.weight = u.next(-2, 2);
+    return k;
+}
+
+TEST(CisSums, RandomTermsEveryCountAndWeight)
+{
+    uniform u{101};
+    for (std::size_t terms : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 33, 100, 1000})
+        for (bool pairs : {true, false})
+            for (bool small : {false, true}) {
+                sums_case k = random_case(u, terms, pairs, small);
+                expect_sums_match(k, "random, weight " + std::to_string(k.weight));
+                k.weight = 1.0;
+                expect_sums_match(k, "random, weight 1");
+            }
+}
+
+TEST(CisSums, LanesAndTermsOutsideTheKernelRange)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double odd[] = {INFINITY, -INFINITY, nan, 1e300, -2e8, 0x1.921fbp+26, 1e-310, 0.0};
+    uniform u{202};
+    for (std::size_t lane = 0; lane < cis_lanes; ++lane)
+        for (bool pairs : {true, false}) {
+            sums_case k = random_case(u, 21, pairs, false);
+            k.U[lane] = odd[lane];
+            k.W[(lane + 3) % cis_lanes] = odd[(lane + 5) % 8];
+            k.upper[lane] = 1e300;  // a whole term for the library, at varying places
+            if (pairs) k.lower[20 - lane] = -INFINITY;
+            expect_sums_match(k, "odd lane " + std::to_string(lane));
+        }
+}
+
+// The programs' own terms and offsets.
+TEST(CisSums, BroadDuogapBlocks)
+{
+    for (int first : {0, 496, 992}) {
+        sums_case k;
+        for (int l = 0; l < cis_lanes; ++l) k.re[l] = k.im[l] = 0.0;
+        k.weight = 1.0;
+        const double x0 = screen_point(first, 1000, 4);
+        for (int m = 0; m < aperture_samples; m += 9) {
+            const double y = pair_point(m);
+            for (int l = 0; l < cis_lanes; ++l) {
+                const double x = screen_point(first + l, 1000, 4);
+                k.U[l] = hop_phase(y, x, screen_distance);
+                k.W[l] = hop_phase(-y, x, screen_distance);
+            }
+            for (int n = 0; n < aperture_samples; n += 11) {
+                const double s = aperture_point(entrance_width, n);
+                const double Qu = hop_phase(s, y, pair_distance);
+                const double Ql = hop_phase(s, -y, pair_distance);
+                k.upper.clear();
+                k.lower.clear();
+                for (int j = 0; j < aperture_samples; ++j) {
+                    const double R = hop_phase(aperture_point(source_width, j), s, source_distance);
+                    k.upper.push_back(R + Qu);
+                    k.lower.push_back(R + Ql);
+                }
+                expect_sums_match(k, "broad_duogap x = " + std::to_string(x0));
+                cplx A[cis_lanes];
+                literal_sums(k, A);  // carry the sums on, as the program does
+                for (int l = 0; l < cis_lanes; ++l) {
+                    k.re[l] = A[l].real();
+                    k.im[l] = A[l].imag();
+                }
+            }
+        }
+    }
+}
+
+TEST(CisSums, ConvDuogapBlocks)
+{
+    constexpr double dd = source_width / 100.0;
+    for (int first : {8, 504}) {
+        for (int j : {0, 37, 99}) {
+            const double d = (j * dd) + ((-source_width) / 2.0);
+            sums_case k;
+            k.weight = LED(d) * dd;
+            for (int l = 0; l < cis_lanes; ++l) k.re[l] = k.im[l] = 0.0;
+            for (int m = 0; m < aperture_samples; m += 13) {
+                const double y = pair_point(m);
+                for (int l = 0; l < cis_lanes; ++l) {
+                    const double x = screen_point(first + l, 1000, 4);
+                    k.U[l] = hop_phase(y, x, screen_distance);
+                    k.W[l] = hop_phase(-y, x, screen_distance);
+                }
+                k.upper.clear();
+                k.lower.clear();
+                for (int n = 0; n < aperture_samples; ++n) {
+                    const double s = aperture_point(entrance_width, n);
+                    k.upper.push_back(((s - d) / source_distance + (s - y) / pair_distance) *
+                                      (wavenumber * s));
+                    k.lower.push_back(((s - d) / source_distance + (s + y) / pair_distance) *
+                                      (wavenumber * s));
+                }
+                expect_sums_match(k, "conv_duogap j = " + std::to_string(j));
+                k.lower.clear();
+                expect_sums_match(k, "conv_duogap upper paths alone, j = " + std::to_string(j));
+            }
+        }
+    }
+}
+
 TEST(CisDispatch, SupportedPathsPassTheSelfCheck)
 {
     for (path p : cis_testing::all_paths) {
@@ -300,6 +478,29 @@ TEST(CisDispatch, PicksTheWidestSupportedPathAndFallsBackOnFailure)
     EXPECT_EQ(cis_testing::choose(false), expected);
     EXPECT_EQ(cis_testing::selected(), expected);
     EXPECT_EQ(cis_testing::choose(true), path::system);
+}
+
+TEST(CisDispatch, PublicSumsMatchTheSelectedPath)
+{
+    uniform u{303};
+    sums_case k = random_case(u, 257, true, false);
+    k.U[2] = INFINITY;
+    cplx A[cis_lanes];
+    literal_sums(k, A);
+    double re[cis_lanes], im[cis_lanes];
+    std::copy(k.re, k.re + cis_lanes, re);
+    std::copy(k.im, k.im + cis_lanes, im);
+    cis_add_pairs(k.upper.data(), k.lower.data(), k.upper.size(), k.U, k.W, k.weight, re, im);
+    for (int l = 0; l < cis_lanes; ++l)
+        EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
+
+    k.lower.clear();
+    literal_sums(k, A);
+    std::copy(k.re, k.re + cis_lanes, re);
+    std::copy(k.im, k.im + cis_lanes, im);
+    cis_add(k.upper.data(), k.upper.size(), k.U, k.weight, re, im);
+    for (int l = 0; l < cis_lanes; ++l)
+        EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
 }
 
 TEST(CisDispatch, PublicEntryMatchesTheLibrary)
