@@ -7,7 +7,7 @@
 //
 // Interleaved repetitions keep a busy machine from favouring one path; the
 // counter "per_element" (seconds, so "2.5n" is 2.5 ns) is the figure to
-// compare.
+// compare: one phase to (cos, sin), or for the fused sums one phasor added.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench.hpp"
 #include "cis.hpp"
 #include "cis_testing.hpp"
 
@@ -89,6 +90,86 @@ void run_public(benchmark::State& state, bool with_small)
     finish(state, n);
 }
 
+// Blocks of broad_duogap: the terms R + Qu and R + Ql of one first-slit
+// point, the offsets U and W of eight screen points, for a spread of (m, n)
+// and screen blocks.
+struct sums_block {
+    double upper[aperture_samples], lower[aperture_samples];
+    double U[cis_lanes], W[cis_lanes];
+};
+
+std::vector<sums_block> broad_duogap_blocks()
+{
+    std::vector<sums_block> blocks;
+    for (int first = 0; first < 1000; first += 248)
+        for (int m = 3; m < aperture_samples; m += 24)
+            for (int n = 5; n < aperture_samples; n += 30) {
+                sums_block b;
+                const double y = pair_point(m), s = aperture_point(entrance_width, n);
+                for (int l = 0; l < cis_lanes; ++l) {
+                    const double x = screen_point(first + l, 1000, 4);
+                    b.U[l] = hop_phase(y, x, screen_distance);
+                    b.W[l] = hop_phase(-y, x, screen_distance);
+                }
+                for (int j = 0; j < aperture_samples; ++j) {
+                    const double R = hop_phase(aperture_point(source_width, j), s, source_distance);
+                    b.upper[j] = R + hop_phase(s, y, pair_distance);
+                    b.lower[j] = R + hop_phase(s, -y, pair_distance);
+                }
+                blocks.push_back(b);
+            }
+    return blocks;
+}
+
+// cis() on the same phases, (R + Qu) + U, as the programs formed them.
+std::vector<double> broad_duogap_phases()
+{
+    std::vector<double> v;
+    for (const sums_block& b : broad_duogap_blocks())
+        for (int j = 0; j < aperture_samples; ++j)
+            for (int l = 0; l < cis_lanes; ++l) {
+                v.push_back(b.upper[j] + b.U[l]);
+                v.push_back(b.lower[j] + b.W[l]);
+            }
+    return v;
+}
+
+void run_path_program(benchmark::State& state, path p)
+{
+    if (!cis_testing::supported(p)) {
+        state.SkipWithError("not supported on this CPU");
+        return;
+    }
+    const std::vector<double> theta = broad_duogap_phases();
+    const std::size_t n = theta.size();
+    std::vector<double> c(n), s(n);
+    for (auto _ : state) {
+        cis_testing::run(p, theta.data(), c.data(), s.data(), n);
+        benchmark::DoNotOptimize(c.data());
+        benchmark::DoNotOptimize(s.data());
+        benchmark::ClobberMemory();
+    }
+    finish(state, n);
+}
+
+void run_sums(benchmark::State& state, path p, bool pairs)
+{
+    if (!cis_testing::supported(p)) {
+        state.SkipWithError("not supported on this CPU");
+        return;
+    }
+    const std::vector<sums_block> blocks = broad_duogap_blocks();
+    double re[cis_lanes] = {}, im[cis_lanes] = {};
+    for (auto _ : state) {
+        for (const sums_block& b : blocks)
+            cis_testing::run_add(p, b.upper, pairs ? b.lower : nullptr, aperture_samples, b.U, b.W,
+                                 1.0, re, im);
+        benchmark::DoNotOptimize(re);
+        benchmark::DoNotOptimize(im);
+    }
+    finish(state, blocks.size() * aperture_samples * cis_lanes * (pairs ? 2 : 1));
+}
+
 // path::system is std::exp(complex) element by element.
 BENCHMARK_CAPTURE(run_sincos, sincos_uniform, false)->Arg(1600);
 BENCHMARK_CAPTURE(run_path, cexp_uniform, path::system, false)->Arg(1600);
@@ -99,6 +180,13 @@ BENCHMARK_CAPTURE(run_sincos, sincos_mixed, true)->Arg(1600);
 BENCHMARK_CAPTURE(run_path, cexp_mixed, path::system, true)->Arg(1600);
 BENCHMARK_CAPTURE(run_path, avx2_mixed, path::avx2, true)->Arg(1600);
 BENCHMARK_CAPTURE(run_path, avx512_mixed, path::avx512, true)->Arg(1600);
+BENCHMARK_CAPTURE(run_path_program, avx2_broad_duogap, path::avx2);
+BENCHMARK_CAPTURE(run_path_program, avx512_broad_duogap, path::avx512);
+BENCHMARK_CAPTURE(run_sums, pairs_system, path::system, true);
+BENCHMARK_CAPTURE(run_sums, pairs_avx2, path::avx2, true);
+BENCHMARK_CAPTURE(run_sums, pairs_avx512, path::avx512, true);
+BENCHMARK_CAPTURE(run_sums, single_avx2, path::avx2, false);
+BENCHMARK_CAPTURE(run_sums, single_avx512, path::avx512, false);
 
 }  // namespace
 
