@@ -49,6 +49,10 @@ CIS_TARGET vd select(vm m, vd if_set, vd if_clear) { return _mm512_mask_blend_pd
 CIS_TARGET vm mask_or(vm a, vm b) { return static_cast<vm>(a | b); }
 CIS_TARGET vm mask_xor(vm a, vm b) { return static_cast<vm>(a ^ b); }
 CIS_TARGET vm mask_andnot(vm a, vm b) { return static_cast<vm>(~a & b); }
+CIS_TARGET vm ge(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
+CIS_TARGET vm lt_where(vm m, vd a, vd b) { return _mm512_mask_cmp_pd_mask(m, a, b, _CMP_LT_OQ); }
+CIS_TARGET vd negate_where(vm m, vd a) { return _mm512_mask_xor_pd(a, m, a, set(-0.0)); }
+CIS_TARGET vd add_where(vm m, vd if_clear, vd a, vd b) { return _mm512_mask_add_pd(if_clear, m, a, b); }
 CIS_TARGET unsigned mask_bits(vm m) { return m; }
 CIS_TARGET vi as_bits(vd a) { return _mm512_castpd_si512(a); }
 CIS_TARGET vm bit_set(vi a, std::uint64_t bit)
@@ -116,6 +120,10 @@ CIS_TARGET vd select(vm m, vd if_set, vd if_clear) { return _mm256_blendv_pd(if_
 CIS_TARGET vm mask_or(vm a, vm b) { return _mm256_or_pd(a, b); }
 CIS_TARGET vm mask_xor(vm a, vm b) { return _mm256_xor_pd(a, b); }
 CIS_TARGET vm mask_andnot(vm a, vm b) { return _mm256_andnot_pd(a, b); }
+CIS_TARGET vm ge(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
+CIS_TARGET vm lt_where(vm m, vd a, vd b) { return _mm256_and_pd(m, _mm256_cmp_pd(a, b, _CMP_LT_OQ)); }
+CIS_TARGET vd negate_where(vm m, vd a) { return _mm256_xor_pd(a, _mm256_and_pd(m, set(-0.0))); }
+CIS_TARGET vd add_where(vm m, vd if_clear, vd a, vd b) { return select(m, _mm256_add_pd(a, b), if_clear); }
 CIS_TARGET unsigned mask_bits(vm m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
 CIS_TARGET vi as_bits(vd a) { return _mm256_castpd_si256(a); }
 CIS_TARGET vm bit_set(vi a, std::uint64_t bit)
@@ -170,10 +178,15 @@ __attribute__((target("avx512f,avx512dq"))) void avx512_add(const double* upper,
                                                               const double* W, double weight,
                                                               double* re, double* im)
 {
-    if (lower)
-        avx512::accumulate<true>(upper, lower, terms, U, W, weight, re, im);
+    // 1.0 * v is v itself, NaN included: the product can go.
+    if (lower && weight == 1.0)
+        avx512::accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
+    else if (lower)
+        avx512::accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+    else if (weight == 1.0)
+        avx512::accumulate<false, true>(upper, lower, terms, U, W, weight, re, im);
     else
-        avx512::accumulate<false>(upper, lower, terms, U, W, weight, re, im);
+        avx512::accumulate<false, false>(upper, lower, terms, U, W, weight, re, im);
 }
 
 __attribute__((target("avx2,fma"))) void avx2_add(const double* upper, const double* lower,
@@ -181,10 +194,15 @@ __attribute__((target("avx2,fma"))) void avx2_add(const double* upper, const dou
                                                    const double* W, double weight, double* re,
                                                    double* im)
 {
-    if (lower)
-        avx2::accumulate<true>(upper, lower, terms, U, W, weight, re, im);
+    // 1.0 * v is v itself, NaN included: the product can go.
+    if (lower && weight == 1.0)
+        avx2::accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
+    else if (lower)
+        avx2::accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+    else if (weight == 1.0)
+        avx2::accumulate<false, true>(upper, lower, terms, U, W, weight, re, im);
     else
-        avx2::accumulate<false>(upper, lower, terms, U, W, weight, re, im);
+        avx2::accumulate<false, false>(upper, lower, terms, U, W, weight, re, im);
 }
 
 }  // namespace cis_detail

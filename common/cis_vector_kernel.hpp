@@ -28,8 +28,76 @@ struct reduced {
     alignas(64) double cos_sign[size];   // sign given to cos(a + da)
     alignas(64) std::uint64_t index[size];  // table entry of |a|
     vm swap[vectors];  // sin(a + da) is the cosine of x
-    vm tiny[vectors];  // |x| < 2^-27: (cos x, sin x) = (1, x)
+    vm tiny[vectors];  // |x| < 2^-27: (cos x, sin x) = (1, x); reduced: negate cos(a + da)
+    bool reduced_only[vectors];  // every lane in [quarter_limit, reduce_limit)
 };
+
+// Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
+// nearly all the programs' phases do: only the Cody-Waite branch, no
+// selects. Fills a, da, index, swap (odd quadrant) and tiny (quadrants 2
+// and 3, where cos(a + da) is negated).
+CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
+{
+    using namespace cis_detail;
+    const vd t = fmadd(x, set(hpinv), set(toint));
+    const vd xn = sub(t, set(toint));
+    const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
+    const vd t2 = fnmadd(xn, set(pp3), y);
+    const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
+    const vd b = fnmadd(xn, set(pp4), t2);
+    const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
+    const vm odd = bit_set(as_bits(t), 1);
+    const vm upper = bit_set(as_bits(t), 2);
+    const vm flip = mask_xor(odd, upper);
+    const vd a = negate_where(flip, b);
+    const int at = v * lanes;
+    store(r.a + at, a);
+    store(r.da + at, negate_where(flip, db));
+    store_index(r.index + at, add(set(big), andnot(set(-0.0), a)));
+    r.swap[v] = odd;
+    r.tiny[v] = upper;
+}
+
+// Stage 2 after reduce_quadrant. Here a != 0: |x| >= 2.4 lies at least
+// 2^-60 from every multiple of pi/2 (far more than b's error), so "a <= 0"
+// and "a < 0" of the library are both the sign bit of a.
+CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
+{
+    using namespace cis_detail;
+    const int at = v * lanes;
+    const vd a = load(r.a + at);
+    const vd da = load(r.da + at);
+    const vd sign = set(-0.0);
+
+    const vd abs_a = andnot(sign, a);
+    const vd offset = sub(abs_a, sub(add(set(big), abs_a), set(big)));
+    vd sn, ssn, cs, ccs;
+    look_up(r.index + at, sn, ssn, cs, ccs);
+    const vd ds = xor_(da, and_(sign, a));
+
+    const vd xx = mul(offset, offset);
+    const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
+    const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
+    const vd c = fmadd(offset, ds, mul(xx, cpoly));
+    const vd cor = fmadd(cs, s, fnmadd(sn, c, fmadd(s, ccs, ssn)));
+    const vd sin_table = or_(andnot(sign, add(sn, cor)), and_(sign, a));
+
+    const vd aa = mul(a, a);
+    const vd poly = fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa,
+                          set(s1));
+    const vd taylor = fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da);
+    const vd sin_a = add_where(lt(abs_a, set(taylor_limit)), sin_table, a, taylor);
+
+    const vd oc = add(offset, ds);
+    const vd xxc = mul(oc, oc);
+    const vd sc = fmadd(mul(oc, xxc), fmadd(xxc, set(sn5), set(sn3)), oc);
+    const vd cc = mul(xxc, fmadd(fmadd(xxc, set(cs6), set(cs4)), xxc, set(cs2)));
+    const vd corc = fnmadd(sn, sc, fnmadd(cs, cc, fnmadd(sc, ssn, ccs)));
+    const vd cos_a = negate_where(r.tiny[v], add(cs, corc));
+
+    sin_x = select(r.swap[v], cos_a, sin_a);
+    cos_x = select(r.swap[v], sin_a, cos_a);
+}
 
 // Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
 // limit, infinite or NaN are left to the library: the returned mask (bit i
@@ -37,6 +105,15 @@ struct reduced {
 CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
 {
     using namespace cis_detail;
+    {
+        const vd ax = andnot(set(-0.0), x);
+        const vm quadrant = lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit));
+        r.reduced_only[v] = mask_bits(quadrant) == (1u << lanes) - 1;
+        if (r.reduced_only[v]) {
+            reduce_quadrant(x, r, v);
+            return 0;
+        }
+    }
     const vd zero = set(0.0);
     const vd sign = set(-0.0);
     const vd ax = andnot(sign, x);
@@ -84,6 +161,10 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
 CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x)
 {
     using namespace cis_detail;
+    if (r.reduced_only[v]) {
+        evaluate_quadrant(r, v, cos_x, sin_x);
+        return;
+    }
     const int at = v * lanes;
     const vd a = load(r.a + at);
     const vd da = load(r.da + at);
@@ -185,7 +266,7 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
 // cis_lanes screen points are `blocks` vectors; a chunk of terms fills the
 // stage buffer with the phases of each term's paths, and stage 2 feeds the
 // phasors straight into the accumulators, term by term in order.
-template <bool pairs>
+template <bool pairs, bool unit_weight>
 CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms, const double* U,
                     const double* W, double weight, double* re, double* im)
 {
@@ -230,8 +311,12 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
                     c = add(c, cl);
                     s = add(s, sl);
                 }
-                sum_re[b] = add(sum_re[b], mul(w, c));
-                sum_im[b] = add(sum_im[b], mul(w, s));
+                if constexpr (!unit_weight) {
+                    c = mul(w, c);
+                    s = mul(w, s);
+                }
+                sum_re[b] = add(sum_re[b], c);
+                sum_im[b] = add(sum_im[b], s);
             }
     }
     for (int b = 0; b < blocks; ++b) {
