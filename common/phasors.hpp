@@ -1,7 +1,7 @@
 // Blocked evaluation for the optimised programs. Several screen points
 // (lanes) are summed together, each with its own accumulator that receives
-// its terms in exactly the order of the plain loops; the phasors of a whole
-// batch of paths come from one call of the vector kernel. Terms that do not
+// its terms in exactly the order of the plain loops; the phasors come from
+// the vector kernel, bit for bit the system library's. Terms that do not
 // depend on the screen point are tabulated once per run. None of this changes
 // a value: only the order in which independent sums are advanced.
 #pragma once
@@ -12,9 +12,30 @@
 #include "cis.hpp"
 
 // Screen points evaluated together; every screen count is a multiple.
-inline constexpr int lanes = 8;
+inline constexpr int lanes = cis_lanes;
 
-// Phases in, phasors cexp(i phase) out, bit for bit the system library's.
+// The complex accumulators A[l] of a block, as real and imaginary parts.
+struct block_sum {
+  double re[lanes] = {};
+  double im[lanes] = {};
+
+  amplitude operator[](int l) const { return {re[l], im[l]}; }
+};
+
+// A[l] += weight × (cexp(i(upper[t] + U[l])) + cexp(i(lower[t] + W[l]))),
+// for t = 0 .. terms-1 in order: the upper and the lower path of a double slit.
+inline void add_path_pairs(block_sum& A, const double* upper, const double* lower, int terms,
+                           const double (&U)[lanes], const double (&W)[lanes], double weight) {
+  cis_add_pairs(upper, lower, terms, U, W, weight, A.re, A.im);
+}
+
+// A[l] += weight × cexp(i(base[t] + offset[l])), for t = 0 .. terms-1 in order.
+inline void add_paths(block_sum& A, const double* base, int terms, const double (&offset)[lanes],
+                      double weight) {
+  cis_add(base, terms, offset, weight, A.re, A.im);
+}
+
+// Phases in, phasors cexp(i phase) out, for sums of any other form.
 template <int N>
 struct phasor_batch {
   double phase[N];

@@ -35,10 +35,7 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
     return hop_phase(aperture_point(source_width, j), aperture_point(entrance_width, n),
                      source_distance);
   });
-  constexpr int lower = aperture_samples * lanes;
-  phasor_batch<2 * lower> paths;  // upper paths [j][lane], then the lower ones
-
-  amplitude A[lanes] = {};
+  block_sum A;
   for (int m = 0; m < aperture_samples; ++m) {
     const double y = pair_point(m);
     double U[lanes], W[lanes];
@@ -51,20 +48,18 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
       const double Qu = hop_phase(s, y, pair_distance);
       const double Ql = hop_phase(s, -y, pair_distance);
       // Each total left to right, R first: (R + Qu) + U, never Qu + U ahead.
-      for (int j = 0; j < aperture_samples; ++j)
-        for (int l = 0; l < lanes; ++l) {
-          paths.phase[j * lanes + l] = (R[n][j] + Qu) + U[l];
-          paths.phase[lower + j * lanes + l] = (R[n][j] + Ql) + W[l];
-        }
-      paths.evaluate();
-      for (int j = 0; j < aperture_samples; ++j)
-        for (int l = 0; l < lanes; ++l)
-          A[l] += paths[j * lanes + l] + paths[lower + j * lanes + l];
+      double upper[aperture_samples], lower[aperture_samples];
+      for (int j = 0; j < aperture_samples; ++j) {
+        upper[j] = R[n][j] + Qu;
+        lower[j] = R[n][j] + Ql;
+      }
+      add_path_pairs(A, upper, lower, aperture_samples, U, W, 1.0);
     }
   }
   for (int l = 0; l < lanes; ++l) {
-    A[l] /= 2000000.0;
-    value[l] = std::abs(A[l]);
+    amplitude sum = A[l];
+    sum /= 2000000.0;
+    value[l] = std::abs(sum);
   }
 }
 #endif

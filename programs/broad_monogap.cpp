@@ -30,22 +30,17 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
     return hop_phase(aperture_point(source_width, j), aperture_point(entrance_width, n),
                      source_distance);
   });
-  phasor_batch<aperture_samples * lanes> paths;  // [j][lane]
-
-  amplitude A[lanes] = {};
+  block_sum A;
   for (int n = 0; n < aperture_samples; ++n) {
     const double s = aperture_point(entrance_width, n);
     double P[lanes];
     for (int l = 0; l < lanes; ++l) P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
-    for (int j = 0; j < aperture_samples; ++j)
-      for (int l = 0; l < lanes; ++l) paths.phase[j * lanes + l] = R[n][j] + P[l];
-    paths.evaluate();
-    for (int j = 0; j < aperture_samples; ++j)
-      for (int l = 0; l < lanes; ++l) A[l] += paths[j * lanes + l];
+    add_paths(A, R[n].data(), aperture_samples, P, 1.0);
   }
   for (int l = 0; l < lanes; ++l) {
-    A[l] /= 10000.0;
-    value[l] = std::abs(A[l]);
+    amplitude sum = A[l];
+    sum /= 10000.0;
+    value[l] = std::abs(sum);
   }
 }
 #endif

@@ -55,27 +55,18 @@ void intensity(const double (&x)[lanes], double (&I)[lanes]) {
       U[m][l] = hop_phase(pair_point(m), x[l], screen_distance);
       W[m][l] = hop_phase(-pair_point(m), x[l], screen_distance);
     }
-  constexpr int lower = aperture_samples * lanes;
-  phasor_batch<2 * lower> paths;  // upper paths [n][lane], then the lower ones
-
   for (int l = 0; l < lanes; ++l) I[l] = 0;
   for (int j = 0; j < aperture_samples; ++j) {
     const double weight = LED((j * dd) + ((-source_width) / 2.0)) * dd;
-    amplitude A[lanes] = {};
+    block_sum A;
     for (int m = 0; m < aperture_samples; ++m) {
+      double Qu[aperture_samples], Ql[aperture_samples];
       for (int n = 0; n < aperture_samples; ++n) {
         const double s = aperture_point(entrance_width, n);
-        const double Qu = (source_hop[j][n] + upper_hop[m][n]) * (wavenumber * s);
-        const double Ql = (source_hop[j][n] + lower_hop[m][n]) * (wavenumber * s);
-        for (int l = 0; l < lanes; ++l) {
-          paths.phase[n * lanes + l] = Qu + U[m][l];
-          paths.phase[lower + n * lanes + l] = Ql + W[m][l];
-        }
+        Qu[n] = (source_hop[j][n] + upper_hop[m][n]) * (wavenumber * s);
+        Ql[n] = (source_hop[j][n] + lower_hop[m][n]) * (wavenumber * s);
       }
-      paths.evaluate();
-      for (int n = 0; n < aperture_samples; ++n)
-        for (int l = 0; l < lanes; ++l)
-          A[l] += weight * (paths[n * lanes + l] + paths[lower + n * lanes + l]);
+      add_path_pairs(A, Qu, Ql, aperture_samples, U[m], W[m], weight);
     }
     for (int l = 0; l < lanes; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
   }

@@ -34,10 +34,7 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
   static const sample_table Ql = tabulate([](int m, int n) {
     return hop_phase(aperture_point(entrance_width, n), -pair_point(m), pair_distance);
   });
-  constexpr int lower = aperture_samples * lanes;
-  phasor_batch<2 * lower> paths;  // upper paths [n][lane], then the lower ones
-
-  amplitude A[lanes] = {};
+  block_sum A;
   for (int m = 0; m < aperture_samples; ++m) {
     const double y = pair_point(m);
     double U[lanes], W[lanes];
@@ -45,19 +42,12 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
       U[l] = hop_phase(y, x[l], screen_distance);
       W[l] = hop_phase(-y, x[l], screen_distance);
     }
-    for (int n = 0; n < aperture_samples; ++n)
-      for (int l = 0; l < lanes; ++l) {
-        paths.phase[n * lanes + l] = Qu[m][n] + U[l];
-        paths.phase[lower + n * lanes + l] = Ql[m][n] + W[l];
-      }
-    paths.evaluate();
-    for (int n = 0; n < aperture_samples; ++n)
-      for (int l = 0; l < lanes; ++l)
-        A[l] += paths[n * lanes + l] + paths[lower + n * lanes + l];
+    add_path_pairs(A, Qu[m].data(), Ql[m].data(), aperture_samples, U, W, 1.0);
   }
   for (int l = 0; l < lanes; ++l) {
-    A[l] /= 20000.0;
-    value[l] = std::abs(A[l]);
+    amplitude sum = A[l];
+    sum /= 20000.0;
+    value[l] = std::abs(sum);
   }
 }
 #endif
