@@ -31,6 +31,7 @@ using vi = __m512i;
 using vm = __mmask8;
 
 CIS_TARGET vd set(double v) { return _mm512_set1_pd(v); }
+CIS_TARGET vd zero_vector() { return _mm512_setzero_pd(); }
 CIS_TARGET vd load(const double* p) { return _mm512_loadu_pd(p); }
 CIS_TARGET void store(double* p, vd v) { _mm512_storeu_pd(p, v); }
 CIS_TARGET vd add(vd a, vd b) { return _mm512_add_pd(a, b); }
@@ -102,6 +103,7 @@ using vi = __m256i;
 using vm = __m256d;  // all-ones / all-zeros lanes
 
 CIS_TARGET vd set(double v) { return _mm256_set1_pd(v); }
+CIS_TARGET vd zero_vector() { return _mm256_setzero_pd(); }
 CIS_TARGET vd load(const double* p) { return _mm256_loadu_pd(p); }
 CIS_TARGET void store(double* p, vd v) { _mm256_storeu_pd(p, v); }
 CIS_TARGET vd add(vd a, vd b) { return _mm256_add_pd(a, b); }

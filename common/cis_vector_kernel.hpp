@@ -75,18 +75,25 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
     look_up(r.index + at, sn, ssn, cs, ccs);
     const vd ds = xor_(da, and_(sign, a));
 
-    const vd xx = mul(offset, offset);
-    const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
-    const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
-    const vd c = fmadd(offset, ds, mul(xx, cpoly));
-    const vd cor = fmadd(cs, s, fnmadd(sn, c, fmadd(s, ccs, ssn)));
-    const vd sin_table = or_(andnot(sign, add(sn, cor)), and_(sign, a));
-
-    const vd aa = mul(a, a);
-    const vd poly = fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa,
-                          set(s1));
-    const vd taylor = fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da);
-    const vd sin_a = add_where(lt(abs_a, set(taylor_limit)), sin_table, a, taylor);
+    // The programs' eight screen points lie close together, so their
+    // reduced arguments do too: in three vectors of four no lane takes the
+    // Taylor branch, in about one of thirteen every lane does.
+    const vm near_zero = lt(abs_a, set(taylor_limit));
+    vd sin_a = zero_vector();
+    if (mask_bits(near_zero) != (1u << lanes) - 1) {
+        const vd xx = mul(offset, offset);
+        const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
+        const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
+        const vd c = fmadd(offset, ds, mul(xx, cpoly));
+        const vd cor = fmadd(cs, s, fnmadd(sn, c, fmadd(s, ccs, ssn)));
+        sin_a = or_(andnot(sign, add(sn, cor)), and_(sign, a));
+    }
+    if (mask_bits(near_zero) != 0) {
+        const vd aa = mul(a, a);
+        const vd poly = fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)),
+                              aa, set(s1));
+        sin_a = add_where(near_zero, sin_a, a, fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da));
+    }
 
     const vd oc = add(offset, ds);
     const vd xxc = mul(oc, oc);
