@@ -19,11 +19,12 @@
 // cos_theta[k], sin_theta[k] = real and imaginary parts of std::exp(std::complex<double>(0, theta[k])), k < count
 void cis(const double* theta, double* cos_theta, double* sin_theta, std::size_t count);
 
-// Fused summation over a block of cis_lanes screen points, phases formed and
-// phasors consumed in registers. cos and sin below are bit for bit those of
-// cis(); every operation is rounded on its own, in this grouping (no fma):
-// the values of a plain loop that adds weight * (exp(i u) + exp(i v)) to a
-// std::complex accumulator. With weight 1.0 the product changes nothing.
+// Fused summation over a block of cis_lanes screen points: the phases are
+// formed and the phasors consumed in vector registers, on the same path as
+// cis(). cos and sin below are bit for bit those of cis(); every operation
+// is rounded on its own, in this grouping (no fma): the values of a plain
+// loop that adds weight * (exp(i u) + exp(i v)) to a std::complex
+// accumulator. With weight 1.0 the product changes nothing.
 inline constexpr int cis_lanes = 8;
 
 // For t = 0 .. terms-1 in order and every lane l < cis_lanes:

@@ -2,9 +2,11 @@
 // operations. cis_vector.cpp includes it once per instruction set, inside a
 // namespace that supplies
 //   lanes, vd (doubles), vi (64-bit integers), vm (lane mask),
-//   set, load, store, add, sub, mul, fmadd (a b + c), fnmadd (-(a b) + c),
-//   fmsub (a b - c), and_, or_, xor_, andnot (~a & b), lt, le, select,
-//   mask_or, mask_xor, mask_andnot, mask_bits, as_bits, bit_set, look_up,
+//   set, zero_vector, load, store, add, sub, mul, fmadd (a b + c),
+//   fnmadd (-(a b) + c), fmsub (a b - c), and_, or_, xor_, andnot (~a & b),
+//   lt, le, ge, lt_where (m & a < b), select, negate_where, add_where,
+//   mask_or, mask_xor, mask_andnot, mask_bits, as_bits, bit_set,
+//   store_index, look_up,
 // every one declared CIS_TARGET.
 //
 // Arguments go through in chunks, in two stages: reduce (branch, argument
@@ -14,9 +16,13 @@
 // the long dependency chains of consecutive vectors overlap.
 //
 // Each lane follows the library's sincos branch by branch (see the scalar
-// twin in cis.cpp for the plain form): all branches are evaluated and the
-// lane's own is selected, which is exact because each branch's arithmetic
-// is independent of the others.
+// twin in cis.cpp for the plain form). A vector whose lanes all lie in the
+// Cody-Waite range [quarter_limit, reduce_limit), nearly every vector of
+// the programs, takes a path with that branch alone; any other vector
+// evaluates all branches and selects each lane's own, which is exact
+// because each branch's arithmetic is independent of the others. After
+// reduction a branch (Taylor series or table sine) is skipped when no lane
+// of the vector needs it.
 
 // Stage results for one chunk.
 struct reduced {
