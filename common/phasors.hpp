@@ -20,6 +20,13 @@ struct block_sum {
   double im[lanes] = {};
 
   amplitude operator[](int l) const { return {re[l], im[l]}; }
+
+  // |A[l] / paths|: the amplitude divided in place by the number of paths.
+  double modulus_of_mean(int l, double paths) const {
+    amplitude mean = (*this)[l];
+    mean /= paths;
+    return std::abs(mean);
+  }
 };
 
 // A[l] += weight × (cexp(i(upper[t] + U[l])) + cexp(i(lower[t] + W[l]))),

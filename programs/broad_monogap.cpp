@@ -37,11 +37,7 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
     for (int l = 0; l < lanes; ++l) P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
     add_paths(A, R[n].data(), aperture_samples, P, 1.0);
   }
-  for (int l = 0; l < lanes; ++l) {
-    amplitude sum = A[l];
-    sum /= 10000.0;
-    value[l] = std::abs(sum);
-  }
+  for (int l = 0; l < lanes; ++l) value[l] = A.modulus_of_mean(l, 10000.0);
 }
 #endif
 

@@ -44,11 +44,7 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
     }
     add_path_pairs(A, Qu[m].data(), Ql[m].data(), aperture_samples, U, W, 1.0);
   }
-  for (int l = 0; l < lanes; ++l) {
-    amplitude sum = A[l];
-    sum /= 20000.0;
-    value[l] = std::abs(sum);
-  }
+  for (int l = 0; l < lanes; ++l) value[l] = A.modulus_of_mean(l, 20000.0);
 }
 #endif
 
