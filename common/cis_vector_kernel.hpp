@@ -38,11 +38,16 @@ struct reduced {
     bool reduced_only[vectors];  // every lane in [quarter_limit, reduce_limit)
 };
 
-// Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
-// nearly all the programs' phases do: only the Cody-Waite branch, no
-// selects. Fills a, da, index, swap (odd quadrant) and tiny (quadrants 2
-// and 3, where cos(a + da) is negated).
-CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
+// Cody-Waite: x = n pi/2 + b + db, with pi/2 in four parts. The multiply-adds
+// are fused exactly where the library's FMA build fuses them. The quadrant
+// count n lands in the low bits of t because toint's ulp is 1: odd is bit 0
+// of n, upper bit 1.
+struct cody_waite {
+    vd b, db;
+    vm odd, upper;
+};
+
+CIS_TARGET cody_waite reduce_by_quarter_turns(vd x)
 {
     using namespace cis_detail;
     const vd t = fmadd(x, set(hpinv), set(toint));
@@ -52,8 +57,17 @@ CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
     const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
     const vd b = fnmadd(xn, set(pp4), t2);
     const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
-    const vm odd = bit_set(as_bits(t), 1);
-    const vm upper = bit_set(as_bits(t), 2);
+    return {b, db, bit_set(as_bits(t), 1), bit_set(as_bits(t), 2)};
+}
+
+// Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
+// nearly all the programs' phases do: only the Cody-Waite branch, no
+// selects. Fills a, da, index, swap (odd quadrant) and tiny (quadrants 2
+// and 3, where cos(a + da) is negated).
+CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
+{
+    using namespace cis_detail;
+    const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
     const vm flip = mask_xor(odd, upper);
     const vd a = negate_where(flip, b);
     const int at = v * lanes;
@@ -134,17 +148,7 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
     const vm quarter = lt(ax, set(quarter_limit));
     const vm in_range = lt(ax, set(reduce_limit));  // false for inf and NaN
 
-    // x = n pi/2 + b + db. The quadrant count lands in the low bits of t
-    // because toint's ulp is 1.
-    const vd t = fmadd(x, set(hpinv), set(toint));
-    const vd xn = sub(t, set(toint));
-    const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
-    const vd t2 = fnmadd(xn, set(pp3), y);
-    const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
-    const vd b = fnmadd(xn, set(pp4), t2);
-    const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
-    const vm odd = bit_set(as_bits(t), 1);
-    const vm upper = bit_set(as_bits(t), 2);
+    const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
     // Quadrants 1 and 2 evaluate at -(b + db).
     const vd flip = select(mask_xor(odd, upper), sign, zero);
 
