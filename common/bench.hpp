@@ -38,13 +38,13 @@ inline constexpr int aperture_samples = 100;
 
 // Sample j of an aperture of the given width centred on the axis.
 constexpr double aperture_point(double width, int j) {
-  return (j * (width / 100.0)) + ((-width) / 2.0);
+  return (j * (width / double(aperture_samples))) + ((-width) / 2.0);
 }
 
 // Sample m of the upper slit of the pair; the lower slit is sampled at the
 // mirror points -pair_point(m).
 constexpr double pair_point(int m) {
-  return (m * (pair_slit_width / 100.0)) +
+  return (m * (pair_slit_width / double(aperture_samples))) +
          ((pair_separation / 2.0) - (pair_slit_width / 2.0));
 }
 
@@ -54,15 +54,18 @@ constexpr double screen_point(int i, int count, double max) {
 }
 
 // Phase of one hop from p on a plane to q on the next plane, a distance L
-// further (Fresnel approximation). The multiplier p is always the point on
-// the earlier plane.
+// further: k p (p - q) / L, always with the point on the earlier plane as
+// the multiplier p. It is the paraxial (Fresnel) phase k (p - q)^2 / 2L plus
+// k (p^2 - q^2) / 2L, a curvature of each plane's wave; so two hops do not
+// compose into one as textbook propagation does.
 constexpr double hop_phase(double p, double q, double L) {
   return ((p - q) * (wavenumber * p)) / L;
 }
 
 using amplitude = std::complex<double>;
 
-// A phase as the purely imaginary exponent of its phasor.
+// The exponent i phi of a path's phasor, whose cexp is the phasor itself;
+// the name is the one the programs have always used for it.
 constexpr amplitude phasor(double phi) { return {0.0, phi}; }
 
 // ---------------------------------------------------------------------------

@@ -1,9 +1,9 @@
-// Blocked evaluation for the optimised programs. Several screen points
-// (lanes) are summed together, each with its own accumulator that receives
-// its terms in exactly the order of the plain loops; the phasors come from
-// the vector kernel, bit for bit the system library's. Terms that do not
-// depend on the screen point are tabulated once per run. None of this changes
-// a value: only the order in which independent sums are advanced.
+// Blocked evaluation for the optimised programs. A block of screen points is
+// summed together, each point with its own accumulator that receives its
+// terms in exactly the order of the plain loops; the phasors come from the
+// phasor kernel, bit for bit the system library's. Terms that do not depend
+// on the screen point are tabulated once per run. None of this changes a
+// value: only the order in which independent sums are advanced.
 #pragma once
 
 #include <array>
@@ -11,13 +11,14 @@
 #include "bench.hpp"
 #include "cis.hpp"
 
-// Screen points evaluated together; every screen count is a multiple.
-inline constexpr int lanes = cis_lanes;
+// Screen points evaluated together.
+inline constexpr int block_size = cis_block_size;
 
-// The complex accumulators A[l] of a block, as real and imaginary parts.
+// The complex accumulators A[l] of a block, as real and imaginary parts, in
+// the form cis_add and cis_add_pairs take them.
 struct block_sum {
-  double re[lanes] = {};
-  double im[lanes] = {};
+  double re[block_size] = {};
+  double im[block_size] = {};
 
   amplitude operator[](int l) const { return {re[l], im[l]}; }
 
@@ -28,19 +29,6 @@ struct block_sum {
     return std::abs(mean);
   }
 };
-
-// A[l] += weight × (cexp(i(upper[t] + U[l])) + cexp(i(lower[t] + W[l]))),
-// for t = 0 .. terms-1 in order: the upper and the lower path of a double slit.
-inline void add_path_pairs(block_sum& A, const double* upper, const double* lower, int terms,
-                           const double (&U)[lanes], const double (&W)[lanes], double weight) {
-  cis_add_pairs(upper, lower, terms, U, W, weight, A.re, A.im);
-}
-
-// A[l] += weight × cexp(i(base[t] + offset[l])), for t = 0 .. terms-1 in order.
-inline void add_paths(block_sum& A, const double* base, int terms, const double (&offset)[lanes],
-                      double weight) {
-  cis_add(base, terms, offset, weight, A.re, A.im);
-}
 
 // Phases in, phasors cexp(i phase) out, for sums of any other form.
 template <int N>

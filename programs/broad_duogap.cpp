@@ -6,8 +6,8 @@ constexpr double screen_max = 4;
 constexpr int screen_count = 1000;
 
 #if SLITS_STRAIGHTFORWARD
-void diffract(const double (&x)[lanes], double (&value)[lanes]) {
-  for (int l = 0; l < lanes; ++l) {
+void diffract(const double (&x)[block_size], double (&value)[block_size]) {
+  for (int l = 0; l < block_size; ++l) {
     amplitude A = 0;
     for (int m = 0; m < aperture_samples; ++m) {
       const double y = pair_point(m);
@@ -24,12 +24,12 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
         }
       }
     }
-    A /= 2000000.0;
+    A /= 2.0 * aperture_samples * aperture_samples * aperture_samples;
     value[l] = std::abs(A);
   }
 }
 #else
-void diffract(const double (&x)[lanes], double (&value)[lanes]) {
+void diffract(const double (&x)[block_size], double (&value)[block_size]) {
   // The hop from the source to the first slit does not depend on the screen.
   static const sample_table R = tabulate([](int n, int j) {
     return hop_phase(aperture_point(source_width, j), aperture_point(entrance_width, n),
@@ -38,8 +38,8 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
   block_sum A;
   for (int m = 0; m < aperture_samples; ++m) {
     const double y = pair_point(m);
-    double U[lanes], W[lanes];
-    for (int l = 0; l < lanes; ++l) {
+    double U[block_size], W[block_size];
+    for (int l = 0; l < block_size; ++l) {
       U[l] = hop_phase(y, x[l], screen_distance);
       W[l] = hop_phase(-y, x[l], screen_distance);
     }
@@ -53,20 +53,20 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
         upper[j] = R[n][j] + Qu;
         lower[j] = R[n][j] + Ql;
       }
-      add_path_pairs(A, upper, lower, aperture_samples, U, W, 1.0);
+      cis_add_pairs(upper, lower, aperture_samples, U, W, 1.0, A.re, A.im);
     }
   }
-  for (int l = 0; l < lanes; ++l) value[l] = A.modulus_of_mean(l, 2000000.0);
+  for (int l = 0; l < block_size; ++l) value[l] = A.modulus_of_mean(l, 2.0 * aperture_samples * aperture_samples * aperture_samples);
 }
 #endif
 
 int main() {
   pattern_file file = open_pattern_file("broad_duogap", "broad_duogap.txt");
-  for (int first = 0; first < screen_count; first += lanes) {
-    double x[lanes], value[lanes];
-    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+  for (int first = 0; first < screen_count; first += block_size) {
+    double x[block_size], value[block_size];
+    for (int l = 0; l < block_size; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
     diffract(x, value);
-    for (int l = 0; l < lanes; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
+    for (int l = 0; l < block_size; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
   }
   return close_pattern_file(file);
 }

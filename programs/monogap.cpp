@@ -7,32 +7,32 @@ constexpr double screen_max = 20;
 constexpr int screen_count = 10000;
 
 #if SLITS_STRAIGHTFORWARD
-void diffract(const double (&x)[lanes], double (&value)[lanes]) {
-  for (int l = 0; l < lanes; ++l) {
+void diffract(const double (&x)[block_size], double (&value)[block_size]) {
+  for (int l = 0; l < block_size; ++l) {
     amplitude A = 0;
     for (int n = 0; n < aperture_samples; ++n) {
       const double s = aperture_point(entrance_width, n);
       A += std::exp(phasor(hop_phase(s, x[l], pair_distance + screen_distance)));
     }
-    A /= 100.0;
+    A /= double(aperture_samples);
     value[l] = std::abs(A);
   }
 }
 #else
-void diffract(const double (&x)[lanes], double (&value)[lanes]) {
-  phasor_batch<aperture_samples * lanes> paths;  // [n][lane]
+void diffract(const double (&x)[block_size], double (&value)[block_size]) {
+  phasor_batch<aperture_samples * block_size> paths;  // [n][lane]
   for (int n = 0; n < aperture_samples; ++n) {
     const double s = aperture_point(entrance_width, n);
-    for (int l = 0; l < lanes; ++l)
-      paths.phase[n * lanes + l] = hop_phase(s, x[l], pair_distance + screen_distance);
+    for (int l = 0; l < block_size; ++l)
+      paths.phase[n * block_size + l] = hop_phase(s, x[l], pair_distance + screen_distance);
   }
   paths.evaluate();
 
-  amplitude A[lanes] = {};
+  amplitude A[block_size] = {};
   for (int n = 0; n < aperture_samples; ++n)
-    for (int l = 0; l < lanes; ++l) A[l] += paths[n * lanes + l];
-  for (int l = 0; l < lanes; ++l) {
-    A[l] /= 100.0;
+    for (int l = 0; l < block_size; ++l) A[l] += paths[n * block_size + l];
+  for (int l = 0; l < block_size; ++l) {
+    A[l] /= double(aperture_samples);
     value[l] = std::abs(A[l]);
   }
 }
@@ -40,11 +40,11 @@ void diffract(const double (&x)[lanes], double (&value)[lanes]) {
 
 int main() {
   pattern_file file = open_pattern_file("monogap", "monogap.txt");
-  for (int first = 0; first < screen_count; first += lanes) {
-    double x[lanes], value[lanes];
-    for (int l = 0; l < lanes; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+  for (int first = 0; first < screen_count; first += block_size) {
+    double x[block_size], value[block_size];
+    for (int l = 0; l < block_size; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
     diffract(x, value);
-    for (int l = 0; l < lanes; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
+    for (int l = 0; l < block_size; ++l) write_pattern_record(file, modulus_label, x[l], value[l]);
   }
   return close_pattern_file(file);
 }

@@ -17,20 +17,20 @@
 
 #include "bench.hpp"
 #include "cis.hpp"
-#include "cis_testing.hpp"
+#include "paths.hpp"
 
 namespace {
 
-using cis_testing::path;
+using cis_detail::path;
 
 std::uint64_t bits(double d) { return std::bit_cast<std::uint64_t>(d); }
 
 // Paths that evaluate the algorithm themselves, as far as this CPU runs them.
-std::vector<path> kernel_paths()
+std::vector<const path*> kernel_paths()
 {
-    std::vector<path> paths;
-    for (path p : cis_testing::all_paths)
-        if (p != path::system && cis_testing::supported(p)) paths.push_back(p);
+    std::vector<const path*> paths;
+    for (const path& p : cis_detail::paths())
+        if (&p != &cis_detail::system_path && p.supported()) paths.push_back(&p);
     return paths;
 }
 
@@ -51,20 +51,20 @@ void expect_all_paths_match(const std::vector<double>& theta, const std::string&
 {
     std::vector<double> rc, rs;
     literal(theta, rc, rs);
-    for (path p : kernel_paths()) {
+    for (const path* p : kernel_paths()) {
         std::vector<double> c(theta.size()), s(theta.size());
-        cis_testing::run(p, theta.data(), c.data(), s.data(), theta.size());
+        p->evaluate(theta.data(), c.data(), s.data(), theta.size());
         int reported = 0;
         std::size_t wrong = 0;
         for (std::size_t k = 0; k < theta.size(); ++k) {
             if (bits(c[k]) == bits(rc[k]) && bits(s[k]) == bits(rs[k])) continue;
             ++wrong;
             if (reported++ < 5)
-                ADD_FAILURE() << what << ", " << cis_testing::name(p) << ": theta = " << std::hexfloat
+                ADD_FAILURE() << what << ", " << p->name << ": theta = " << std::hexfloat
                               << theta[k] << " gives (" << c[k] << ", " << s[k] << "), library ("
                               << rc[k] << ", " << rs[k] << ")";
         }
-        EXPECT_EQ(wrong, 0u) << what << ", " << cis_testing::name(p) << " of " << theta.size();
+        EXPECT_EQ(wrong, 0u) << what << ", " << p->name << " of " << theta.size();
     }
 }
 
@@ -197,16 +197,16 @@ TEST(CisLengths, EveryRemainderAndNothingBeyondCount)
         theta[count / 2] = 1e300;  // one lane for the library, in the tail when short
         std::vector<double> rc, rs;
         literal(theta, rc, rs);
-        for (path p : kernel_paths()) {
+        for (const path* p : kernel_paths()) {
             const double guard = -7.5;
             std::vector<double> c(count + 1, guard), s(count + 1, guard);
-            cis_testing::run(p, theta.data(), c.data(), s.data(), count);
+            p->evaluate(theta.data(), c.data(), s.data(), count);
             for (std::size_t k = 0; k < count; ++k) {
-                EXPECT_EQ(bits(c[k]), bits(rc[k])) << cis_testing::name(p) << " count " << count;
-                EXPECT_EQ(bits(s[k]), bits(rs[k])) << cis_testing::name(p) << " count " << count;
+                EXPECT_EQ(bits(c[k]), bits(rc[k])) << p->name << " count " << count;
+                EXPECT_EQ(bits(s[k]), bits(rs[k])) << p->name << " count " << count;
             }
-            EXPECT_EQ(c[count], guard) << cis_testing::name(p) << " wrote past " << count;
-            EXPECT_EQ(s[count], guard) << cis_testing::name(p) << " wrote past " << count;
+            EXPECT_EQ(c[count], guard) << p->name << " wrote past " << count;
+            EXPECT_EQ(s[count], guard) << p->name << " wrote past " << count;
         }
     }
 }
@@ -217,12 +217,12 @@ TEST(CisLengths, OutputsMayOverwriteThePhases)
                                  2e8};
     std::vector<double> rc, rs;
     literal(theta, rc, rs);
-    for (path p : kernel_paths()) {
+    for (const path* p : kernel_paths()) {
         std::vector<double> c = theta, s(theta.size());
-        cis_testing::run(p, c.data(), c.data(), s.data(), c.size());
+        p->evaluate(c.data(), c.data(), s.data(), c.size());
         for (std::size_t k = 0; k < theta.size(); ++k) {
-            EXPECT_EQ(bits(c[k]), bits(rc[k])) << cis_testing::name(p) << " in place, " << k;
-            EXPECT_EQ(bits(s[k]), bits(rs[k])) << cis_testing::name(p) << " in place, " << k;
+            EXPECT_EQ(bits(c[k]), bits(rc[k])) << p->name << " in place, " << k;
+            EXPECT_EQ(bits(s[k]), bits(rs[k])) << p->name << " in place, " << k;
         }
     }
 }
@@ -293,17 +293,17 @@ using cplx = std::complex<double>;
 // phase, per lane the offsets and the accumulators' starting values.
 struct sums_case {
     std::vector<double> upper, lower;  // lower empty: cis_add
-    double U[cis_lanes], W[cis_lanes];
+    double U[cis_block_size], W[cis_block_size];
     double weight;
-    double re[cis_lanes], im[cis_lanes];
+    double re[cis_block_size], im[cis_block_size];
 };
 
 // The sums as a program writes them: a std::complex accumulator per lane.
-void literal_sums(const sums_case& k, cplx (&A)[cis_lanes])
+void literal_sums(const sums_case& k, cplx (&A)[cis_block_size])
 {
-    for (int l = 0; l < cis_lanes; ++l) A[l] = cplx(k.re[l], k.im[l]);
+    for (int l = 0; l < cis_block_size; ++l) A[l] = cplx(k.re[l], k.im[l]);
     for (std::size_t t = 0; t < k.upper.size(); ++t)
-        for (int l = 0; l < cis_lanes; ++l) {
+        for (int l = 0; l < cis_block_size; ++l) {
             if (k.lower.empty())
                 A[l] += k.weight * std::exp(cplx(0.0, k.upper[t] + k.U[l]));
             else
@@ -320,22 +320,25 @@ bool same_sum(double a, double b) { return bits(a) == bits(b) || (std::isnan(a) 
 // placed after the last term catches a read beyond it.
 void expect_sums_match(sums_case k, const std::string& what)
 {
-    cplx A[cis_lanes];
+    cplx A[cis_block_size];
     literal_sums(k, A);
     const std::size_t terms = k.upper.size();
     const bool pairs = !k.lower.empty();
     k.upper.push_back(std::numeric_limits<double>::quiet_NaN());
     if (pairs) k.lower.push_back(std::numeric_limits<double>::quiet_NaN());
-    for (path p : cis_testing::all_paths) {
-        if (!cis_testing::supported(p)) continue;
-        double re[cis_lanes], im[cis_lanes];
-        std::copy(k.re, k.re + cis_lanes, re);
-        std::copy(k.im, k.im + cis_lanes, im);
-        cis_testing::run_add(p, k.upper.data(), pairs ? k.lower.data() : nullptr, terms, k.U,
-                             k.W, k.weight, re, im);
-        for (int l = 0; l < cis_lanes; ++l)
+    for (const path& row : cis_detail::paths()) {
+        if (!row.supported()) continue;
+        const path* p = &row;
+        double re[cis_block_size], im[cis_block_size];
+        std::copy(k.re, k.re + cis_block_size, re);
+        std::copy(k.im, k.im + cis_block_size, im);
+        if (pairs)
+            p->add_pairs(k.upper.data(), k.lower.data(), terms, k.U, k.W, k.weight, re, im);
+        else
+            p->add(k.upper.data(), terms, k.U, k.weight, re, im);
+        for (int l = 0; l < cis_block_size; ++l)
             EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag()))
-                << what << ", " << cis_testing::name(p) << (pairs ? " pairs" : " single")
+                << what << ", " << p->name << (pairs ? " pairs" : " single")
                 << ", lane " << l << " of " << terms << " terms: (" << std::hexfloat << re[l]
                 << ", " << im[l] << "), literal " << A[l];
     }
@@ -350,7 +353,7 @@ sums_case random_case(uniform& u, std::size_t terms, bool pairs, bool small)
         k.upper.push_back(small ? u.next(-1, 1) : u.next(-1100, 1100));
         if (pairs) k.lower.push_back(small ? u.next(-3, 3) : u.next(-1100, 1100));
     }
-    for (int l = 0; l < cis_lanes; ++l) {
+    for (int l = 0; l < cis_block_size; ++l) {
         k.U[l] = small ? std::ldexp(u.next(-1, 1), -4 * l) : u.next(-300, 300);
         k.W[l] = small ? (l % 2 ? 0.0 : u.next(-1, 1)) : u.next(-300, 300);
         k.re[l] = u.next(-50, 50);
@@ -378,11 +381,11 @@ TEST(CisSums, LanesAndTermsOutsideTheKernelRange)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double odd[] = {INFINITY, -INFINITY, nan, 1e300, -2e8, 0x1.921fbp+26, 1e-310, 0.0};
     uniform u{202};
-    for (std::size_t lane = 0; lane < cis_lanes; ++lane)
+    for (std::size_t lane = 0; lane < cis_block_size; ++lane)
         for (bool pairs : {true, false}) {
             sums_case k = random_case(u, 21, pairs, false);
             k.U[lane] = odd[lane];
-            k.W[(lane + 3) % cis_lanes] = odd[(lane + 5) % 8];
+            k.W[(lane + 3) % cis_block_size] = odd[(lane + 5) % 8];
             k.upper[lane] = 1e300;  // a whole term for the library, at varying places
             if (pairs) k.lower[20 - lane] = -INFINITY;
             expect_sums_match(k, "odd lane " + std::to_string(lane));
@@ -394,12 +397,12 @@ TEST(CisSums, BroadDuogapBlocks)
 {
     for (int first : {0, 496, 992}) {
         sums_case k;
-        for (int l = 0; l < cis_lanes; ++l) k.re[l] = k.im[l] = 0.0;
+        for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
         k.weight = 1.0;
         const double x0 = screen_point(first, 1000, 4);
         for (int m = 0; m < aperture_samples; m += 9) {
             const double y = pair_point(m);
-            for (int l = 0; l < cis_lanes; ++l) {
+            for (int l = 0; l < cis_block_size; ++l) {
                 const double x = screen_point(first + l, 1000, 4);
                 k.U[l] = hop_phase(y, x, screen_distance);
                 k.W[l] = hop_phase(-y, x, screen_distance);
@@ -416,9 +419,9 @@ TEST(CisSums, BroadDuogapBlocks)
                     k.lower.push_back(R + Ql);
                 }
                 expect_sums_match(k, "broad_duogap x = " + std::to_string(x0));
-                cplx A[cis_lanes];
+                cplx A[cis_block_size];
                 literal_sums(k, A);  // carry the sums on, as the program does
-                for (int l = 0; l < cis_lanes; ++l) {
+                for (int l = 0; l < cis_block_size; ++l) {
                     k.re[l] = A[l].real();
                     k.im[l] = A[l].imag();
                 }
@@ -435,10 +438,10 @@ TEST(CisSums, ConvDuogapBlocks)
             const double d = (j * dd) + ((-source_width) / 2.0);
             sums_case k;
             k.weight = LED(d) * dd;
-            for (int l = 0; l < cis_lanes; ++l) k.re[l] = k.im[l] = 0.0;
+            for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
             for (int m = 0; m < aperture_samples; m += 13) {
                 const double y = pair_point(m);
-                for (int l = 0; l < cis_lanes; ++l) {
+                for (int l = 0; l < cis_block_size; ++l) {
                     const double x = screen_point(first + l, 1000, 4);
                     k.U[l] = hop_phase(y, x, screen_distance);
                     k.W[l] = hop_phase(-y, x, screen_distance);
@@ -462,22 +465,22 @@ TEST(CisSums, ConvDuogapBlocks)
 
 TEST(CisDispatch, SupportedPathsPassTheSelfCheck)
 {
-    for (path p : cis_testing::all_paths) {
-        if (cis_testing::supported(p))
-            EXPECT_TRUE(cis_testing::self_check(p)) << cis_testing::name(p);
+    for (const path& p : cis_detail::paths()) {
+        if (p.supported())
+            EXPECT_TRUE(cis_detail::self_check(p)) << p.name;
         else
-            EXPECT_FALSE(cis_testing::self_check(p)) << cis_testing::name(p);
+            EXPECT_FALSE(cis_detail::self_check(p)) << p.name;
     }
 }
 
 TEST(CisDispatch, PicksTheWidestSupportedPathAndFallsBackOnFailure)
 {
-    const path expected = cis_testing::supported(path::avx512) ? path::avx512
-                          : cis_testing::supported(path::avx2) ? path::avx2
-                                                               : path::system;
-    EXPECT_EQ(cis_testing::choose(false), expected);
-    EXPECT_EQ(cis_testing::selected(), expected);
-    EXPECT_EQ(cis_testing::choose(true), path::system);
+    const path* expected = &cis_detail::system_path;
+    for (const char* name : {"avx2", "avx512"})
+        if (const path* p = cis_detail::find_path(name); p && p->supported()) expected = p;
+    EXPECT_STREQ(cis_detail::choose(false).name, expected->name);
+    EXPECT_EQ(&cis_detail::selected(), expected);
+    EXPECT_EQ(&cis_detail::choose(true), &cis_detail::system_path);
 }
 
 TEST(CisDispatch, PublicSumsMatchTheSelectedPath)
@@ -485,21 +488,21 @@ TEST(CisDispatch, PublicSumsMatchTheSelectedPath)
     uniform u{303};
     sums_case k = random_case(u, 257, true, false);
     k.U[2] = INFINITY;
-    cplx A[cis_lanes];
+    cplx A[cis_block_size];
     literal_sums(k, A);
-    double re[cis_lanes], im[cis_lanes];
-    std::copy(k.re, k.re + cis_lanes, re);
-    std::copy(k.im, k.im + cis_lanes, im);
+    double re[cis_block_size], im[cis_block_size];
+    std::copy(k.re, k.re + cis_block_size, re);
+    std::copy(k.im, k.im + cis_block_size, im);
     cis_add_pairs(k.upper.data(), k.lower.data(), k.upper.size(), k.U, k.W, k.weight, re, im);
-    for (int l = 0; l < cis_lanes; ++l)
+    for (int l = 0; l < cis_block_size; ++l)
         EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
 
     k.lower.clear();
     literal_sums(k, A);
-    std::copy(k.re, k.re + cis_lanes, re);
-    std::copy(k.im, k.im + cis_lanes, im);
+    std::copy(k.re, k.re + cis_block_size, re);
+    std::copy(k.im, k.im + cis_block_size, im);
     cis_add(k.upper.data(), k.upper.size(), k.U, k.weight, re, im);
-    for (int l = 0; l < cis_lanes; ++l)
+    for (int l = 0; l < cis_block_size; ++l)
         EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
 }
 

@@ -1,8 +1,8 @@
 // Throughput of the phasor kernel's paths against the system library's
 // sincos and std::exp(complex), in nanoseconds per element.
 //
-//   cmake -B build-bench -DSLITS_BUILD_BENCHMARKS=ON && cmake --build build-bench
-//   build-bench/bench/cis_bench --benchmark_repetitions=10
+//   cmake --preset speed && cmake --build --preset speed
+//   build/speed/speed/cis_speed --benchmark_repetitions=10
 //       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 //
 // Interleaved repetitions keep a busy machine from favouring one path; the
@@ -17,11 +17,16 @@
 
 #include "bench.hpp"
 #include "cis.hpp"
-#include "cis_testing.hpp"
+#include "paths.hpp"
 
 namespace {
 
-using cis_testing::path;
+// The row of the kernel's path table named so, where this CPU runs it.
+const cis_detail::path* runnable(const char* name)
+{
+    const cis_detail::path* p = cis_detail::find_path(name);
+    return p && p->supported() ? p : nullptr;
+}
 
 // Uniform phases over the programs' range, or a mix in which a quarter are
 // small (|theta| < 3, the branches short of the reduction).
@@ -44,9 +49,10 @@ void finish(benchmark::State& state, std::size_t n)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void run_path(benchmark::State& state, path p, bool with_small)
+void run_path(benchmark::State& state, const char* name, bool with_small)
 {
-    if (!cis_testing::supported(p)) {
+    const cis_detail::path* p = runnable(name);
+    if (!p) {
         state.SkipWithError("not supported on this CPU");
         return;
     }
@@ -54,7 +60,7 @@ void run_path(benchmark::State& state, path p, bool with_small)
     const std::vector<double> theta = phases(n, with_small);
     std::vector<double> c(n), s(n);
     for (auto _ : state) {
-        cis_testing::run(p, theta.data(), c.data(), s.data(), n);
+        p->evaluate(theta.data(), c.data(), s.data(), n);
         benchmark::DoNotOptimize(c.data());
         benchmark::DoNotOptimize(s.data());
         benchmark::ClobberMemory();
@@ -95,7 +101,7 @@ void run_public(benchmark::State& state, bool with_small)
 // and screen blocks.
 struct sums_block {
     double upper[aperture_samples], lower[aperture_samples];
-    double U[cis_lanes], W[cis_lanes];
+    double U[cis_block_size], W[cis_block_size];
 };
 
 std::vector<sums_block> broad_duogap_blocks()
@@ -106,7 +112,7 @@ std::vector<sums_block> broad_duogap_blocks()
             for (int n = 5; n < aperture_samples; n += 30) {
                 sums_block b;
                 const double y = pair_point(m), s = aperture_point(entrance_width, n);
-                for (int l = 0; l < cis_lanes; ++l) {
+                for (int l = 0; l < cis_block_size; ++l) {
                     const double x = screen_point(first + l, 1000, 4);
                     b.U[l] = hop_phase(y, x, screen_distance);
                     b.W[l] = hop_phase(-y, x, screen_distance);
@@ -127,16 +133,17 @@ std::vector<double> broad_duogap_phases()
     std::vector<double> v;
     for (const sums_block& b : broad_duogap_blocks())
         for (int j = 0; j < aperture_samples; ++j)
-            for (int l = 0; l < cis_lanes; ++l) {
+            for (int l = 0; l < cis_block_size; ++l) {
                 v.push_back(b.upper[j] + b.U[l]);
                 v.push_back(b.lower[j] + b.W[l]);
             }
     return v;
 }
 
-void run_path_program(benchmark::State& state, path p)
+void run_path_program(benchmark::State& state, const char* name)
 {
-    if (!cis_testing::supported(p)) {
+    const cis_detail::path* p = runnable(name);
+    if (!p) {
         state.SkipWithError("not supported on this CPU");
         return;
     }
@@ -144,7 +151,7 @@ void run_path_program(benchmark::State& state, path p)
     const std::size_t n = theta.size();
     std::vector<double> c(n), s(n);
     for (auto _ : state) {
-        cis_testing::run(p, theta.data(), c.data(), s.data(), n);
+        p->evaluate(theta.data(), c.data(), s.data(), n);
         benchmark::DoNotOptimize(c.data());
         benchmark::DoNotOptimize(s.data());
         benchmark::ClobberMemory();
@@ -152,41 +159,44 @@ void run_path_program(benchmark::State& state, path p)
     finish(state, n);
 }
 
-void run_sums(benchmark::State& state, path p, bool pairs)
+void run_sums(benchmark::State& state, const char* name, bool pairs)
 {
-    if (!cis_testing::supported(p)) {
+    const cis_detail::path* p = runnable(name);
+    if (!p) {
         state.SkipWithError("not supported on this CPU");
         return;
     }
     const std::vector<sums_block> blocks = broad_duogap_blocks();
-    double re[cis_lanes] = {}, im[cis_lanes] = {};
+    double re[cis_block_size] = {}, im[cis_block_size] = {};
     for (auto _ : state) {
         for (const sums_block& b : blocks)
-            cis_testing::run_add(p, b.upper, pairs ? b.lower : nullptr, aperture_samples, b.U, b.W,
-                                 1.0, re, im);
+            if (pairs)
+                p->add_pairs(b.upper, b.lower, aperture_samples, b.U, b.W, 1.0, re, im);
+            else
+                p->add(b.upper, aperture_samples, b.U, 1.0, re, im);
         benchmark::DoNotOptimize(re);
         benchmark::DoNotOptimize(im);
     }
-    finish(state, blocks.size() * aperture_samples * cis_lanes * (pairs ? 2 : 1));
+    finish(state, blocks.size() * aperture_samples * cis_block_size * (pairs ? 2 : 1));
 }
 
-// path::system is std::exp(complex) element by element.
+// The system path is std::exp(complex) element by element.
 BENCHMARK_CAPTURE(run_sincos, sincos_uniform, false)->Arg(1600);
-BENCHMARK_CAPTURE(run_path, cexp_uniform, path::system, false)->Arg(1600);
-BENCHMARK_CAPTURE(run_path, avx2_uniform, path::avx2, false)->Arg(1600);
-BENCHMARK_CAPTURE(run_path, avx512_uniform, path::avx512, false)->Arg(1600);
+BENCHMARK_CAPTURE(run_path, cexp_uniform, "system", false)->Arg(1600);
+BENCHMARK_CAPTURE(run_path, avx2_uniform, "avx2", false)->Arg(1600);
+BENCHMARK_CAPTURE(run_path, avx512_uniform, "avx512", false)->Arg(1600);
 BENCHMARK_CAPTURE(run_public, cis_uniform, false)->Arg(1600)->Arg(800)->Arg(37);
 BENCHMARK_CAPTURE(run_sincos, sincos_mixed, true)->Arg(1600);
-BENCHMARK_CAPTURE(run_path, cexp_mixed, path::system, true)->Arg(1600);
-BENCHMARK_CAPTURE(run_path, avx2_mixed, path::avx2, true)->Arg(1600);
-BENCHMARK_CAPTURE(run_path, avx512_mixed, path::avx512, true)->Arg(1600);
-BENCHMARK_CAPTURE(run_path_program, avx2_broad_duogap, path::avx2);
-BENCHMARK_CAPTURE(run_path_program, avx512_broad_duogap, path::avx512);
-BENCHMARK_CAPTURE(run_sums, pairs_system, path::system, true);
-BENCHMARK_CAPTURE(run_sums, pairs_avx2, path::avx2, true);
-BENCHMARK_CAPTURE(run_sums, pairs_avx512, path::avx512, true);
-BENCHMARK_CAPTURE(run_sums, single_avx2, path::avx2, false);
-BENCHMARK_CAPTURE(run_sums, single_avx512, path::avx512, false);
+BENCHMARK_CAPTURE(run_path, cexp_mixed, "system", true)->Arg(1600);
+BENCHMARK_CAPTURE(run_path, avx2_mixed, "avx2", true)->Arg(1600);
+BENCHMARK_CAPTURE(run_path, avx512_mixed, "avx512", true)->Arg(1600);
+BENCHMARK_CAPTURE(run_path_program, avx2_broad_duogap, "avx2");
+BENCHMARK_CAPTURE(run_path_program, avx512_broad_duogap, "avx512");
+BENCHMARK_CAPTURE(run_sums, pairs_system, "system", true);
+BENCHMARK_CAPTURE(run_sums, pairs_avx2, "avx2", true);
+BENCHMARK_CAPTURE(run_sums, pairs_avx512, "avx512", true);
+BENCHMARK_CAPTURE(run_sums, single_avx2, "avx2", false);
+BENCHMARK_CAPTURE(run_sums, single_avx512, "avx512", false);
 
 }  // namespace
 

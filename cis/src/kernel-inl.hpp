@@ -1,13 +1,17 @@
 // The vector phasor kernel, written once against a small set of lane
-// operations. cis_vector.cpp includes it once per instruction set, inside a
-// namespace that supplies
-//   lanes, vd (doubles), vi (64-bit integers), vm (lane mask),
-//   set, zero_vector, load, store, add, sub, mul, fmadd (a b + c),
-//   fnmadd (-(a b) + c), fmsub (a b - c), and_, or_, xor_, andnot (~a & b),
-//   lt, le, ge, lt_where (m & a < b), select, negate_where, add_where,
-//   mask_or, mask_xor, mask_andnot, mask_bits, as_bits, bit_set,
-//   store_index, look_up,
-// every one declared CIS_TARGET.
+// operations. vector.cpp includes it once per instruction set, inside a
+// namespace whose layer (isa_*-inl.hpp) supplies, every one CIS_TARGET:
+//   lanes, vd (doubles), vi (64-bit integers), vm (lane mask), table_rows;
+//   set, zero_vector, load, store;
+//   add, sub, mul, fmadd (a b + c), fnmadd (-(a b) + c), fmsub (a b - c),
+//     each one IEEE operation with one rounding;
+//   and_, or_, xor_, andnot (~a & b) on the bits;
+//   lt, le, ge, lt_where (m & a < b) giving masks; mask_or, mask_xor,
+//     mask_andnot (~a & b), mask_bits (bit i = lane i);
+//   select (m ? a : b), negate_where (flip the sign where m), add_where
+//     (a + b where m, else the first operand);
+//   as_bits, bit_set (lanes whose integer has the bit), store_index (the
+//     table row of u = big + |a|), look_up (rows by index, as columns).
 //
 // Arguments go through in chunks, in two stages: reduce (branch, argument
 // a + da, table index) for the whole chunk, then evaluate (table, short
@@ -15,14 +19,16 @@
 // through memory, which would stall a single pass on store forwarding, and
 // the long dependency chains of consecutive vectors overlap.
 //
-// Each lane follows the library's sincos branch by branch (see the scalar
-// twin in cis.cpp for the plain form). A vector whose lanes all lie in the
-// Cody-Waite range [quarter_limit, reduce_limit), nearly every vector of
-// the programs, takes a path with that branch alone; any other vector
-// evaluates all branches and selects each lane's own, which is exact
-// because each branch's arithmetic is independent of the others. After
-// reduction a branch (Taylor series or table sine) is skipped when no lane
-// of the vector needs it.
+// Each lane follows the library's sincos branch by branch (scalar.cpp is
+// the plain form). A vector whose lanes all lie in the Cody-Waite range
+// [quarter_limit, reduce_limit), nearly every vector of the programs, takes
+// a path with that branch alone; any other vector evaluates all branches and
+// selects each lane's own, which is exact because each branch's arithmetic
+// is independent of the others. After reduction a branch (Taylor series or
+// table sine) is skipped when no lane of the vector needs it.
+
+CIS_TARGET bool all_lanes(vm m) { return mask_bits(m) == (1u << lanes) - 1; }
+CIS_TARGET bool no_lane(vm m) { return mask_bits(m) == 0; }
 
 // Stage results for one chunk.
 struct reduced {
@@ -31,17 +37,21 @@ struct reduced {
     alignas(64) double x[size];
     alignas(64) double a[size];
     alignas(64) double da[size];
-    alignas(64) double cos_sign[size];   // sign given to cos(a + da)
-    alignas(64) std::uint64_t index[size];  // table entry of |a|
-    vm swap[vectors];  // sin(a + da) is the cosine of x
-    vm tiny[vectors];  // |x| < 2^-27: (cos x, sin x) = (1, x); reduced: negate cos(a + da)
+    alignas(64) double cos_sign[size];      // sign given to cos(a + da)
+    alignas(64) std::uint64_t index[size];  // table row of |a|
+    vm swap[vectors];        // sin x is cos(a + da), cos x is sin(a + da)
+    vm tiny[vectors];        // |x| < 2^-27: (cos x, sin x) = (1, x)
+    vm negate_cos[vectors];  // Cody-Waite only: quadrants 2 and 3
     bool reduced_only[vectors];  // every lane in [quarter_limit, reduce_limit)
 };
 
+// ---------------------------------------------------------------------------
+// The library's pieces, shared by both evaluations.
+
 // Cody-Waite: x = n pi/2 + b + db, with pi/2 in four parts. The multiply-adds
-// are fused exactly where the library's FMA build fuses them. The quadrant
-// count n lands in the low bits of t because toint's ulp is 1: odd is bit 0
-// of n, upper bit 1.
+// are fused exactly where the library's FMA build fuses them (reduce_sincos
+// in s_sin.c). The quadrant count n lands in the low bits of t because
+// toint's ulp is 1: odd is bit 0 of n, upper bit 1.
 struct cody_waite {
     vd b, db;
     vm odd, upper;
@@ -49,7 +59,6 @@ struct cody_waite {
 
 CIS_TARGET cody_waite reduce_by_quarter_turns(vd x)
 {
-    using namespace cis_detail;
     const vd t = fmadd(x, set(hpinv), set(toint));
     const vd xn = sub(t, set(toint));
     const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
@@ -60,14 +69,54 @@ CIS_TARGET cody_waite reduce_by_quarter_turns(vd x)
     return {b, db, bit_set(as_bits(t), 1), bit_set(as_bits(t), 2)};
 }
 
+// |a| less its nearest table point: exact (Sterbenz), since |a| lies within
+// 1/256 of the point.
+CIS_TARGET vd table_offset(vd abs_a) { return sub(abs_a, sub(add(set(big), abs_a), set(big))); }
+
+// sin(|a| + ds) for |a| >= taylor_limit, from the table row at the point
+// p = |a| - offset: sin p cos o + cos p sin o with the library's correction
+// (do_sin in s_sin.c). ds is da with the sign of a removed.
+CIS_TARGET vd sin_from_table(vd offset, vd ds, const table_rows& e)
+{
+    const vd xx = mul(offset, offset);
+    const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
+    const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
+    const vd c = fmadd(offset, ds, mul(xx, cpoly));
+    const vd cor = fmadd(e.cs, s, fnmadd(e.sn, c, fmadd(s, e.ccs, e.ssn)));
+    return add(e.sn, cor);
+}
+
+// cos(|a| + ds) from the same row: cos p cos o - sin p sin o, corrected
+// (do_cos in s_sin.c). Here the tail joins the offset first: oc = o + ds.
+CIS_TARGET vd cos_from_table(vd oc, const table_rows& e)
+{
+    const vd xx = mul(oc, oc);
+    const vd s = fmadd(mul(oc, xx), fmadd(xx, set(sn5), set(sn3)), oc);
+    const vd c = mul(xx, fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2)));
+    const vd cor = fnmadd(e.sn, s, fnmadd(e.cs, c, fnmadd(s, e.ssn, e.ccs)));
+    return add(e.cs, cor);
+}
+
+// sin(a + da) - a for |a| < taylor_limit: the Taylor series with the
+// first-order effect of da (TAYLOR_SIN in s_sin.c).
+CIS_TARGET vd taylor_increment(vd a, vd da)
+{
+    const vd aa = mul(a, a);
+    const vd poly =
+        fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa, set(s1));
+    return fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da);
+}
+
+// ---------------------------------------------------------------------------
+// Vectors wholly in the Cody-Waite range.
+
 // Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
 // nearly all the programs' phases do: only the Cody-Waite branch, no
-// selects. Fills a, da, index, swap (odd quadrant) and tiny (quadrants 2
-// and 3, where cos(a + da) is negated).
+// selects.
 CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
 {
-    using namespace cis_detail;
     const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
+    // Quadrants 1 and 2 evaluate at -(b + db).
     const vm flip = mask_xor(odd, upper);
     const vd a = negate_where(flip, b);
     const int at = v * lanes;
@@ -75,7 +124,7 @@ CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
     store(r.da + at, negate_where(flip, db));
     store_index(r.index + at, add(set(big), andnot(set(-0.0), a)));
     r.swap[v] = odd;
-    r.tiny[v] = upper;
+    r.negate_cos[v] = upper;
 }
 
 // Stage 2 after reduce_quadrant. Here a != 0: |x| >= 2.4 lies at least
@@ -83,16 +132,14 @@ CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
 // and "a < 0" of the library are both the sign bit of a.
 CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
 {
-    using namespace cis_detail;
     const int at = v * lanes;
     const vd a = load(r.a + at);
     const vd da = load(r.da + at);
     const vd sign = set(-0.0);
 
     const vd abs_a = andnot(sign, a);
-    const vd offset = sub(abs_a, sub(add(set(big), abs_a), set(big)));
-    vd sn, ssn, cs, ccs;
-    look_up(r.index + at, sn, ssn, cs, ccs);
+    const vd offset = table_offset(abs_a);
+    const table_rows e = look_up(r.index + at);
     const vd ds = xor_(da, and_(sign, a));
 
     // The programs' eight screen points lie close together, so their
@@ -100,42 +147,26 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
     // Taylor branch, in about one of thirteen every lane does.
     const vm near_zero = lt(abs_a, set(taylor_limit));
     vd sin_a = zero_vector();
-    if (mask_bits(near_zero) != (1u << lanes) - 1) {
-        const vd xx = mul(offset, offset);
-        const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
-        const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
-        const vd c = fmadd(offset, ds, mul(xx, cpoly));
-        const vd cor = fmadd(cs, s, fnmadd(sn, c, fmadd(s, ccs, ssn)));
-        sin_a = or_(andnot(sign, add(sn, cor)), and_(sign, a));
-    }
-    if (mask_bits(near_zero) != 0) {
-        const vd aa = mul(a, a);
-        const vd poly = fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)),
-                              aa, set(s1));
-        sin_a = add_where(near_zero, sin_a, a, fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da));
-    }
+    if (!all_lanes(near_zero)) sin_a = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
+    if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
 
-    const vd oc = add(offset, ds);
-    const vd xxc = mul(oc, oc);
-    const vd sc = fmadd(mul(oc, xxc), fmadd(xxc, set(sn5), set(sn3)), oc);
-    const vd cc = mul(xxc, fmadd(fmadd(xxc, set(cs6), set(cs4)), xxc, set(cs2)));
-    const vd corc = fnmadd(sn, sc, fnmadd(cs, cc, fnmadd(sc, ssn, ccs)));
-    const vd cos_a = negate_where(r.tiny[v], add(cs, corc));
-
+    const vd cos_a = negate_where(r.negate_cos[v], cos_from_table(add(offset, ds), e));
     sin_x = select(r.swap[v], cos_a, sin_a);
     cos_x = select(r.swap[v], sin_a, cos_a);
 }
+
+// ---------------------------------------------------------------------------
+// Any vector: every branch, each lane selecting its own.
 
 // Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
 // limit, infinite or NaN are left to the library: the returned mask (bit i
 // = lane i) names them; their a is 0 so the table index stays in bounds.
 CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
 {
-    using namespace cis_detail;
     {
         const vd ax = andnot(set(-0.0), x);
         const vm quadrant = lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit));
-        r.reduced_only[v] = mask_bits(quadrant) == (1u << lanes) - 1;
+        r.reduced_only[v] = all_lanes(quadrant);
         if (r.reduced_only[v]) {
             reduce_quadrant(x, r, v);
             return 0;
@@ -177,7 +208,6 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
 // Stage 2 for vector v of the chunk: sin and cos of a + da, placed.
 CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x)
 {
-    using namespace cis_detail;
     if (r.reduced_only[v]) {
         evaluate_quadrant(r, v, cos_x, sin_x);
         return;
@@ -188,49 +218,22 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x)
     const vd zero = set(0.0);
     const vd sign = set(-0.0);
 
-    // Table point p nearest |a| and the exact offset o from it.
     const vd abs_a = andnot(sign, a);
-    const vd offset = sub(abs_a, sub(add(set(big), abs_a), set(big)));
-    vd sn, ssn, cs, ccs;
-    look_up(r.index + at, sn, ssn, cs, ccs);
+    const vd offset = table_offset(abs_a);
+    const table_rows e = look_up(r.index + at);
 
-    // sin(a + da) from the table: sin p cos o + cos p sin o, corrected.
     const vd ds = xor_(da, select(le(a, zero), sign, zero));
-    const vd xx = mul(offset, offset);
-    const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
-    const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
-    const vd c = fmadd(offset, ds, mul(xx, cpoly));
-    const vd cor = fmadd(cs, s, fnmadd(sn, c, fmadd(s, ccs, ssn)));
-    const vd sin_table = or_(andnot(sign, add(sn, cor)), and_(sign, a));
-
-    // sin(a + da) by Taylor series, taken for |a| < 0.126.
-    const vd aa = mul(a, a);
-    const vd poly = fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa,
-                          set(s1));
-    const vd sin_taylor = add(a, fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da));
+    const vd sin_table = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
+    const vd sin_taylor = add(a, taylor_increment(a, da));
     const vd sin_a = select(lt(abs_a, set(taylor_limit)), sin_taylor, sin_table);
 
-    // cos(a + da) from the table: cos p cos o - sin p sin o, corrected; here
-    // da joins the offset first.
-    const vd oc = add(offset, xor_(da, select(lt(a, zero), sign, zero)));
-    const vd xxc = mul(oc, oc);
-    const vd sc = fmadd(mul(oc, xxc), fmadd(xxc, set(sn5), set(sn3)), oc);
-    const vd cc = mul(xxc, fmadd(fmadd(xxc, set(cs6), set(cs4)), xxc, set(cs2)));
-    const vd corc = fnmadd(sn, sc, fnmadd(cs, cc, fnmadd(sc, ssn, ccs)));
     // cos(a + da) > 0, so the sign change is exact copysign / negation.
-    const vd cos_a = xor_(add(cs, corc), load(r.cos_sign + at));
+    const vd dc = xor_(da, select(lt(a, zero), sign, zero));
+    const vd cos_a = xor_(cos_from_table(add(offset, dc), e), load(r.cos_sign + at));
 
     const vm swap = r.swap[v], tiny = r.tiny[v];
     sin_x = select(tiny, load(r.x + at), select(swap, cos_a, sin_a));
     cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
-}
-
-CIS_TARGET void evaluate(const reduced& r, int v, double* cos_out, double* sin_out)
-{
-    vd c, s;
-    evaluate(r, v, c, s);
-    store(cos_out, c);
-    store(sin_out, s);
 }
 
 // The library's values for the lanes of vector v named in rest.
@@ -241,11 +244,14 @@ CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin
     store(s, sin_x);
     for (; rest; rest &= rest - 1) {
         const int i = __builtin_ctz(rest);
-        cis_detail::system_cis(r.x[v * lanes + i], c[i], s[i]);
+        system_cis(r.x[v * lanes + i], c[i], s[i]);
     }
     cos_x = load(c);
     sin_x = load(s);
 }
+
+// ---------------------------------------------------------------------------
+// The entry points' bodies.
 
 CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta, std::size_t count)
 {
@@ -259,13 +265,21 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
         const int vectors = full + (partial != 0);
         for (int v = 0; v < full; ++v) rest[v] = reduce(load(theta + first + v * lanes), r, v);
         if (partial) {
-            for (int i = 0; i < lanes; ++i) pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
+            for (int i = 0; i < lanes; ++i)
+                pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
             rest[full] = reduce(load(pad_theta), r, full);
         }
-        for (int v = 0; v < full; ++v)
-            evaluate(r, v, cos_theta + first + v * lanes, sin_theta + first + v * lanes);
+        for (int v = 0; v < full; ++v) {
+            vd c, s;
+            evaluate(r, v, c, s);
+            store(cos_theta + first + v * lanes, c);
+            store(sin_theta + first + v * lanes, s);
+        }
         if (partial) {
-            evaluate(r, full, pad_cos, pad_sin);
+            vd c, s;
+            evaluate(r, full, c, s);
+            store(pad_cos, c);
+            store(pad_sin, s);
             for (int i = 0; i < partial; ++i) {
                 cos_theta[first + full * lanes + i] = pad_cos[i];
                 sin_theta[first + full * lanes + i] = pad_sin[i];
@@ -274,24 +288,26 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
         for (int v = 0; v < vectors; ++v)
             for (unsigned m = rest[v]; m; m &= m - 1) {
                 const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
-                if (i < n) cis_detail::system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
+                if (i < n) system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
             }
     }
 }
 
-// The fused sums (cis_add_pairs, or cis_add without the lower path). The
-// cis_lanes screen points are `blocks` vectors; a chunk of terms fills the
-// stage buffer with the phases of each term's paths, and stage 2 feeds the
-// phasors straight into the accumulators, term by term in order.
+// The fused sums (pairs: cis_add_pairs, else cis_add with lower and W
+// unused). The cis_block_size screen points are `blocks` vectors; a chunk of
+// terms fills the stage buffer with the phases of each term's paths, and
+// stage 2 feeds the phasors straight into the accumulators, term by term in
+// order.
 template <bool pairs, bool unit_weight>
-CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms, const double* U,
-                    const double* W, double weight, double* re, double* im)
+CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms,
+                           const double* U, const double* W, double weight, double* re,
+                           double* im)
 {
-    constexpr int blocks = cis_lanes / lanes;
+    constexpr int blocks = cis_block_size / lanes;
     constexpr int paths = pairs ? 2 : 1;
     constexpr int per_term = blocks * paths;
     constexpr std::size_t chunk = reduced::vectors / per_term;
-    static_assert(blocks * lanes == cis_lanes && chunk > 0);
+    static_assert(blocks * lanes == cis_block_size && chunk > 0);
 
     vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
     for (int b = 0; b < blocks; ++b) {
@@ -340,4 +356,31 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
         store(re + b * lanes, sum_re[b]);
         store(im + b * lanes, sum_im[b]);
     }
+}
+
+// This instruction set's row of the path table. 1.0 * v is v itself, NaN
+// included, so a unit weight drops the product.
+CIS_ENTRY void evaluate_entry(const double* theta, double* cos_theta, double* sin_theta,
+                              std::size_t count)
+{
+    kernel(theta, cos_theta, sin_theta, count);
+}
+
+CIS_ENTRY void add_entry(const double* base, std::size_t terms, const double* offset,
+                         double weight, double* re, double* im)
+{
+    if (weight == 1.0)
+        accumulate<false, true>(base, nullptr, terms, offset, nullptr, weight, re, im);
+    else
+        accumulate<false, false>(base, nullptr, terms, offset, nullptr, weight, re, im);
+}
+
+CIS_ENTRY void add_pairs_entry(const double* upper, const double* lower, std::size_t terms,
+                               const double* U, const double* W, double weight, double* re,
+                               double* im)
+{
+    if (weight == 1.0)
+        accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
+    else
+        accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
 }

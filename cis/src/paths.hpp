@@ -1,0 +1,93 @@
+// The kernel's paths and the table the public entry points dispatch
+// through. Private to the kernel, its tests and its benchmarks: a test
+// selects rows of this same table to run one path directly.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "cis.hpp"
+
+namespace cis_detail {
+
+using evaluate_fn = void (*)(const double* theta, double* cos_theta, double* sin_theta,
+                             std::size_t count);
+using add_fn = void (*)(const double* base, std::size_t terms, const double* offset,
+                        double weight, double* re, double* im);
+using add_pairs_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
+                              const double* U, const double* W, double weight, double* re,
+                              double* im);
+
+// One way to compute the phasors: the entry points of cis(), cis_add() and
+// cis_add_pairs() for it.
+struct path {
+    const char* name;
+    bool vector;          // evaluates the algorithm itself, lanes at a time
+    bool (*supported)();  // whether this CPU runs it
+    evaluate_fn evaluate;
+    add_fn add;
+    add_pairs_fn add_pairs;
+};
+
+// Every path built for this target, the system library first; on x86-64
+// then the scalar twin, AVX2 + FMA and AVX-512.
+std::span<const path> paths();
+
+// The row named so; null where it is not built.
+const path* find_path(const char* name);
+
+// The start-up comparison of a path with the system library, for cis() and
+// both fused sums. False where the CPU does not run the path.
+bool self_check(const path& p);
+
+// The choice made on first use: the widest supported vector path that
+// passes its self-check, else the system library. With fail_self_check every
+// candidate's check counts as failed.
+const path& choose(bool fail_self_check = false);
+
+// The path the public entry points use in this process, chosen once.
+const path& selected();
+
+// The system library for one argument: the reference, and the fallback for
+// lanes outside the kernel's range.
+void system_cis(double theta, double& cos_theta, double& sin_theta);
+
+// The fused sums term by term, lane by lane, through a one-argument cis:
+// the system and scalar rows.
+template <void (*one)(double, double&, double&)>
+void add_by_element(const double* base, std::size_t terms, const double* offset, double weight,
+                    double* re, double* im)
+{
+    for (std::size_t t = 0; t < terms; ++t)
+        for (int l = 0; l < cis_block_size; ++l) {
+            double c, s;
+            one(base[t] + offset[l], c, s);
+            re[l] = re[l] + weight * c;
+            im[l] = im[l] + weight * s;
+        }
+}
+
+template <void (*one)(double, double&, double&)>
+void add_pairs_by_element(const double* upper, const double* lower, std::size_t terms,
+                          const double* U, const double* W, double weight, double* re,
+                          double* im)
+{
+    for (std::size_t t = 0; t < terms; ++t)
+        for (int l = 0; l < cis_block_size; ++l) {
+            double cu, su, cl, sl;
+            one(upper[t] + U[l], cu, su);
+            one(lower[t] + W[l], cl, sl);
+            re[l] = re[l] + weight * (cu + cl);
+            im[l] = im[l] + weight * (su + sl);
+        }
+}
+
+// Rows of the table, defined beside their code.
+extern const path system_path;
+#if defined(__x86_64__)
+extern const path scalar_path;
+extern const path avx2_path;
+extern const path avx512_path;
+#endif
+
+}  // namespace cis_detail
