@@ -15,8 +15,7 @@ namespace {
 bool standard_output_failed = false;  // reported once, like each data file
 
 // One whole line on standard error, written at once so it cannot interleave.
-void report(std::string_view program, std::string_view what,
-            std::string_view target, int error) {
+void report(std::string_view program, std::string_view what, std::string_view target, int error) {
   std::string line;
   line.append(program).append(": ").append(what).append(" ");
   line.append(target).append(": ").append(std::strerror(error)).append("\n");
@@ -62,8 +61,7 @@ void occupy_standard_descriptors(std::string_view program) {
 
 }  // namespace
 
-pattern_file open_pattern_file(std::string_view program,
-                               std::string_view name) {
+pattern_file open_pattern_file(std::string_view program, std::string_view name) {
   occupy_standard_descriptors(program);
   pattern_file file{program, name, {}, false};
   errno = 0;
@@ -80,8 +78,7 @@ void write_pair_line(std::ostream& out, double x, double value) {
   out.flush();
 }
 
-void write_pattern_record(pattern_file& file, std::string_view label, double x,
-                          double value) {
+void write_pattern_record(pattern_file& file, std::string_view label, double x, double value) {
   std::cout << "x = " << x << label << value << '\n';
   std::cout.flush();
   check_standard_output(file.program);

@@ -84,7 +84,7 @@ struct pattern_file {
   std::string_view program;  // names the program in error messages
   std::string_view name;
   std::ofstream stream;
-  bool failed = false;         // a failure of this file has been reported
+  bool failed = false;          // a failure of this file has been reported
   std::streamoff complete = 0;  // bytes of the lines written in full
 };
 
@@ -95,8 +95,7 @@ pattern_file open_pattern_file(std::string_view program, std::string_view name);
 void write_pair_line(std::ostream& out, double x, double value);
 
 // The console line on standard output, then the pair line in the data file.
-void write_pattern_record(pattern_file& file, std::string_view label, double x,
-                          double value);
+void write_pattern_record(pattern_file& file, std::string_view label, double x, double value);
 
 // Closes the data file; returns the exit status: 0 when every line reached
 // both streams, 1 after any reported failure.

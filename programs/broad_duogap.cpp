@@ -56,7 +56,8 @@ void diffract(const double (&x)[block_size], double (&value)[block_size]) {
       cis_add_pairs(upper, lower, aperture_samples, U, W, 1.0, A.re, A.im);
     }
   }
-  for (int l = 0; l < block_size; ++l) value[l] = A.modulus_of_mean(l, 2.0 * aperture_samples * aperture_samples * aperture_samples);
+  for (int l = 0; l < block_size; ++l)
+    value[l] = A.modulus_of_mean(l, 2.0 * aperture_samples * aperture_samples * aperture_samples);
 }
 #endif
 

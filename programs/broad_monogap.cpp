@@ -37,7 +37,8 @@ void diffract(const double (&x)[block_size], double (&value)[block_size]) {
     for (int l = 0; l < block_size; ++l) P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
     cis_add(R[n].data(), aperture_samples, P, 1.0, A.re, A.im);
   }
-  for (int l = 0; l < block_size; ++l) value[l] = A.modulus_of_mean(l, double(aperture_samples) * aperture_samples);
+  for (int l = 0; l < block_size; ++l)
+    value[l] = A.modulus_of_mean(l, double(aperture_samples) * aperture_samples);
 }
 #endif
 

@@ -8,7 +8,8 @@
 
 constexpr double screen_max = 4;
 constexpr int screen_count = 1000;
-constexpr double dd = source_width / double(aperture_samples);  // source step, weighting each LED sample
+constexpr double dd =
+    source_width / double(aperture_samples);  // source step, weighting each LED sample
 
 // The source hop and the hop to the pair share the first-slit point s as
 // multiplier: their quotients are added, then multiplied once by wavenumber * s.
@@ -25,10 +26,10 @@ void intensity(const double (&x)[block_size], double (&I)[block_size]) {
         const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
         for (int n = 0; n < aperture_samples; ++n) {
           const double s = aperture_point(entrance_width, n);
-          const amplitude Qu = phasor(
-              ((s - d) / source_distance + (s - y) / pair_distance) * (wavenumber * s));
-          const amplitude Ql = phasor(
-              ((s - d) / source_distance + (s + y) / pair_distance) * (wavenumber * s));
+          const amplitude Qu =
+              phasor(((s - d) / source_distance + (s - y) / pair_distance) * (wavenumber * s));
+          const amplitude Ql =
+              phasor(((s - d) / source_distance + (s + y) / pair_distance) * (wavenumber * s));
           const amplitude T = std::exp(Qu + U) + std::exp(Ql + W);
           A += (LED(d) * dd) * T;
         }

@@ -20,9 +20,9 @@ void intensity(const double (&x)[block_size], double (&I)[block_size]) {
       amplitude A = 0;
       for (int n = 0; n < aperture_samples; ++n) {
         const double s = aperture_point(entrance_width, n);
-        const double phi = ((s - d) / source_distance +
-                            (s - x[l]) / (pair_distance + screen_distance)) *
-                           (wavenumber * s);
+        const double phi =
+            ((s - d) / source_distance + (s - x[l]) / (pair_distance + screen_distance)) *
+            (wavenumber * s);
         A += LED(d) * std::exp(phasor(phi));
       }
       I[l] += std::pow(std::abs(A), 2.0);
@@ -38,7 +38,8 @@ void intensity(const double (&x)[block_size], double (&I)[block_size]) {
   double screen_hop[aperture_samples][block_size];
   for (int n = 0; n < aperture_samples; ++n)
     for (int l = 0; l < block_size; ++l)
-      screen_hop[n][l] = (aperture_point(entrance_width, n) - x[l]) / (pair_distance + screen_distance);
+      screen_hop[n][l] =
+          (aperture_point(entrance_width, n) - x[l]) / (pair_distance + screen_distance);
   phasor_batch<aperture_samples * block_size> paths;  // [n][lane]
 
   for (int l = 0; l < block_size; ++l) I[l] = 0;

@@ -26,262 +26,256 @@ using cis_detail::path;
 std::uint64_t bits(double d) { return std::bit_cast<std::uint64_t>(d); }
 
 // Paths that evaluate the algorithm themselves, as far as this CPU runs them.
-std::vector<const path*> kernel_paths()
-{
-    std::vector<const path*> paths;
-    for (const path& p : cis_detail::paths())
-        if (&p != &cis_detail::system_path && p.supported()) paths.push_back(&p);
-    return paths;
+std::vector<const path*> kernel_paths() {
+  std::vector<const path*> paths;
+  for (const path& p : cis_detail::paths())
+    if (&p != &cis_detail::system_path && p.supported()) paths.push_back(&p);
+  return paths;
 }
 
 // The reference, written out as a program would: one std::exp per phase.
-void literal(const std::vector<double>& theta, std::vector<double>& c, std::vector<double>& s)
-{
-    c.resize(theta.size());
-    s.resize(theta.size());
-    for (std::size_t k = 0; k < theta.size(); ++k) {
-        const std::complex<double> z = std::exp(std::complex<double>(0.0, theta[k]));
-        c[k] = z.real();
-        s[k] = z.imag();
-    }
+void literal(const std::vector<double>& theta, std::vector<double>& c, std::vector<double>& s) {
+  c.resize(theta.size());
+  s.resize(theta.size());
+  for (std::size_t k = 0; k < theta.size(); ++k) {
+    const std::complex<double> z = std::exp(std::complex<double>(0.0, theta[k]));
+    c[k] = z.real();
+    s[k] = z.imag();
+  }
 }
 
 // Every kernel path against the reference; reports the first few mismatches.
-void expect_all_paths_match(const std::vector<double>& theta, const std::string& what)
-{
-    std::vector<double> rc, rs;
-    literal(theta, rc, rs);
-    for (const path* p : kernel_paths()) {
-        std::vector<double> c(theta.size()), s(theta.size());
-        p->evaluate(theta.data(), c.data(), s.data(), theta.size());
-        int reported = 0;
-        std::size_t wrong = 0;
-        for (std::size_t k = 0; k < theta.size(); ++k) {
-            if (bits(c[k]) == bits(rc[k]) && bits(s[k]) == bits(rs[k])) continue;
-            ++wrong;
-            if (reported++ < 5)
-                ADD_FAILURE() << what << ", " << p->name << ": theta = " << std::hexfloat
-                              << theta[k] << " gives (" << c[k] << ", " << s[k] << "), library ("
-                              << rc[k] << ", " << rs[k] << ")";
-        }
-        EXPECT_EQ(wrong, 0u) << what << ", " << p->name << " of " << theta.size();
+void expect_all_paths_match(const std::vector<double>& theta, const std::string& what) {
+  std::vector<double> rc, rs;
+  literal(theta, rc, rs);
+  for (const path* p : kernel_paths()) {
+    std::vector<double> c(theta.size()), s(theta.size());
+    p->evaluate(theta.data(), c.data(), s.data(), theta.size());
+    int reported = 0;
+    std::size_t wrong = 0;
+    for (std::size_t k = 0; k < theta.size(); ++k) {
+      if (bits(c[k]) == bits(rc[k]) && bits(s[k]) == bits(rs[k])) continue;
+      ++wrong;
+      if (reported++ < 5)
+        ADD_FAILURE() << what << ", " << p->name << ": theta = " << std::hexfloat << theta[k]
+                      << " gives (" << c[k] << ", " << s[k] << "), library (" << rc[k] << ", "
+                      << rs[k] << ")";
     }
+    EXPECT_EQ(wrong, 0u) << what << ", " << p->name << " of " << theta.size();
+  }
 }
 
 // Deterministic uniform doubles in [lo, hi).
 struct uniform {
-    std::uint64_t state;
-    double next(double lo, double hi)
-    {
-        state += 0x9E3779B97F4A7C15u;  // splitmix64
-        std::uint64_t z = state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-        z ^= z >> 31;
-        return lo + (hi - lo) * (static_cast<double>(z >> 11) * 0x1p-53);
-    }
+  std::uint64_t state;
+  double next(double lo, double hi) {
+    state += 0x9E3779B97F4A7C15u;  // splitmix64
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    z ^= z >> 31;
+    return lo + (hi - lo) * (static_cast<double>(z >> 11) * 0x1p-53);
+  }
 };
 
 // centre and its n neighbours on each side, both signs.
-void add_ulps(std::vector<double>& v, double centre, int n)
-{
-    double lo = centre, hi = centre;
-    for (int i = 0; i <= n; ++i) {
-        v.insert(v.end(), {lo, hi, -lo, -hi});
-        lo = std::nextafter(lo, -INFINITY);
-        hi = std::nextafter(hi, INFINITY);
-    }
+void add_ulps(std::vector<double>& v, double centre, int n) {
+  double lo = centre, hi = centre;
+  for (int i = 0; i <= n; ++i) {
+    v.insert(v.end(), {lo, hi, -lo, -hi});
+    lo = std::nextafter(lo, -INFINITY);
+    hi = std::nextafter(hi, INFINITY);
+  }
 }
 
 // n points spaced relatively by step around centre, both signs.
-void add_spread(std::vector<double>& v, double centre, int n, double step)
-{
-    for (int i = -n; i <= n; ++i) {
-        const double x = centre * (1 + i * step);
-        v.insert(v.end(), {x, -x});
+void add_spread(std::vector<double>& v, double centre, int n, double step) {
+  for (int i = -n; i <= n; ++i) {
+    const double x = centre * (1 + i * step);
+    v.insert(v.end(), {x, -x});
+  }
+}
+
+TEST(CisSweep, HundredMillionArgumentsOverTwoThousand) {
+  constexpr std::size_t total = 100'000'000, chunk = 1 << 20;
+  uniform u{42};
+  std::vector<double> theta(chunk);
+  for (std::size_t done = 0; done < total && !HasFailure(); done += chunk) {
+    theta.resize(std::min(chunk, total - done));
+    for (double& t : theta) t = u.next(-2000, 2000);
+    expect_all_paths_match(theta, "uniform in [-2000, 2000)");
+  }
+}
+
+TEST(CisSweep, SmallPhases) {
+  uniform u{7};
+  std::vector<double> theta(4'000'000);
+  for (std::size_t k = 0; k < theta.size(); ++k)
+    theta[k] = k % 2 ? u.next(-3, 3) : std::ldexp(u.next(-1, 1), -static_cast<int>(k % 64));
+  expect_all_paths_match(theta, "|theta| < 3 and small powers of two");
+}
+
+TEST(CisBoundaries, BranchLimits) {
+  std::vector<double> v;
+  const double hp = std::numbers::pi / 2;
+  for (double b :
+       {0x1p-27, 0x1p-26, 0.126, 0x1.b6p-1, 0x1.368fdp+1, hp - 0.126, hp + 0.126, 0x1.921fbp+26}) {
+    add_ulps(v, b, 3000);
+    add_spread(v, b, 3000, 1e-9);
+  }
+  expect_all_paths_match(v, "around branch limits");
+}
+
+TEST(CisBoundaries, QuadrantEdgesAndTaylorSwitchAfterReduction) {
+  std::vector<double> v;
+  const double hp = std::numbers::pi / 2;
+  for (int q = 1; q <= 1400; ++q) {  // beyond the programs' |theta| < 1100
+    add_ulps(v, q * hp, 40);
+    add_ulps(v, q * hp + 0.126, 10);
+    add_ulps(v, q * hp - 0.126, 10);
+    add_spread(v, q * hp, 20, 1e-12);
+  }
+  for (double q : {1e4, 1e5, 1e6, 1e7, 6.7e7}) add_ulps(v, std::nearbyint(q) * hp, 200);
+  expect_all_paths_match(v, "around multiples of pi/2");
+}
+
+TEST(CisBoundaries, TablePointsAndRoundingTies) {
+  std::vector<double> v;
+  const double hp = std::numbers::pi / 2;
+  for (int k = 0; k < 110; ++k) {
+    const double point = k / 128.0, tie = (k + 0.5) / 128;
+    add_ulps(v, point, 30);
+    add_ulps(v, tie, 30);
+    add_ulps(v, hp - tie, 30);  // the 0.8555 .. 2.4263 branch reduces to pi/2 - |x|
+    for (int q : {1, 2, 3, 7, 100, 699}) {
+      add_ulps(v, q * hp + tie, 5);
+      add_ulps(v, q * hp - tie, 5);
+    }
+  }
+  expect_all_paths_match(v, "around table points");
+}
+
+TEST(CisSpecial, ZerosSubnormalsInfinitiesNansAndHugeValues) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> v = {0.0,
+                           DBL_TRUE_MIN,
+                           3 * DBL_TRUE_MIN,
+                           DBL_MIN / 3,
+                           std::nextafter(DBL_MIN, 0.0),
+                           DBL_MIN,
+                           std::nextafter(DBL_MIN, 1.0),
+                           0x1p-600,
+                           1e-20,
+                           INFINITY,
+                           nan,
+                           std::copysign(nan, -1.0),
+                           std::bit_cast<double>(std::uint64_t{0x7ff0000000000123}),  // signalling
+                           std::bit_cast<double>(std::uint64_t{0x7ff8000000abcdef}),
+                           0x1.921fbp+26,
+                           1e9,
+                           1e22,
+                           1e300,
+                           DBL_MAX};
+  const std::size_t n = v.size();
+  for (std::size_t k = 0; k < n; ++k) v.push_back(-v[k]);
+  expect_all_paths_match(v, "special values");
+
+  // Each special value also inside a block of ordinary ones, at every lane.
+  for (std::size_t k = 0; k < n; ++k)
+    for (std::size_t lane = 0; lane < 8; ++lane) {
+      std::vector<double> block(8, 1.25);
+      block[lane] = v[k];
+      expect_all_paths_match(block, "special value in lane " + std::to_string(lane));
     }
 }
 
-TEST(CisSweep, HundredMillionArgumentsOverTwoThousand)
-{
-    constexpr std::size_t total = 100'000'000, chunk = 1 << 20;
-    uniform u{42};
-    std::vector<double> theta(chunk);
-    for (std::size_t done = 0; done < total && !HasFailure(); done += chunk) {
-        theta.resize(std::min(chunk, total - done));
-        for (double& t : theta) t = u.next(-2000, 2000);
-        expect_all_paths_match(theta, "uniform in [-2000, 2000)");
-    }
-}
-
-TEST(CisSweep, SmallPhases)
-{
-    uniform u{7};
-    std::vector<double> theta(4'000'000);
-    for (std::size_t k = 0; k < theta.size(); ++k)
-        theta[k] = k % 2 ? u.next(-3, 3) : std::ldexp(u.next(-1, 1), -static_cast<int>(k % 64));
-    expect_all_paths_match(theta, "|theta| < 3 and small powers of two");
-}
-
-TEST(CisBoundaries, BranchLimits)
-{
-    std::vector<double> v;
-    const double hp = std::numbers::pi / 2;
-    for (double b : {0x1p-27, 0x1p-26, 0.126, 0x1.b6p-1, 0x1.368fdp+1, hp - 0.126, hp + 0.126,
-                     0x1.921fbp+26}) {
-        add_ulps(v, b, 3000);
-        add_spread(v, b, 3000, 1e-9);
-    }
-    expect_all_paths_match(v, "around branch limits");
-}
-
-TEST(CisBoundaries, QuadrantEdgesAndTaylorSwitchAfterReduction)
-{
-    std::vector<double> v;
-    const double hp = std::numbers::pi / 2;
-    for (int q = 1; q <= 1400; ++q) {  // beyond the programs' |theta| < 1100
-        add_ulps(v, q * hp, 40);
-        add_ulps(v, q * hp + 0.126, 10);
-        add_ulps(v, q * hp - 0.126, 10);
-        add_spread(v, q * hp, 20, 1e-12);
-    }
-    for (double q : {1e4, 1e5, 1e6, 1e7, 6.7e7}) add_ulps(v, std::nearbyint(q) * hp, 200);
-    expect_all_paths_match(v, "around multiples of pi/2");
-}
-
-TEST(CisBoundaries, TablePointsAndRoundingTies)
-{
-    std::vector<double> v;
-    const double hp = std::numbers::pi / 2;
-    for (int k = 0; k < 110; ++k) {
-        const double point = k / 128.0, tie = (k + 0.5) / 128;
-        add_ulps(v, point, 30);
-        add_ulps(v, tie, 30);
-        add_ulps(v, hp - tie, 30);  // the 0.8555 .. 2.4263 branch reduces to pi/2 - |x|
-        for (int q : {1, 2, 3, 7, 100, 699}) {
-            add_ulps(v, q * hp + tie, 5);
-            add_ulps(v, q * hp - tie, 5);
-        }
-    }
-    expect_all_paths_match(v, "around table points");
-}
-
-TEST(CisSpecial, ZerosSubnormalsInfinitiesNansAndHugeValues)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    std::vector<double> v = {0.0, DBL_TRUE_MIN, 3 * DBL_TRUE_MIN, DBL_MIN / 3,
-                             std::nextafter(DBL_MIN, 0.0), DBL_MIN, std::nextafter(DBL_MIN, 1.0),
-                             0x1p-600, 1e-20, INFINITY, nan, std::copysign(nan, -1.0),
-                             std::bit_cast<double>(std::uint64_t{0x7ff0000000000123}),  // signalling
-                             std::bit_cast<double>(std::uint64_t{0x7ff8000000abcdef}),
-                             0x1.921fbp+26, 1e9, 1e22, 1e300, DBL_MAX};
-    const std::size_t n = v.size();
-    for (std::size_t k = 0; k < n; ++k) v.push_back(-v[k]);
-    expect_all_paths_match(v, "special values");
-
-    // Each special value also inside a block of ordinary ones, at every lane.
-    for (std::size_t k = 0; k < n; ++k)
-        for (std::size_t lane = 0; lane < 8; ++lane) {
-            std::vector<double> block(8, 1.25);
-            block[lane] = v[k];
-            expect_all_paths_match(block, "special value in lane " + std::to_string(lane));
-        }
-}
-
-TEST(CisLengths, EveryRemainderAndNothingBeyondCount)
-{
-    uniform u{3};
-    for (std::size_t count = 0; count <= 37; ++count) {
-        std::vector<double> theta(count + 1);
-        for (double& t : theta) t = u.next(-1100, 1100);
-        theta[count / 2] = 1e300;  // one lane for the library, in the tail when short
-        std::vector<double> rc, rs;
-        literal(theta, rc, rs);
-        for (const path* p : kernel_paths()) {
-            const double guard = -7.5;
-            std::vector<double> c(count + 1, guard), s(count + 1, guard);
-            p->evaluate(theta.data(), c.data(), s.data(), count);
-            for (std::size_t k = 0; k < count; ++k) {
-                EXPECT_EQ(bits(c[k]), bits(rc[k])) << p->name << " count " << count;
-                EXPECT_EQ(bits(s[k]), bits(rs[k])) << p->name << " count " << count;
-            }
-            EXPECT_EQ(c[count], guard) << p->name << " wrote past " << count;
-            EXPECT_EQ(s[count], guard) << p->name << " wrote past " << count;
-        }
-    }
-}
-
-TEST(CisLengths, OutputsMayOverwriteThePhases)
-{
-    std::vector<double> theta = {0.5, 1e300, -2.0, 3.5, 1e-30, 700.25, INFINITY, -1100.0, 0.1,
-                                 2e8};
+TEST(CisLengths, EveryRemainderAndNothingBeyondCount) {
+  uniform u{3};
+  for (std::size_t count = 0; count <= 37; ++count) {
+    std::vector<double> theta(count + 1);
+    for (double& t : theta) t = u.next(-1100, 1100);
+    theta[count / 2] = 1e300;  // one lane for the library, in the tail when short
     std::vector<double> rc, rs;
     literal(theta, rc, rs);
     for (const path* p : kernel_paths()) {
-        std::vector<double> c = theta, s(theta.size());
-        p->evaluate(c.data(), c.data(), s.data(), c.size());
-        for (std::size_t k = 0; k < theta.size(); ++k) {
-            EXPECT_EQ(bits(c[k]), bits(rc[k])) << p->name << " in place, " << k;
-            EXPECT_EQ(bits(s[k]), bits(rs[k])) << p->name << " in place, " << k;
-        }
+      const double guard = -7.5;
+      std::vector<double> c(count + 1, guard), s(count + 1, guard);
+      p->evaluate(theta.data(), c.data(), s.data(), count);
+      for (std::size_t k = 0; k < count; ++k) {
+        EXPECT_EQ(bits(c[k]), bits(rc[k])) << p->name << " count " << count;
+        EXPECT_EQ(bits(s[k]), bits(rs[k])) << p->name << " count " << count;
+      }
+      EXPECT_EQ(c[count], guard) << p->name << " wrote past " << count;
+      EXPECT_EQ(s[count], guard) << p->name << " wrote past " << count;
     }
+  }
+}
+
+TEST(CisLengths, OutputsMayOverwriteThePhases) {
+  std::vector<double> theta = {0.5, 1e300, -2.0, 3.5, 1e-30, 700.25, INFINITY, -1100.0, 0.1, 2e8};
+  std::vector<double> rc, rs;
+  literal(theta, rc, rs);
+  for (const path* p : kernel_paths()) {
+    std::vector<double> c = theta, s(theta.size());
+    p->evaluate(c.data(), c.data(), s.data(), c.size());
+    for (std::size_t k = 0; k < theta.size(); ++k) {
+      EXPECT_EQ(bits(c[k]), bits(rc[k])) << p->name << " in place, " << k;
+      EXPECT_EQ(bits(s[k]), bits(rs[k])) << p->name << " in place, " << k;
+    }
+  }
 }
 
 // Phases exactly as the programs form them.
-TEST(CisPrograms, MonogapPhases)
-{
-    std::vector<double> v;
-    for (int i = 0; i < 10000; ++i)
-        for (int n = 0; n < aperture_samples; ++n)
-            v.push_back(hop_phase(aperture_point(0.8, n), screen_point(i, 10000, 20), 700));
-    expect_all_paths_match(v, "monogap");
+TEST(CisPrograms, MonogapPhases) {
+  std::vector<double> v;
+  for (int i = 0; i < 10000; ++i)
+    for (int n = 0; n < aperture_samples; ++n)
+      v.push_back(hop_phase(aperture_point(0.8, n), screen_point(i, 10000, 20), 700));
+  expect_all_paths_match(v, "monogap");
 }
 
-TEST(CisPrograms, DuogapPhases)
-{
-    std::vector<double> v;
-    for (int i = 0; i < 1000; ++i) {
-        const double x = screen_point(i, 1000, 4);
-        for (int m = 0; m < aperture_samples; ++m) {
-            const double y = pair_point(m);
-            for (int n = 0; n < aperture_samples; ++n) {
-                const double s = aperture_point(0.8, n);
-                v.push_back(hop_phase(s, y, 200) + hop_phase(y, x, 500));
-                v.push_back(hop_phase(s, -y, 200) + hop_phase(-y, x, 500));
-            }
-        }
+TEST(CisPrograms, DuogapPhases) {
+  std::vector<double> v;
+  for (int i = 0; i < 1000; ++i) {
+    const double x = screen_point(i, 1000, 4);
+    for (int m = 0; m < aperture_samples; ++m) {
+      const double y = pair_point(m);
+      for (int n = 0; n < aperture_samples; ++n) {
+        const double s = aperture_point(0.8, n);
+        v.push_back(hop_phase(s, y, 200) + hop_phase(y, x, 500));
+        v.push_back(hop_phase(s, -y, 200) + hop_phase(-y, x, 500));
+      }
     }
-    expect_all_paths_match(v, "duogap");
+  }
+  expect_all_paths_match(v, "duogap");
 }
 
-TEST(CisPrograms, BroadMonogapPhases)
-{
-    std::vector<double> v;
-    for (int i = 0; i < 1000; ++i) {
-        const double x = screen_point(i, 1000, 20);
-        for (int n = 0; n < aperture_samples; ++n) {
-            const double s = aperture_point(0.8, n);
-            for (int j = 0; j < aperture_samples; ++j)
-                v.push_back(hop_phase(aperture_point(5.0, j), s, 70) + hop_phase(s, x, 700));
-        }
+TEST(CisPrograms, BroadMonogapPhases) {
+  std::vector<double> v;
+  for (int i = 0; i < 1000; ++i) {
+    const double x = screen_point(i, 1000, 20);
+    for (int n = 0; n < aperture_samples; ++n) {
+      const double s = aperture_point(0.8, n);
+      for (int j = 0; j < aperture_samples; ++j)
+        v.push_back(hop_phase(aperture_point(5.0, j), s, 70) + hop_phase(s, x, 700));
     }
-    expect_all_paths_match(v, "broad_monogap");
+  }
+  expect_all_paths_match(v, "broad_monogap");
 }
 
-TEST(CisPrograms, ConvMonogapPhases)
-{
-    std::vector<double> v;
-    for (int i = 0; i < 1000; ++i) {
-        const double x = screen_point(i, 1000, 20);
-        for (int j = 0; j < aperture_samples; ++j) {
-            const double d = aperture_point(5.0, j);
-            for (int n = 0; n < aperture_samples; ++n) {
-                const double s = aperture_point(0.8, n);
-                v.push_back(((s - d) / 70 + (s - x) / 700) * (wavenumber * s));
-            }
-        }
+TEST(CisPrograms, ConvMonogapPhases) {
+  std::vector<double> v;
+  for (int i = 0; i < 1000; ++i) {
+    const double x = screen_point(i, 1000, 20);
+    for (int j = 0; j < aperture_samples; ++j) {
+      const double d = aperture_point(5.0, j);
+      for (int n = 0; n < aperture_samples; ++n) {
+        const double s = aperture_point(0.8, n);
+        v.push_back(((s - d) / 70 + (s - x) / 700) * (wavenumber * s));
+      }
     }
-    expect_all_paths_match(v, "conv_monogap");
+  }
+  expect_all_paths_match(v, "conv_monogap");
 }
 
 // ---------------------------------------------------------------------------
@@ -292,24 +286,23 @@ using cplx = std::complex<double>;
 // One block of the fused sums: per term an upper (and, for pairs, a lower)
 // phase, per lane the offsets and the accumulators' starting values.
 struct sums_case {
-    std::vector<double> upper, lower;  // lower empty: cis_add
-    double U[cis_block_size], W[cis_block_size];
-    double weight;
-    double re[cis_block_size], im[cis_block_size];
+  std::vector<double> upper, lower;  // lower empty: cis_add
+  double U[cis_block_size], W[cis_block_size];
+  double weight;
+  double re[cis_block_size], im[cis_block_size];
 };
 
 // The sums as a program writes them: a std::complex accumulator per lane.
-void literal_sums(const sums_case& k, cplx (&A)[cis_block_size])
-{
-    for (int l = 0; l < cis_block_size; ++l) A[l] = cplx(k.re[l], k.im[l]);
-    for (std::size_t t = 0; t < k.upper.size(); ++t)
-        for (int l = 0; l < cis_block_size; ++l) {
-            if (k.lower.empty())
-                A[l] += k.weight * std::exp(cplx(0.0, k.upper[t] + k.U[l]));
-            else
-                A[l] += k.weight * (std::exp(cplx(0.0, k.upper[t] + k.U[l])) +
-                                    std::exp(cplx(0.0, k.lower[t] + k.W[l])));
-        }
+void literal_sums(const sums_case& k, cplx (&A)[cis_block_size]) {
+  for (int l = 0; l < cis_block_size; ++l) A[l] = cplx(k.re[l], k.im[l]);
+  for (std::size_t t = 0; t < k.upper.size(); ++t)
+    for (int l = 0; l < cis_block_size; ++l) {
+      if (k.lower.empty())
+        A[l] += k.weight * std::exp(cplx(0.0, k.upper[t] + k.U[l]));
+      else
+        A[l] += k.weight * (std::exp(cplx(0.0, k.upper[t] + k.U[l])) +
+                            std::exp(cplx(0.0, k.lower[t] + k.W[l])));
+    }
 }
 
 // Of two NaN addends an add keeps either, by an operand order the compiler
@@ -318,208 +311,198 @@ bool same_sum(double a, double b) { return bits(a) == bits(b) || (std::isnan(a) 
 
 // Every path, including the system one, against the literal sums. A NaN
 // placed after the last term catches a read beyond it.
-void expect_sums_match(sums_case k, const std::string& what)
-{
-    cplx A[cis_block_size];
-    literal_sums(k, A);
-    const std::size_t terms = k.upper.size();
-    const bool pairs = !k.lower.empty();
-    k.upper.push_back(std::numeric_limits<double>::quiet_NaN());
-    if (pairs) k.lower.push_back(std::numeric_limits<double>::quiet_NaN());
-    for (const path& row : cis_detail::paths()) {
-        if (!row.supported()) continue;
-        const path* p = &row;
-        double re[cis_block_size], im[cis_block_size];
-        std::copy(k.re, k.re + cis_block_size, re);
-        std::copy(k.im, k.im + cis_block_size, im);
-        if (pairs)
-            p->add_pairs(k.upper.data(), k.lower.data(), terms, k.U, k.W, k.weight, re, im);
-        else
-            p->add(k.upper.data(), terms, k.U, k.weight, re, im);
-        for (int l = 0; l < cis_block_size; ++l)
-            EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag()))
-                << what << ", " << p->name << (pairs ? " pairs" : " single")
-                << ", lane " << l << " of " << terms << " terms: (" << std::hexfloat << re[l]
-                << ", " << im[l] << "), literal " << A[l];
-    }
+void expect_sums_match(sums_case k, const std::string& what) {
+  cplx A[cis_block_size];
+  literal_sums(k, A);
+  const std::size_t terms = k.upper.size();
+  const bool pairs = !k.lower.empty();
+  k.upper.push_back(std::numeric_limits<double>::quiet_NaN());
+  if (pairs) k.lower.push_back(std::numeric_limits<double>::quiet_NaN());
+  for (const path& row : cis_detail::paths()) {
+    if (!row.supported()) continue;
+    const path* p = &row;
+    double re[cis_block_size], im[cis_block_size];
+    std::copy(k.re, k.re + cis_block_size, re);
+    std::copy(k.im, k.im + cis_block_size, im);
+    if (pairs)
+      p->add_pairs(k.upper.data(), k.lower.data(), terms, k.U, k.W, k.weight, re, im);
+    else
+      p->add(k.upper.data(), terms, k.U, k.weight, re, im);
+    for (int l = 0; l < cis_block_size; ++l)
+      EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag()))
+          << what << ", " << p->name << (pairs ? " pairs" : " single") << ", lane " << l << " of "
+          << terms << " terms: (" << std::hexfloat << re[l] << ", " << im[l] << "), literal "
+          << A[l];
+  }
 }
 
 // Random terms: phases over the programs' range, or small ones around the
 // branch limits short of the reduction.
-sums_case random_case(uniform& u, std::size_t terms, bool pairs, bool small)
-{
-    sums_case k;
-    for (std::size_t t = 0; t < terms; ++t) {
-        k.upper.push_back(small ? u.next(-1, 1) : u.next(-1100, 1100));
-        if (pairs) k.lower.push_back(small ? u.next(-3, 3) : u.next(-1100, 1100));
-    }
-    for (int l = 0; l < cis_block_size; ++l) {
-        k.U[l] = small ? std::ldexp(u.next(-1, 1), -4 * l) : u.next(-300, 300);
-        k.W[l] = small ? (l % 2 ? 0.0 : u.next(-1, 1)) : u.next(-300, 300);
-        k.re[l] = u.next(-50, 50);
-        k.im[l] = l == 3 ? -0.0 : u.next(-50, 50);
-    }
-    k.weight = u.next(-2, 2);
-    return k;
+sums_case random_case(uniform& u, std::size_t terms, bool pairs, bool small) {
+  sums_case k;
+  for (std::size_t t = 0; t < terms; ++t) {
+    k.upper.push_back(small ? u.next(-1, 1) : u.next(-1100, 1100));
+    if (pairs) k.lower.push_back(small ? u.next(-3, 3) : u.next(-1100, 1100));
+  }
+  for (int l = 0; l < cis_block_size; ++l) {
+    k.U[l] = small ? std::ldexp(u.next(-1, 1), -4 * l) : u.next(-300, 300);
+    k.W[l] = small ? (l % 2 ? 0.0 : u.next(-1, 1)) : u.next(-300, 300);
+    k.re[l] = u.next(-50, 50);
+    k.im[l] = l == 3 ? -0.0 : u.next(-50, 50);
+  }
+  k.weight = u.next(-2, 2);
+  return k;
 }
 
-TEST(CisSums, RandomTermsEveryCountAndWeight)
-{
-    uniform u{101};
-    for (std::size_t terms : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 33, 100, 1000})
-        for (bool pairs : {true, false})
-            for (bool small : {false, true}) {
-                sums_case k = random_case(u, terms, pairs, small);
-                expect_sums_match(k, "random, weight " + std::to_string(k.weight));
-                k.weight = 1.0;
-                expect_sums_match(k, "random, weight 1");
-            }
+TEST(CisSums, RandomTermsEveryCountAndWeight) {
+  uniform u{101};
+  for (std::size_t terms : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 33, 100, 1000})
+    for (bool pairs : {true, false})
+      for (bool small : {false, true}) {
+        sums_case k = random_case(u, terms, pairs, small);
+        expect_sums_match(k, "random, weight " + std::to_string(k.weight));
+        k.weight = 1.0;
+        expect_sums_match(k, "random, weight 1");
+      }
 }
 
-TEST(CisSums, LanesAndTermsOutsideTheKernelRange)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double odd[] = {INFINITY, -INFINITY, nan, 1e300, -2e8, 0x1.921fbp+26, 1e-310, 0.0};
-    uniform u{202};
-    for (std::size_t lane = 0; lane < cis_block_size; ++lane)
-        for (bool pairs : {true, false}) {
-            sums_case k = random_case(u, 21, pairs, false);
-            k.U[lane] = odd[lane];
-            k.W[(lane + 3) % cis_block_size] = odd[(lane + 5) % 8];
-            k.upper[lane] = 1e300;  // a whole term for the library, at varying places
-            if (pairs) k.lower[20 - lane] = -INFINITY;
-            expect_sums_match(k, "odd lane " + std::to_string(lane));
-        }
+TEST(CisSums, LanesAndTermsOutsideTheKernelRange) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double odd[] = {INFINITY, -INFINITY, nan, 1e300, -2e8, 0x1.921fbp+26, 1e-310, 0.0};
+  uniform u{202};
+  for (std::size_t lane = 0; lane < cis_block_size; ++lane)
+    for (bool pairs : {true, false}) {
+      sums_case k = random_case(u, 21, pairs, false);
+      k.U[lane] = odd[lane];
+      k.W[(lane + 3) % cis_block_size] = odd[(lane + 5) % 8];
+      k.upper[lane] = 1e300;  // a whole term for the library, at varying places
+      if (pairs) k.lower[20 - lane] = -INFINITY;
+      expect_sums_match(k, "odd lane " + std::to_string(lane));
+    }
 }
 
 // The programs' own terms and offsets.
-TEST(CisSums, BroadDuogapBlocks)
-{
-    for (int first : {0, 496, 992}) {
-        sums_case k;
-        for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
-        k.weight = 1.0;
-        const double x0 = screen_point(first, 1000, 4);
-        for (int m = 0; m < aperture_samples; m += 9) {
-            const double y = pair_point(m);
-            for (int l = 0; l < cis_block_size; ++l) {
-                const double x = screen_point(first + l, 1000, 4);
-                k.U[l] = hop_phase(y, x, screen_distance);
-                k.W[l] = hop_phase(-y, x, screen_distance);
-            }
-            for (int n = 0; n < aperture_samples; n += 11) {
-                const double s = aperture_point(entrance_width, n);
-                const double Qu = hop_phase(s, y, pair_distance);
-                const double Ql = hop_phase(s, -y, pair_distance);
-                k.upper.clear();
-                k.lower.clear();
-                for (int j = 0; j < aperture_samples; ++j) {
-                    const double R = hop_phase(aperture_point(source_width, j), s, source_distance);
-                    k.upper.push_back(R + Qu);
-                    k.lower.push_back(R + Ql);
-                }
-                expect_sums_match(k, "broad_duogap x = " + std::to_string(x0));
-                cplx A[cis_block_size];
-                literal_sums(k, A);  // carry the sums on, as the program does
-                for (int l = 0; l < cis_block_size; ++l) {
-                    k.re[l] = A[l].real();
-                    k.im[l] = A[l].imag();
-                }
-            }
+TEST(CisSums, BroadDuogapBlocks) {
+  for (int first : {0, 496, 992}) {
+    sums_case k;
+    for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
+    k.weight = 1.0;
+    const double x0 = screen_point(first, 1000, 4);
+    for (int m = 0; m < aperture_samples; m += 9) {
+      const double y = pair_point(m);
+      for (int l = 0; l < cis_block_size; ++l) {
+        const double x = screen_point(first + l, 1000, 4);
+        k.U[l] = hop_phase(y, x, screen_distance);
+        k.W[l] = hop_phase(-y, x, screen_distance);
+      }
+      for (int n = 0; n < aperture_samples; n += 11) {
+        const double s = aperture_point(entrance_width, n);
+        const double Qu = hop_phase(s, y, pair_distance);
+        const double Ql = hop_phase(s, -y, pair_distance);
+        k.upper.clear();
+        k.lower.clear();
+        for (int j = 0; j < aperture_samples; ++j) {
+          const double R = hop_phase(aperture_point(source_width, j), s, source_distance);
+          k.upper.push_back(R + Qu);
+          k.lower.push_back(R + Ql);
         }
-    }
-}
-
-TEST(CisSums, ConvDuogapBlocks)
-{
-    constexpr double dd = source_width / 100.0;
-    for (int first : {8, 504}) {
-        for (int j : {0, 37, 99}) {
-            const double d = (j * dd) + ((-source_width) / 2.0);
-            sums_case k;
-            k.weight = LED(d) * dd;
-            for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
-            for (int m = 0; m < aperture_samples; m += 13) {
-                const double y = pair_point(m);
-                for (int l = 0; l < cis_block_size; ++l) {
-                    const double x = screen_point(first + l, 1000, 4);
-                    k.U[l] = hop_phase(y, x, screen_distance);
-                    k.W[l] = hop_phase(-y, x, screen_distance);
-                }
-                k.upper.clear();
-                k.lower.clear();
-                for (int n = 0; n < aperture_samples; ++n) {
-                    const double s = aperture_point(entrance_width, n);
-                    k.upper.push_back(((s - d) / source_distance + (s - y) / pair_distance) *
-                                      (wavenumber * s));
-                    k.lower.push_back(((s - d) / source_distance + (s + y) / pair_distance) *
-                                      (wavenumber * s));
-                }
-                expect_sums_match(k, "conv_duogap j = " + std::to_string(j));
-                k.lower.clear();
-                expect_sums_match(k, "conv_duogap upper paths alone, j = " + std::to_string(j));
-            }
+        expect_sums_match(k, "broad_duogap x = " + std::to_string(x0));
+        cplx A[cis_block_size];
+        literal_sums(k, A);  // carry the sums on, as the program does
+        for (int l = 0; l < cis_block_size; ++l) {
+          k.re[l] = A[l].real();
+          k.im[l] = A[l].imag();
         }
+      }
     }
+  }
 }
 
-TEST(CisDispatch, SupportedPathsPassTheSelfCheck)
-{
-    for (const path& p : cis_detail::paths()) {
-        if (p.supported())
-            EXPECT_TRUE(cis_detail::self_check(p)) << p.name;
-        else
-            EXPECT_FALSE(cis_detail::self_check(p)) << p.name;
+TEST(CisSums, ConvDuogapBlocks) {
+  constexpr double dd = source_width / 100.0;
+  for (int first : {8, 504}) {
+    for (int j : {0, 37, 99}) {
+      const double d = (j * dd) + ((-source_width) / 2.0);
+      sums_case k;
+      k.weight = LED(d) * dd;
+      for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
+      for (int m = 0; m < aperture_samples; m += 13) {
+        const double y = pair_point(m);
+        for (int l = 0; l < cis_block_size; ++l) {
+          const double x = screen_point(first + l, 1000, 4);
+          k.U[l] = hop_phase(y, x, screen_distance);
+          k.W[l] = hop_phase(-y, x, screen_distance);
+        }
+        k.upper.clear();
+        k.lower.clear();
+        for (int n = 0; n < aperture_samples; ++n) {
+          const double s = aperture_point(entrance_width, n);
+          k.upper.push_back(((s - d) / source_distance + (s - y) / pair_distance) *
+                            (wavenumber * s));
+          k.lower.push_back(((s - d) / source_distance + (s + y) / pair_distance) *
+                            (wavenumber * s));
+        }
+        expect_sums_match(k, "conv_duogap j = " + std::to_string(j));
+        k.lower.clear();
+        expect_sums_match(k, "conv_duogap upper paths alone, j = " + std::to_string(j));
+      }
     }
+  }
 }
 
-TEST(CisDispatch, PicksTheWidestSupportedPathAndFallsBackOnFailure)
-{
-    const path* expected = &cis_detail::system_path;
-    for (const char* name : {"avx2", "avx512"})
-        if (const path* p = cis_detail::find_path(name); p && p->supported()) expected = p;
-    EXPECT_STREQ(cis_detail::choose(false).name, expected->name);
-    EXPECT_EQ(&cis_detail::selected(), expected);
-    EXPECT_EQ(&cis_detail::choose(true), &cis_detail::system_path);
+TEST(CisDispatch, SupportedPathsPassTheSelfCheck) {
+  for (const path& p : cis_detail::paths()) {
+    if (p.supported())
+      EXPECT_TRUE(cis_detail::self_check(p)) << p.name;
+    else
+      EXPECT_FALSE(cis_detail::self_check(p)) << p.name;
+  }
 }
 
-TEST(CisDispatch, PublicSumsMatchTheSelectedPath)
-{
-    uniform u{303};
-    sums_case k = random_case(u, 257, true, false);
-    k.U[2] = INFINITY;
-    cplx A[cis_block_size];
-    literal_sums(k, A);
-    double re[cis_block_size], im[cis_block_size];
-    std::copy(k.re, k.re + cis_block_size, re);
-    std::copy(k.im, k.im + cis_block_size, im);
-    cis_add_pairs(k.upper.data(), k.lower.data(), k.upper.size(), k.U, k.W, k.weight, re, im);
-    for (int l = 0; l < cis_block_size; ++l)
-        EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
-
-    k.lower.clear();
-    literal_sums(k, A);
-    std::copy(k.re, k.re + cis_block_size, re);
-    std::copy(k.im, k.im + cis_block_size, im);
-    cis_add(k.upper.data(), k.upper.size(), k.U, k.weight, re, im);
-    for (int l = 0; l < cis_block_size; ++l)
-        EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
+TEST(CisDispatch, PicksTheWidestSupportedPathAndFallsBackOnFailure) {
+  const path* expected = &cis_detail::system_path;
+  for (const char* name : {"avx2", "avx512"})
+    if (const path* p = cis_detail::find_path(name); p && p->supported()) expected = p;
+  EXPECT_STREQ(cis_detail::choose(false).name, expected->name);
+  EXPECT_EQ(&cis_detail::selected(), expected);
+  EXPECT_EQ(&cis_detail::choose(true), &cis_detail::system_path);
 }
 
-TEST(CisDispatch, PublicEntryMatchesTheLibrary)
-{
-    uniform u{11};
-    std::vector<double> theta(10007);
-    for (double& t : theta) t = u.next(-1100, 1100);
-    theta[5] = INFINITY;
-    theta[6] = 1e-310;
-    std::vector<double> rc, rs, c(theta.size()), s(theta.size());
-    literal(theta, rc, rs);
-    cis(theta.data(), c.data(), s.data(), theta.size());
-    for (std::size_t k = 0; k < theta.size(); ++k) {
-        ASSERT_EQ(bits(c[k]), bits(rc[k])) << k;
-        ASSERT_EQ(bits(s[k]), bits(rs[k])) << k;
-    }
+TEST(CisDispatch, PublicSumsMatchTheSelectedPath) {
+  uniform u{303};
+  sums_case k = random_case(u, 257, true, false);
+  k.U[2] = INFINITY;
+  cplx A[cis_block_size];
+  literal_sums(k, A);
+  double re[cis_block_size], im[cis_block_size];
+  std::copy(k.re, k.re + cis_block_size, re);
+  std::copy(k.im, k.im + cis_block_size, im);
+  cis_add_pairs(k.upper.data(), k.lower.data(), k.upper.size(), k.U, k.W, k.weight, re, im);
+  for (int l = 0; l < cis_block_size; ++l)
+    EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
+
+  k.lower.clear();
+  literal_sums(k, A);
+  std::copy(k.re, k.re + cis_block_size, re);
+  std::copy(k.im, k.im + cis_block_size, im);
+  cis_add(k.upper.data(), k.upper.size(), k.U, k.weight, re, im);
+  for (int l = 0; l < cis_block_size; ++l)
+    EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
+}
+
+TEST(CisDispatch, PublicEntryMatchesTheLibrary) {
+  uniform u{11};
+  std::vector<double> theta(10007);
+  for (double& t : theta) t = u.next(-1100, 1100);
+  theta[5] = INFINITY;
+  theta[6] = 1e-310;
+  std::vector<double> rc, rs, c(theta.size()), s(theta.size());
+  literal(theta, rc, rs);
+  cis(theta.data(), c.data(), s.data(), theta.size());
+  for (std::size_t k = 0; k < theta.size(); ++k) {
+    ASSERT_EQ(bits(c[k]), bits(rc[k])) << k;
+    ASSERT_EQ(bits(s[k]), bits(rs[k])) << k;
+  }
 }
 
 }  // namespace

@@ -19,8 +19,7 @@
 
 namespace {
 
-const std::vector<std::string> quick_programs{"monogap", "duogap", "broad_monogap",
-                                              "conv_monogap"};
+const std::vector<std::string> quick_programs{"monogap", "duogap", "broad_monogap", "conv_monogap"};
 
 std::string data_of(const temp_dir& dir, const std::string& name) {
   return read_file(dir.path / (name + ".txt"));
@@ -65,8 +64,7 @@ bool wait_for_lines(const fs::path& file, size_t lines, pid_t pid) {
 
 // Line i of a heavy program's full run, evaluated literally.
 std::string broad_duogap_line(int i) {
-  return literal::g(literal::screen(i, 1000.0, 4.0)) + " " +
-         literal::g(literal::broad_duogap(i));
+  return literal::g(literal::screen(i, 1000.0, 4.0)) + " " + literal::g(literal::broad_duogap(i));
 }
 std::string conv_duogap_line(int i) {
   static const double axis = literal::conv_duogap_intensity(0);
@@ -110,8 +108,7 @@ void check_interrupted(const std::string& name, int signal_number, const std::st
 constexpr uid_t nobody = 65534;
 void as_ordinary_user() {
   if (::geteuid() != 0) return;
-  if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-    ::_exit(126);
+  if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(126);
 }
 
 // A copy of the program in a folder any user may enter.
@@ -136,10 +133,14 @@ std::string why_permissions_cannot_stop(const fs::path& program, const fs::path&
   int status = 0;
   ::waitpid(pid, &status, 0);
   switch (WIFEXITED(status) ? WEXITSTATUS(status) : -1) {
-    case 0: return "";
-    case 2: return "the user running the program cannot reach " + program.string();
-    case 3: return "permission bits do not stop this user";
-    default: return "cannot run as user nobody";
+    case 0:
+      return "";
+    case 2:
+      return "the user running the program cannot reach " + program.string();
+    case 3:
+      return "permission bits do not stop this user";
+    default:
+      return "cannot run as user nobody";
   }
 }
 
@@ -150,7 +151,8 @@ struct tmpfs_mount {
   int error = 0;  // why it could not be mounted
   tmpfs_mount(const fs::path& where, const char* options, unsigned long flags = 0) : dir(where) {
     static const int namespace_error =
-        ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+        ::unshare(CLONE_NEWNS) == 0 &&
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
             ? 0
             : errno;
     error = namespace_error;
@@ -159,7 +161,9 @@ struct tmpfs_mount {
   ~tmpfs_mount() {
     if (error == 0) ::umount2(dir.c_str(), MNT_DETACH);
   }
-  std::string why_not() const { return std::string("cannot mount a tmpfs here: ") + std::strerror(error); }
+  std::string why_not() const {
+    return std::string("cannot mount a tmpfs here: ") + std::strerror(error);
+  }
 };
 
 // Standard output through a pipe read while the program writes, out of reach
@@ -231,7 +235,8 @@ TEST(Interrupted, WhileWritingLeavesNoTornLine) {
   int interrupted = 0;
   for (int attempt = 0; attempt < 10 && interrupted < 3; ++attempt) {
     temp_dir dir;
-    const started_program started = start_program(program_path("monogap"), dir.path, default_signals);
+    const started_program started =
+        start_program(program_path("monogap"), dir.path, default_signals);
     wait_for_lines(dir.path / "monogap.txt", 500 + 1000 * attempt, started.pid);
     ::kill(started.pid, SIGTERM);
     const run_result run = finish_program(started);
@@ -259,7 +264,8 @@ TEST(FullDisk, StandardOutputOnAFullDevice) {
   temp_dir dir;
   const run_result run = run_program(program_path("ledcurve"), dir.path, to_full_device);
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.err, cannot("ledcurve", "cannot write", "standard output", "No space left on device"));
+  EXPECT_EQ(run.err,
+            cannot("ledcurve", "cannot write", "standard output", "No space left on device"));
 }
 
 TEST(FullDisk, DataFileOnAFullFilesystem) {
@@ -296,7 +302,8 @@ TEST(FullDisk, DataFileBeyondTheFileSizeLimit) {
     const std::string data = data_of(dir, name);
     expect_whole_lines_of(data, full_data(name), name + ".txt");
     EXPECT_LE(data.size(), limit) << name;
-    EXPECT_GT(full_data(name).find('\n', data.size()) + 1, limit) << name << " lost a line that fit";
+    EXPECT_GT(full_data(name).find('\n', data.size()) + 1, limit)
+        << name << " lost a line that fit";
   }
 }
 

@@ -1,10 +1,14 @@
 // The two heaviest programs, two billion phasors each, end to end.
 #include "program_checks.hpp"
 
-const pattern_program broad_duogap{"broad_duogap", 1000, ", |f(x)| = ", "3.996", true,
-                                   literal::broad_duogap, {0, 1, 250, 999}};
+const pattern_program broad_duogap{
+    "broad_duogap", 1000, ", |f(x)| = ", "3.996", true, literal::broad_duogap, {0, 1, 250, 999}};
 const pattern_program conv_duogap{
-    "conv_duogap", 1000, ", |f(x)|^2 = ", "3.996", false,
+    "conv_duogap",
+    1000,
+    ", |f(x)|^2 = ",
+    "3.996",
+    false,
     [](int i) { return literal::conv_duogap_intensity(i) / literal::conv_duogap_intensity(0); },
     {0, 1, 2, 500, 999}};
 

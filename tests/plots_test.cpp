@@ -15,8 +15,8 @@ namespace {
 
 const fs::path source_dir = SLITS_SOURCE_DIR;
 
-const std::vector<std::string> pattern_names = {
-    "monogap", "duogap", "broad_monogap", "broad_duogap", "conv_monogap", "conv_duogap"};
+const std::vector<std::string> pattern_names = {"monogap",      "duogap",       "broad_monogap",
+                                                "broad_duogap", "conv_monogap", "conv_duogap"};
 
 // The programs that finish in about a second; the other two get stand-in data.
 const std::string quick_programs = "monogap duogap ledcurve conv_monogap broad_monogap";
@@ -32,7 +32,8 @@ shell_result shell(const std::string& command) {
   FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return result;
   char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    result.out.append(buffer, n);
   const int status = ::pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -112,14 +113,15 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
   const fs::path bin = dir.path / "bin", out = dir.path / "out";
   fs::create_directory(bin);
   ASSERT_EQ(shell("for tool in bash awk mkdir dirname; do ln -s \"$(command -v $tool)\" " +
-                  quoted(bin) + "/$tool; done").status, 0);
+                  quoted(bin) + "/$tool; done")
+                .status,
+            0);
 
   const shell_result run =
       shell("PATH=" + quoted(bin) + " " + patterns_command(out, "monogap ledcurve"));
   EXPECT_EQ(run.status, 0) << run.out;
   int mentions = 0;
-  for (const auto& line : lines_of(run.out))
-    mentions += line.find("gnuplot") != std::string::npos;
+  for (const auto& line : lines_of(run.out)) mentions += line.find("gnuplot") != std::string::npos;
   EXPECT_EQ(mentions, 1) << run.out;
   EXPECT_NE(run.out.find("gnuplot-nox"), std::string::npos) << run.out;
   EXPECT_EQ(lines_of(read_file(out / "monogap.txt")).size(), 10000u);
@@ -138,9 +140,9 @@ TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
   write_data(data / "monogap.txt", 10000, 20);
   write_data(data / "duogap.txt", 1000, 4);
 
-  const shell_result run = shell("cd " + quoted(dir.path) + " && gnuplot -c " +
-                                 quoted(source_dir / "plots/patterns.gp") + " " +
-                                 quoted(data) + " " + quoted(pngs));
+  const shell_result run =
+      shell("cd " + quoted(dir.path) + " && gnuplot -c " +
+            quoted(source_dir / "plots/patterns.gp") + " " + quoted(data) + " " + quoted(pngs));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(is_png(pngs / "monogap.png", 900, 500));
   EXPECT_TRUE(is_png(pngs / "duogap.png", 900, 500));

@@ -1,14 +1,18 @@
 // The quick programs driven as a user would, in temporary directories.
 #include "program_checks.hpp"
 
-const pattern_program monogap{"monogap", 10000, ", |f(x)| = ", "19.998", true,
-                              literal::monogap, {0, 1, 500, 4321, 9999}};
-const pattern_program duogap{"duogap", 1000, ", |f(x)| = ", "3.996", true,
-                             literal::duogap, {0, 1, 250, 777, 999}};
-const pattern_program broad_monogap{"broad_monogap", 1000, ", |f(x)| = ", "19.98", true,
-                                    literal::broad_monogap, {0, 3, 500, 999}};
+const pattern_program monogap{
+    "monogap", 10000, ", |f(x)| = ", "19.998", true, literal::monogap, {0, 1, 500, 4321, 9999}};
+const pattern_program duogap{
+    "duogap", 1000, ", |f(x)| = ", "3.996", true, literal::duogap, {0, 1, 250, 777, 999}};
+const pattern_program broad_monogap{
+    "broad_monogap", 1000, ", |f(x)| = ", "19.98", true, literal::broad_monogap, {0, 3, 500, 999}};
 const pattern_program conv_monogap{
-    "conv_monogap", 1000, ", |f(x)| = ", "19.98", false,
+    "conv_monogap",
+    1000,
+    ", |f(x)| = ",
+    "19.98",
+    false,
     [](int i) { return literal::conv_monogap_intensity(i) / literal::conv_monogap_intensity(0); },
     {0, 1, 2, 400, 999}};
 

@@ -53,9 +53,7 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-inline fs::path program_path(const std::string& name) {
-  return fs::path(SLITS_PROGRAM_DIR) / name;
-}
+inline fs::path program_path(const std::string& name) { return fs::path(SLITS_PROGRAM_DIR) / name; }
 
 inline fs::path twin_path(const std::string& name) {
   return fs::path(SLITS_TWIN_DIR) / (name + "_straightforward");
@@ -78,8 +76,7 @@ inline started_program start_program(const fs::path& program, const fs::path& di
   if (started.pid == 0) {
     const int out = ::open(started.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(started.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
-        ::chdir(dir.c_str()) != 0)
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(dir.c_str()) != 0)
       ::_exit(127);
     ::close(out);
     ::close(err);

@@ -37,8 +37,8 @@ inline constexpr int cis_block_size = 8;
 //   u = base[t] + offset[l];
 //   re[l] = re[l] + weight * cos u;  im[l] = im[l] + weight * sin u.
 // With weight 1.0 the product changes nothing and is skipped.
-void cis_add(const double* base, std::size_t terms, const double* offset, double weight,
-             double* re, double* im);
+void cis_add(const double* base, std::size_t terms, const double* offset, double weight, double* re,
+             double* im);
 
 // The two paths of a double slit. For t = 0 .. terms-1 in order and every
 // l < cis_block_size:

@@ -21,10 +21,10 @@ namespace cis_detail {
 
 // Branch limits on |x| (s_sincos.c). The library compares the high word
 // only; these limits have zero low words, so comparing |x| is the same.
-inline constexpr double tiny_limit = 0x1p-27;             // sin x = x, cos x = 1 below
-inline constexpr double table_limit = 0x1.b6p-1;          // 0.85546875: table with x itself
-inline constexpr double quarter_limit = 0x1.368fdp+1;     // 2.42626...: pi/2 - |x| in two parts
-inline constexpr double reduce_limit = 0x1.921fbp+26;     // 105414336: three-part Cody-Waite
+inline constexpr double tiny_limit = 0x1p-27;                 // sin x = x, cos x = 1 below
+inline constexpr double table_limit = 0x1.b6p-1;              // 0.85546875: table with x itself
+inline constexpr double quarter_limit = 0x1.368fdp+1;         // 2.42626...: pi/2 - |x| in two parts
+inline constexpr double reduce_limit = 0x1.921fbp+26;         // 105414336: three-part Cody-Waite
 inline constexpr double taylor_limit = 0x1.020c49ba5e354p-3;  // 0.126 in do_sin (s_sin.c)
 
 // Taylor coefficients for sin near 0, about -1/3!, 1/5!, ... (usncs.h).

@@ -14,36 +14,32 @@
 
 namespace cis_detail {
 
-void system_cis(double theta, double& cos_theta, double& sin_theta)
-{
-    const std::complex<double> z = std::exp(std::complex<double>(0.0, theta));
-    cos_theta = z.real();
-    sin_theta = z.imag();
+void system_cis(double theta, double& cos_theta, double& sin_theta) {
+  const std::complex<double> z = std::exp(std::complex<double>(0.0, theta));
+  cos_theta = z.real();
+  sin_theta = z.imag();
 }
 
 namespace {
 
-void system_evaluate(const double* theta, double* cos_theta, double* sin_theta, std::size_t count)
-{
-    for (std::size_t k = 0; k < count; ++k) system_cis(theta[k], cos_theta[k], sin_theta[k]);
+void system_evaluate(const double* theta, double* cos_theta, double* sin_theta, std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k) system_cis(theta[k], cos_theta[k], sin_theta[k]);
 }
 
 void system_add(const double* base, std::size_t terms, const double* offset, double weight,
-                double* re, double* im)
-{
-    add_by_element<system_cis>(base, terms, offset, weight, re, im);
+                double* re, double* im) {
+  add_by_element<system_cis>(base, terms, offset, weight, re, im);
 }
 
-void system_add_pairs(const double* upper, const double* lower, std::size_t terms,
-                      const double* U, const double* W, double weight, double* re, double* im)
-{
-    add_pairs_by_element<system_cis>(upper, lower, terms, U, W, weight, re, im);
+void system_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
+                      const double* W, double weight, double* re, double* im) {
+  add_pairs_by_element<system_cis>(upper, lower, terms, U, W, weight, re, im);
 }
 
 }  // namespace
 
-const path system_path = {"system", false, [] { return true; }, system_evaluate, system_add,
-                          system_add_pairs};
+const path system_path = {"system",        false,      [] { return true; },
+                          system_evaluate, system_add, system_add_pairs};
 
 namespace {
 
@@ -53,52 +49,58 @@ const path table[] = {system_path, scalar_path, avx2_path, avx512_path};
 const path table[] = {system_path};
 #endif
 
-void add_around(std::vector<double>& v, double centre, int ulps)
-{
-    double lo = centre, hi = centre;
-    v.push_back(centre);
-    for (int i = 0; i < ulps; ++i) {
-        lo = std::nextafter(lo, -INFINITY);
-        hi = std::nextafter(hi, INFINITY);
-        v.push_back(lo);
-        v.push_back(hi);
-    }
+void add_around(std::vector<double>& v, double centre, int ulps) {
+  double lo = centre, hi = centre;
+  v.push_back(centre);
+  for (int i = 0; i < ulps; ++i) {
+    lo = std::nextafter(lo, -INFINITY);
+    hi = std::nextafter(hi, INFINITY);
+    v.push_back(lo);
+    v.push_back(hi);
+  }
 }
 
 // A few thousand arguments touching every branch and each side of every
 // branch limit, both signs, plus a spread over the programs' phase range.
-std::vector<double> self_check_arguments()
-{
-    std::vector<double> v;
-    const double limits[] = {tiny_limit,         taylor_limit,       table_limit, quarter_limit,
-                             hp0 - taylor_limit, hp0 + taylor_limit, reduce_limit};
-    for (double b : limits) add_around(v, b, 8);
-    for (int q = 1; q <= 40; ++q) {  // quadrant edges and the 0.126 switch after reduction
-        const double m = q * hp0;
-        add_around(v, m, 2);
-        add_around(v, m + taylor_limit, 2);
-        add_around(v, m - taylor_limit, 2);
-    }
-    for (int k = 1; k < 110; ++k) add_around(v, (k + 0.5) / 128, 1);  // table index ties
-    const double specials[] = {0.0,    DBL_MIN, DBL_TRUE_MIN, 0x1p-600,
-                               1e300,  INFINITY, std::numeric_limits<double>::quiet_NaN(),
-                               0x1p-26, 1.0,     2.0,
-                               3.0,    1100.0,  2000.0};
-    for (double s : specials) v.push_back(s);
-    std::uint64_t state = 0x9E3779B97F4A7C15u;
-    for (int i = 0; i < 1500; ++i) {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        const double u = static_cast<double>(state >> 11) * 0x1p-53;  // [0, 1)
-        v.push_back(i % 3 ? (u - 0.5) * 2400 : (u - 0.5) * 6);
-    }
-    const std::size_t n = v.size();
-    for (std::size_t i = 0; i < n; ++i) v.push_back(-v[i]);
-    return v;
+std::vector<double> self_check_arguments() {
+  std::vector<double> v;
+  const double limits[] = {tiny_limit,         taylor_limit,       table_limit, quarter_limit,
+                           hp0 - taylor_limit, hp0 + taylor_limit, reduce_limit};
+  for (double b : limits) add_around(v, b, 8);
+  for (int q = 1; q <= 40; ++q) {  // quadrant edges and the 0.126 switch after reduction
+    const double m = q * hp0;
+    add_around(v, m, 2);
+    add_around(v, m + taylor_limit, 2);
+    add_around(v, m - taylor_limit, 2);
+  }
+  for (int k = 1; k < 110; ++k) add_around(v, (k + 0.5) / 128, 1);  // table index ties
+  const double specials[] = {0.0,
+                             DBL_MIN,
+                             DBL_TRUE_MIN,
+                             0x1p-600,
+                             1e300,
+                             INFINITY,
+                             std::numeric_limits<double>::quiet_NaN(),
+                             0x1p-26,
+                             1.0,
+                             2.0,
+                             3.0,
+                             1100.0,
+                             2000.0};
+  for (double s : specials) v.push_back(s);
+  std::uint64_t state = 0x9E3779B97F4A7C15u;
+  for (int i = 0; i < 1500; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const double u = static_cast<double>(state >> 11) * 0x1p-53;  // [0, 1)
+    v.push_back(i % 3 ? (u - 0.5) * 2400 : (u - 0.5) * 6);
+  }
+  const std::size_t n = v.size();
+  for (std::size_t i = 0; i < n; ++i) v.push_back(-v[i]);
+  return v;
 }
 
-bool same_bits(double a, double b)
-{
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 // For sums: of two NaN addends the one an x86 add keeps depends on the
@@ -109,74 +111,66 @@ bool same_sum(double a, double b) { return same_bits(a, b) || (std::isnan(a) && 
 
 std::span<const path> paths() { return table; }
 
-const path* find_path(const char* name)
-{
-    for (const path& p : table)
-        if (std::strcmp(p.name, name) == 0) return &p;
-    return nullptr;
+const path* find_path(const char* name) {
+  for (const path& p : table)
+    if (std::strcmp(p.name, name) == 0) return &p;
+  return nullptr;
 }
 
-bool self_check(const path& p)
-{
-    if (!p.supported()) return false;
-    const std::vector<double> theta = self_check_arguments();
-    const std::size_t n = theta.size();
-    std::vector<double> c(n), s(n);
-    p.evaluate(theta.data(), c.data(), s.data(), n);
-    for (std::size_t k = 0; k < n; ++k) {
-        double rc, rs;
-        system_cis(theta[k], rc, rs);
-        if (!same_bits(c[k], rc) || !same_bits(s[k], rs)) return false;
-    }
-    // The fused sums over the same phases, as the terms of one block whose
-    // lanes add nothing, a little, or push a phase out of range.
-    const double U[cis_block_size] = {0.0, 0x1p-30, -1.5, 3.25, 1e300, 0.0, -700.125, 0.5};
-    const double W[cis_block_size] = {0.0, -0.75, 1e-300, 2.0, -0.0, INFINITY, 1100.0, -3.0};
-    const double weight = 0x1.6a09e667f3bcdp-1;
-    double re[2][cis_block_size] = {}, im[2][cis_block_size] = {};
-    double ref_re[2][cis_block_size] = {}, ref_im[2][cis_block_size] = {};
-    p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, re[0], im[0]);
-    system_add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, ref_re[0],
-                     ref_im[0]);
-    p.add(theta.data(), n / 2, U, weight, re[1], im[1]);
-    system_add(theta.data(), n / 2, U, weight, ref_re[1], ref_im[1]);
-    for (int sum = 0; sum < 2; ++sum)
-        for (int l = 0; l < cis_block_size; ++l)
-            if (!same_sum(re[sum][l], ref_re[sum][l]) || !same_sum(im[sum][l], ref_im[sum][l]))
-                return false;
-    return true;
+bool self_check(const path& p) {
+  if (!p.supported()) return false;
+  const std::vector<double> theta = self_check_arguments();
+  const std::size_t n = theta.size();
+  std::vector<double> c(n), s(n);
+  p.evaluate(theta.data(), c.data(), s.data(), n);
+  for (std::size_t k = 0; k < n; ++k) {
+    double rc, rs;
+    system_cis(theta[k], rc, rs);
+    if (!same_bits(c[k], rc) || !same_bits(s[k], rs)) return false;
+  }
+  // The fused sums over the same phases, as the terms of one block whose
+  // lanes add nothing, a little, or push a phase out of range.
+  const double U[cis_block_size] = {0.0, 0x1p-30, -1.5, 3.25, 1e300, 0.0, -700.125, 0.5};
+  const double W[cis_block_size] = {0.0, -0.75, 1e-300, 2.0, -0.0, INFINITY, 1100.0, -3.0};
+  const double weight = 0x1.6a09e667f3bcdp-1;
+  double re[2][cis_block_size] = {}, im[2][cis_block_size] = {};
+  double ref_re[2][cis_block_size] = {}, ref_im[2][cis_block_size] = {};
+  p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, re[0], im[0]);
+  system_add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, ref_re[0], ref_im[0]);
+  p.add(theta.data(), n / 2, U, weight, re[1], im[1]);
+  system_add(theta.data(), n / 2, U, weight, ref_re[1], ref_im[1]);
+  for (int sum = 0; sum < 2; ++sum)
+    for (int l = 0; l < cis_block_size; ++l)
+      if (!same_sum(re[sum][l], ref_re[sum][l]) || !same_sum(im[sum][l], ref_im[sum][l]))
+        return false;
+  return true;
 }
 
-const path& choose(bool fail_self_check)
-{
-    // Widest first: the table lists the paths from narrowest to widest.
-    for (std::size_t k = std::size(table); k-- > 0;)
-        if (table[k].vector && table[k].supported() && !fail_self_check && self_check(table[k]))
-            return table[k];
-    return system_path;
+const path& choose(bool fail_self_check) {
+  // Widest first: the table lists the paths from narrowest to widest.
+  for (std::size_t k = std::size(table); k-- > 0;)
+    if (table[k].vector && table[k].supported() && !fail_self_check && self_check(table[k]))
+      return table[k];
+  return system_path;
 }
 
-const path& selected()
-{
-    static const path& chosen = choose();
-    return chosen;
+const path& selected() {
+  static const path& chosen = choose();
+  return chosen;
 }
 
 }  // namespace cis_detail
 
-void cis(const double* theta, double* cos_theta, double* sin_theta, std::size_t count)
-{
-    cis_detail::selected().evaluate(theta, cos_theta, sin_theta, count);
+void cis(const double* theta, double* cos_theta, double* sin_theta, std::size_t count) {
+  cis_detail::selected().evaluate(theta, cos_theta, sin_theta, count);
 }
 
-void cis_add(const double* base, std::size_t terms, const double* offset, double weight,
-             double* re, double* im)
-{
-    cis_detail::selected().add(base, terms, offset, weight, re, im);
+void cis_add(const double* base, std::size_t terms, const double* offset, double weight, double* re,
+             double* im) {
+  cis_detail::selected().add(base, terms, offset, weight, re, im);
 }
 
 void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
-                   const double* W, double weight, double* re, double* im)
-{
-    cis_detail::selected().add_pairs(upper, lower, terms, U, W, weight, re, im);
+                   const double* W, double weight, double* re, double* im) {
+  cis_detail::selected().add_pairs(upper, lower, terms, U, W, weight, re, im);
 }

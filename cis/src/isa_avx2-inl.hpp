@@ -11,7 +11,7 @@ using vm = __m256d;
 // One table row per lane, as columns: sin and cos of the table point,
 // head and tail.
 struct table_rows {
-    vd sn, ssn, cs, ccs;
+  vd sn, ssn, cs, ccs;
 };
 
 CIS_TARGET vd set(double v) { return _mm256_set1_pd(v); }
@@ -31,39 +31,37 @@ CIS_TARGET vd andnot(vd a, vd b) { return _mm256_andnot_pd(a, b); }
 CIS_TARGET vm lt(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
 CIS_TARGET vm le(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
 CIS_TARGET vm ge(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
-CIS_TARGET vm lt_where(vm m, vd a, vd b) { return _mm256_and_pd(m, _mm256_cmp_pd(a, b, _CMP_LT_OQ)); }
+CIS_TARGET vm lt_where(vm m, vd a, vd b) {
+  return _mm256_and_pd(m, _mm256_cmp_pd(a, b, _CMP_LT_OQ));
+}
 CIS_TARGET vd select(vm m, vd if_set, vd if_clear) { return _mm256_blendv_pd(if_clear, if_set, m); }
 CIS_TARGET vm mask_or(vm a, vm b) { return _mm256_or_pd(a, b); }
 CIS_TARGET vm mask_xor(vm a, vm b) { return _mm256_xor_pd(a, b); }
 CIS_TARGET vm mask_andnot(vm a, vm b) { return _mm256_andnot_pd(a, b); }
 CIS_TARGET vd negate_where(vm m, vd a) { return _mm256_xor_pd(a, _mm256_and_pd(m, set(-0.0))); }
-CIS_TARGET vd add_where(vm m, vd if_clear, vd a, vd b)
-{
-    return select(m, _mm256_add_pd(a, b), if_clear);
+CIS_TARGET vd add_where(vm m, vd if_clear, vd a, vd b) {
+  return select(m, _mm256_add_pd(a, b), if_clear);
 }
 CIS_TARGET unsigned mask_bits(vm m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
 CIS_TARGET vi as_bits(vd a) { return _mm256_castpd_si256(a); }
-CIS_TARGET vm bit_set(vi a, std::uint64_t bit)
-{
-    const vi b = _mm256_set1_epi64x(static_cast<long long>(bit));
-    return _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(a, b), b));
+CIS_TARGET vm bit_set(vi a, std::uint64_t bit) {
+  const vi b = _mm256_set1_epi64x(static_cast<long long>(bit));
+  return _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(a, b), b));
 }
-CIS_TARGET void store_index(std::uint64_t* p, vd u)
-{
-    _mm256_store_si256(reinterpret_cast<__m256i*>(p),
-                       _mm256_sub_epi64(as_bits(u),
-                                        _mm256_set1_epi64x(static_cast<long long>(big_bits))));
+CIS_TARGET void store_index(std::uint64_t* p, vd u) {
+  _mm256_store_si256(
+      reinterpret_cast<__m256i*>(p),
+      _mm256_sub_epi64(as_bits(u), _mm256_set1_epi64x(static_cast<long long>(big_bits))));
 }
-CIS_TARGET table_rows look_up(const std::uint64_t* k)
-{
-    const vd r0 = _mm256_load_pd(sincos_table + table_row * k[0]);
-    const vd r1 = _mm256_load_pd(sincos_table + table_row * k[1]);
-    const vd r2 = _mm256_load_pd(sincos_table + table_row * k[2]);
-    const vd r3 = _mm256_load_pd(sincos_table + table_row * k[3]);
-    const vd lo01 = _mm256_unpacklo_pd(r0, r1);  // sn0 sn1 cs0 cs1
-    const vd hi01 = _mm256_unpackhi_pd(r0, r1);  // ssn0 ssn1 ccs0 ccs1
-    const vd lo23 = _mm256_unpacklo_pd(r2, r3);
-    const vd hi23 = _mm256_unpackhi_pd(r2, r3);
-    return {_mm256_permute2f128_pd(lo01, lo23, 0x20), _mm256_permute2f128_pd(hi01, hi23, 0x20),
-            _mm256_permute2f128_pd(lo01, lo23, 0x31), _mm256_permute2f128_pd(hi01, hi23, 0x31)};
+CIS_TARGET table_rows look_up(const std::uint64_t* k) {
+  const vd r0 = _mm256_load_pd(sincos_table + table_row * k[0]);
+  const vd r1 = _mm256_load_pd(sincos_table + table_row * k[1]);
+  const vd r2 = _mm256_load_pd(sincos_table + table_row * k[2]);
+  const vd r3 = _mm256_load_pd(sincos_table + table_row * k[3]);
+  const vd lo01 = _mm256_unpacklo_pd(r0, r1);  // sn0 sn1 cs0 cs1
+  const vd hi01 = _mm256_unpackhi_pd(r0, r1);  // ssn0 ssn1 ccs0 ccs1
+  const vd lo23 = _mm256_unpacklo_pd(r2, r3);
+  const vd hi23 = _mm256_unpackhi_pd(r2, r3);
+  return {_mm256_permute2f128_pd(lo01, lo23, 0x20), _mm256_permute2f128_pd(hi01, hi23, 0x20),
+          _mm256_permute2f128_pd(lo01, lo23, 0x31), _mm256_permute2f128_pd(hi01, hi23, 0x31)};
 }

@@ -32,17 +32,17 @@ CIS_TARGET bool no_lane(vm m) { return mask_bits(m) == 0; }
 
 // Stage results for one chunk.
 struct reduced {
-    static constexpr int vectors = 16;
-    static constexpr int size = vectors * lanes;
-    alignas(64) double x[size];
-    alignas(64) double a[size];
-    alignas(64) double da[size];
-    alignas(64) double cos_sign[size];      // sign given to cos(a + da)
-    alignas(64) std::uint64_t index[size];  // table row of |a|
-    vm swap[vectors];        // sin x is cos(a + da), cos x is sin(a + da)
-    vm tiny[vectors];        // |x| < 2^-27: (cos x, sin x) = (1, x)
-    vm negate_cos[vectors];  // Cody-Waite only: quadrants 2 and 3
-    bool reduced_only[vectors];  // every lane in [quarter_limit, reduce_limit)
+  static constexpr int vectors = 16;
+  static constexpr int size = vectors * lanes;
+  alignas(64) double x[size];
+  alignas(64) double a[size];
+  alignas(64) double da[size];
+  alignas(64) double cos_sign[size];      // sign given to cos(a + da)
+  alignas(64) std::uint64_t index[size];  // table row of |a|
+  vm swap[vectors];                       // sin x is cos(a + da), cos x is sin(a + da)
+  vm tiny[vectors];                       // |x| < 2^-27: (cos x, sin x) = (1, x)
+  vm negate_cos[vectors];                 // Cody-Waite only: quadrants 2 and 3
+  bool reduced_only[vectors];             // every lane in [quarter_limit, reduce_limit)
 };
 
 // ---------------------------------------------------------------------------
@@ -53,20 +53,19 @@ struct reduced {
 // in s_sin.c). The quadrant count n lands in the low bits of t because
 // toint's ulp is 1: odd is bit 0 of n, upper bit 1.
 struct cody_waite {
-    vd b, db;
-    vm odd, upper;
+  vd b, db;
+  vm odd, upper;
 };
 
-CIS_TARGET cody_waite reduce_by_quarter_turns(vd x)
-{
-    const vd t = fmadd(x, set(hpinv), set(toint));
-    const vd xn = sub(t, set(toint));
-    const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
-    const vd t2 = fnmadd(xn, set(pp3), y);
-    const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
-    const vd b = fnmadd(xn, set(pp4), t2);
-    const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
-    return {b, db, bit_set(as_bits(t), 1), bit_set(as_bits(t), 2)};
+CIS_TARGET cody_waite reduce_by_quarter_turns(vd x) {
+  const vd t = fmadd(x, set(hpinv), set(toint));
+  const vd xn = sub(t, set(toint));
+  const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
+  const vd t2 = fnmadd(xn, set(pp3), y);
+  const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
+  const vd b = fnmadd(xn, set(pp4), t2);
+  const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
+  return {b, db, bit_set(as_bits(t), 1), bit_set(as_bits(t), 2)};
 }
 
 // |a| less its nearest table point: exact (Sterbenz), since |a| lies within
@@ -76,35 +75,32 @@ CIS_TARGET vd table_offset(vd abs_a) { return sub(abs_a, sub(add(set(big), abs_a
 // sin(|a| + ds) for |a| >= taylor_limit, from the table row at the point
 // p = |a| - offset: sin p cos o + cos p sin o with the library's correction
 // (do_sin in s_sin.c). ds is da with the sign of a removed.
-CIS_TARGET vd sin_from_table(vd offset, vd ds, const table_rows& e)
-{
-    const vd xx = mul(offset, offset);
-    const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
-    const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
-    const vd c = fmadd(offset, ds, mul(xx, cpoly));
-    const vd cor = fmadd(e.cs, s, fnmadd(e.sn, c, fmadd(s, e.ccs, e.ssn)));
-    return add(e.sn, cor);
+CIS_TARGET vd sin_from_table(vd offset, vd ds, const table_rows& e) {
+  const vd xx = mul(offset, offset);
+  const vd s = add(offset, fmadd(mul(offset, xx), fmadd(xx, set(sn5), set(sn3)), ds));
+  const vd cpoly = fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2));
+  const vd c = fmadd(offset, ds, mul(xx, cpoly));
+  const vd cor = fmadd(e.cs, s, fnmadd(e.sn, c, fmadd(s, e.ccs, e.ssn)));
+  return add(e.sn, cor);
 }
 
 // cos(|a| + ds) from the same row: cos p cos o - sin p sin o, corrected
 // (do_cos in s_sin.c). Here the tail joins the offset first: oc = o + ds.
-CIS_TARGET vd cos_from_table(vd oc, const table_rows& e)
-{
-    const vd xx = mul(oc, oc);
-    const vd s = fmadd(mul(oc, xx), fmadd(xx, set(sn5), set(sn3)), oc);
-    const vd c = mul(xx, fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2)));
-    const vd cor = fnmadd(e.sn, s, fnmadd(e.cs, c, fnmadd(s, e.ssn, e.ccs)));
-    return add(e.cs, cor);
+CIS_TARGET vd cos_from_table(vd oc, const table_rows& e) {
+  const vd xx = mul(oc, oc);
+  const vd s = fmadd(mul(oc, xx), fmadd(xx, set(sn5), set(sn3)), oc);
+  const vd c = mul(xx, fmadd(fmadd(xx, set(cs6), set(cs4)), xx, set(cs2)));
+  const vd cor = fnmadd(e.sn, s, fnmadd(e.cs, c, fnmadd(s, e.ssn, e.ccs)));
+  return add(e.cs, cor);
 }
 
 // sin(a + da) - a for |a| < taylor_limit: the Taylor series with the
 // first-order effect of da (TAYLOR_SIN in s_sin.c).
-CIS_TARGET vd taylor_increment(vd a, vd da)
-{
-    const vd aa = mul(a, a);
-    const vd poly =
-        fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa, set(s1));
-    return fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da);
+CIS_TARGET vd taylor_increment(vd a, vd da) {
+  const vd aa = mul(a, a);
+  const vd poly =
+      fmadd(fmadd(fmadd(fmadd(set(s5), aa, set(s4)), aa, set(s3)), aa, set(s2)), aa, set(s1));
+  return fmadd(aa, fmsub(poly, a, mul(set(0.5), da)), da);
 }
 
 // ---------------------------------------------------------------------------
@@ -113,46 +109,45 @@ CIS_TARGET vd taylor_increment(vd a, vd da)
 // Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
 // nearly all the programs' phases do: only the Cody-Waite branch, no
 // selects.
-CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v)
-{
-    const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
-    // Quadrants 1 and 2 evaluate at -(b + db).
-    const vm flip = mask_xor(odd, upper);
-    const vd a = negate_where(flip, b);
-    const int at = v * lanes;
-    store(r.a + at, a);
-    store(r.da + at, negate_where(flip, db));
-    store_index(r.index + at, add(set(big), andnot(set(-0.0), a)));
-    r.swap[v] = odd;
-    r.negate_cos[v] = upper;
+CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v) {
+  const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
+  // Quadrants 1 and 2 evaluate at -(b + db).
+  const vm flip = mask_xor(odd, upper);
+  const vd a = negate_where(flip, b);
+  const int at = v * lanes;
+  store(r.a + at, a);
+  store(r.da + at, negate_where(flip, db));
+  store_index(r.index + at, add(set(big), andnot(set(-0.0), a)));
+  r.swap[v] = odd;
+  r.negate_cos[v] = upper;
 }
 
 // Stage 2 after reduce_quadrant. Here a != 0: |x| >= 2.4 lies at least
 // 2^-60 from every multiple of pi/2 (far more than b's error), so "a <= 0"
 // and "a < 0" of the library are both the sign bit of a.
-CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
-{
-    const int at = v * lanes;
-    const vd a = load(r.a + at);
-    const vd da = load(r.da + at);
-    const vd sign = set(-0.0);
+CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x) {
+  const int at = v * lanes;
+  const vd a = load(r.a + at);
+  const vd da = load(r.da + at);
+  const vd sign = set(-0.0);
 
-    const vd abs_a = andnot(sign, a);
-    const vd offset = table_offset(abs_a);
-    const table_rows e = look_up(r.index + at);
-    const vd ds = xor_(da, and_(sign, a));
+  const vd abs_a = andnot(sign, a);
+  const vd offset = table_offset(abs_a);
+  const table_rows e = look_up(r.index + at);
+  const vd ds = xor_(da, and_(sign, a));
 
-    // The programs' eight screen points lie close together, so their
-    // reduced arguments do too: in three vectors of four no lane takes the
-    // Taylor branch, in about one of thirteen every lane does.
-    const vm near_zero = lt(abs_a, set(taylor_limit));
-    vd sin_a = zero_vector();
-    if (!all_lanes(near_zero)) sin_a = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
-    if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
+  // The programs' eight screen points lie close together, so their
+  // reduced arguments do too: in three vectors of four no lane takes the
+  // Taylor branch, in about one of thirteen every lane does.
+  const vm near_zero = lt(abs_a, set(taylor_limit));
+  vd sin_a = zero_vector();
+  if (!all_lanes(near_zero))
+    sin_a = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
+  if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
 
-    const vd cos_a = negate_where(r.negate_cos[v], cos_from_table(add(offset, ds), e));
-    sin_x = select(r.swap[v], cos_a, sin_a);
-    cos_x = select(r.swap[v], sin_a, cos_a);
+  const vd cos_a = negate_where(r.negate_cos[v], cos_from_table(add(offset, ds), e));
+  sin_x = select(r.swap[v], cos_a, sin_a);
+  cos_x = select(r.swap[v], sin_a, cos_a);
 }
 
 // ---------------------------------------------------------------------------
@@ -161,136 +156,133 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
 // Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
 // limit, infinite or NaN are left to the library: the returned mask (bit i
 // = lane i) names them; their a is 0 so the table index stays in bounds.
-CIS_TARGET unsigned reduce(vd x, reduced& r, int v)
-{
-    {
-        const vd ax = andnot(set(-0.0), x);
-        const vm quadrant = lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit));
-        r.reduced_only[v] = all_lanes(quadrant);
-        if (r.reduced_only[v]) {
-            reduce_quadrant(x, r, v);
-            return 0;
-        }
+CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
+  {
+    const vd ax = andnot(set(-0.0), x);
+    const vm quadrant = lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit));
+    r.reduced_only[v] = all_lanes(quadrant);
+    if (r.reduced_only[v]) {
+      reduce_quadrant(x, r, v);
+      return 0;
     }
-    const vd zero = set(0.0);
-    const vd sign = set(-0.0);
-    const vd ax = andnot(sign, x);
-    const vm small = lt(ax, set(table_limit));
-    const vm quarter = lt(ax, set(quarter_limit));
-    const vm in_range = lt(ax, set(reduce_limit));  // false for inf and NaN
+  }
+  const vd zero = set(0.0);
+  const vd sign = set(-0.0);
+  const vd ax = andnot(sign, x);
+  const vm small = lt(ax, set(table_limit));
+  const vm quarter = lt(ax, set(quarter_limit));
+  const vm in_range = lt(ax, set(reduce_limit));  // false for inf and NaN
 
-    const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
-    // Quadrants 1 and 2 evaluate at -(b + db).
-    const vd flip = select(mask_xor(odd, upper), sign, zero);
+  const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
+  // Quadrants 1 and 2 evaluate at -(b + db).
+  const vd flip = select(mask_xor(odd, upper), sign, zero);
 
-    // 0.8555 <= |x| < 2.4263: pi/2 - |x| as yq + dq, exact to ~106 bits.
-    const vd yq = sub(set(hp0), ax);
-    const vd aq = add(yq, set(hp1));
-    const vd dq = add(sub(yq, aq), set(hp1));
+  // 0.8555 <= |x| < 2.4263: pi/2 - |x| as yq + dq, exact to ~106 bits.
+  const vd yq = sub(set(hp0), ax);
+  const vd aq = add(yq, set(hp1));
+  const vd dq = add(sub(yq, aq), set(hp1));
 
-    vd a = select(small, x, select(quarter, aq, xor_(b, flip)));
-    vd da = select(small, zero, select(quarter, dq, xor_(db, flip)));
-    a = select(in_range, a, zero);
-    da = select(in_range, da, zero);
+  vd a = select(small, x, select(quarter, aq, xor_(b, flip)));
+  vd da = select(small, zero, select(quarter, dq, xor_(db, flip)));
+  a = select(in_range, a, zero);
+  da = select(in_range, da, zero);
 
-    const int at = v * lanes;
-    store(r.x + at, x);
-    store(r.a + at, a);
-    store(r.da + at, da);
-    store(r.cos_sign + at,
-          select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero))));
-    store_index(r.index + at, add(set(big), andnot(sign, a)));
-    r.swap[v] = mask_andnot(small, mask_or(quarter, odd));
-    r.tiny[v] = lt(ax, set(tiny_limit));
-    return ~mask_bits(in_range) & ((1u << lanes) - 1);
+  const int at = v * lanes;
+  store(r.x + at, x);
+  store(r.a + at, a);
+  store(r.da + at, da);
+  store(r.cos_sign + at,
+        select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero))));
+  store_index(r.index + at, add(set(big), andnot(sign, a)));
+  r.swap[v] = mask_andnot(small, mask_or(quarter, odd));
+  r.tiny[v] = lt(ax, set(tiny_limit));
+  return ~mask_bits(in_range) & ((1u << lanes) - 1);
 }
 
 // Stage 2 for vector v of the chunk: sin and cos of a + da, placed.
-CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x)
-{
-    if (r.reduced_only[v]) {
-        evaluate_quadrant(r, v, cos_x, sin_x);
-        return;
-    }
-    const int at = v * lanes;
-    const vd a = load(r.a + at);
-    const vd da = load(r.da + at);
-    const vd zero = set(0.0);
-    const vd sign = set(-0.0);
+CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
+  if (r.reduced_only[v]) {
+    evaluate_quadrant(r, v, cos_x, sin_x);
+    return;
+  }
+  const int at = v * lanes;
+  const vd a = load(r.a + at);
+  const vd da = load(r.da + at);
+  const vd zero = set(0.0);
+  const vd sign = set(-0.0);
 
-    const vd abs_a = andnot(sign, a);
-    const vd offset = table_offset(abs_a);
-    const table_rows e = look_up(r.index + at);
+  const vd abs_a = andnot(sign, a);
+  const vd offset = table_offset(abs_a);
+  const table_rows e = look_up(r.index + at);
 
-    const vd ds = xor_(da, select(le(a, zero), sign, zero));
-    const vd sin_table = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
-    const vd sin_taylor = add(a, taylor_increment(a, da));
-    const vd sin_a = select(lt(abs_a, set(taylor_limit)), sin_taylor, sin_table);
+  const vd ds = xor_(da, select(le(a, zero), sign, zero));
+  const vd sin_table = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
+  const vd sin_taylor = add(a, taylor_increment(a, da));
+  const vd sin_a = select(lt(abs_a, set(taylor_limit)), sin_taylor, sin_table);
 
-    // cos(a + da) > 0, so the sign change is exact copysign / negation.
-    const vd dc = xor_(da, select(lt(a, zero), sign, zero));
-    const vd cos_a = xor_(cos_from_table(add(offset, dc), e), load(r.cos_sign + at));
+  // cos(a + da) > 0, so the sign change is exact copysign / negation.
+  const vd dc = xor_(da, select(lt(a, zero), sign, zero));
+  const vd cos_a = xor_(cos_from_table(add(offset, dc), e), load(r.cos_sign + at));
 
-    const vm swap = r.swap[v], tiny = r.tiny[v];
-    sin_x = select(tiny, load(r.x + at), select(swap, cos_a, sin_a));
-    cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
+  const vm swap = r.swap[v], tiny = r.tiny[v];
+  sin_x = select(tiny, load(r.x + at), select(swap, cos_a, sin_a));
+  cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
 }
 
 // The library's values for the lanes of vector v named in rest.
-CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin_x)
-{
-    double c[lanes], s[lanes];
-    store(c, cos_x);
-    store(s, sin_x);
-    for (; rest; rest &= rest - 1) {
-        const int i = __builtin_ctz(rest);
-        system_cis(r.x[v * lanes + i], c[i], s[i]);
-    }
-    cos_x = load(c);
-    sin_x = load(s);
+CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin_x) {
+  double c[lanes], s[lanes];
+  store(c, cos_x);
+  store(s, sin_x);
+  for (; rest; rest &= rest - 1) {
+    const int i = __builtin_ctz(rest);
+    system_cis(r.x[v * lanes + i], c[i], s[i]);
+  }
+  cos_x = load(c);
+  sin_x = load(s);
 }
 
 // ---------------------------------------------------------------------------
 // The entry points' bodies.
 
-CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta, std::size_t count)
-{
-    reduced r;
-    unsigned rest[reduced::vectors];
-    double pad_theta[lanes], pad_cos[lanes], pad_sin[lanes];  // a short last vector
-    for (std::size_t first = 0; first < count; first += reduced::size) {
-        const std::size_t n = count - first < reduced::size ? count - first : reduced::size;
-        const int full = static_cast<int>(n / lanes);
-        const int partial = static_cast<int>(n % lanes);
-        const int vectors = full + (partial != 0);
-        for (int v = 0; v < full; ++v) rest[v] = reduce(load(theta + first + v * lanes), r, v);
-        if (partial) {
-            for (int i = 0; i < lanes; ++i)
-                pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
-            rest[full] = reduce(load(pad_theta), r, full);
-        }
-        for (int v = 0; v < full; ++v) {
-            vd c, s;
-            evaluate(r, v, c, s);
-            store(cos_theta + first + v * lanes, c);
-            store(sin_theta + first + v * lanes, s);
-        }
-        if (partial) {
-            vd c, s;
-            evaluate(r, full, c, s);
-            store(pad_cos, c);
-            store(pad_sin, s);
-            for (int i = 0; i < partial; ++i) {
-                cos_theta[first + full * lanes + i] = pad_cos[i];
-                sin_theta[first + full * lanes + i] = pad_sin[i];
-            }
-        }
-        for (int v = 0; v < vectors; ++v)
-            for (unsigned m = rest[v]; m; m &= m - 1) {
-                const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
-                if (i < n) system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
-            }
+CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta,
+                       std::size_t count) {
+  reduced r;
+  unsigned rest[reduced::vectors];
+  double pad_theta[lanes], pad_cos[lanes], pad_sin[lanes];  // a short last vector
+  for (std::size_t first = 0; first < count; first += reduced::size) {
+    const std::size_t n = count - first < reduced::size ? count - first : reduced::size;
+    const int full = static_cast<int>(n / lanes);
+    const int partial = static_cast<int>(n % lanes);
+    const int vectors = full + (partial != 0);
+    for (int v = 0; v < full; ++v) rest[v] = reduce(load(theta + first + v * lanes), r, v);
+    if (partial) {
+      for (int i = 0; i < lanes; ++i)
+        pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
+      rest[full] = reduce(load(pad_theta), r, full);
     }
+    for (int v = 0; v < full; ++v) {
+      vd c, s;
+      evaluate(r, v, c, s);
+      store(cos_theta + first + v * lanes, c);
+      store(sin_theta + first + v * lanes, s);
+    }
+    if (partial) {
+      vd c, s;
+      evaluate(r, full, c, s);
+      store(pad_cos, c);
+      store(pad_sin, s);
+      for (int i = 0; i < partial; ++i) {
+        cos_theta[first + full * lanes + i] = pad_cos[i];
+        sin_theta[first + full * lanes + i] = pad_sin[i];
+      }
+    }
+    for (int v = 0; v < vectors; ++v)
+      for (unsigned m = rest[v]; m; m &= m - 1) {
+        const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
+        if (i < n) system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
+      }
+  }
 }
 
 // The fused sums (pairs: cis_add_pairs, else cis_add with lower and W
@@ -301,86 +293,82 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
 template <bool pairs, bool unit_weight>
 CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms,
                            const double* U, const double* W, double weight, double* re,
-                           double* im)
-{
-    constexpr int blocks = cis_block_size / lanes;
-    constexpr int paths = pairs ? 2 : 1;
-    constexpr int per_term = blocks * paths;
-    constexpr std::size_t chunk = reduced::vectors / per_term;
-    static_assert(blocks * lanes == cis_block_size && chunk > 0);
+                           double* im) {
+  constexpr int blocks = cis_block_size / lanes;
+  constexpr int paths = pairs ? 2 : 1;
+  constexpr int per_term = blocks * paths;
+  constexpr std::size_t chunk = reduced::vectors / per_term;
+  static_assert(blocks * lanes == cis_block_size && chunk > 0);
 
-    vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
-    for (int b = 0; b < blocks; ++b) {
-        offset[0][b] = load(U + b * lanes);
-        if constexpr (pairs) offset[1][b] = load(W + b * lanes);
-        sum_re[b] = load(re + b * lanes);
-        sum_im[b] = load(im + b * lanes);
-    }
-    const vd w = set(weight);
-    reduced r;
-    unsigned rest[reduced::vectors];
-    for (std::size_t first = 0; first < terms; first += chunk) {
-        const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
-        unsigned any = 0;
-        for (int t = 0; t < n; ++t)
-            for (int p = 0; p < paths; ++p) {
-                const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
-                for (int b = 0; b < blocks; ++b) {
-                    const int v = (t * paths + p) * blocks + b;
-                    rest[v] = reduce(add(base, offset[p][b]), r, v);
-                    any |= rest[v];
-                }
-            }
-        for (int t = 0; t < n; ++t)
-            for (int b = 0; b < blocks; ++b) {
-                const int v = t * per_term + b;
-                vd c, s;
-                evaluate(r, v, c, s);
-                if (any && rest[v]) patch(r, v, rest[v], c, s);
-                if constexpr (pairs) {
-                    vd cl, sl;
-                    evaluate(r, v + blocks, cl, sl);
-                    if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
-                    c = add(c, cl);
-                    s = add(s, sl);
-                }
-                if constexpr (!unit_weight) {
-                    c = mul(w, c);
-                    s = mul(w, s);
-                }
-                sum_re[b] = add(sum_re[b], c);
-                sum_im[b] = add(sum_im[b], s);
-            }
-    }
-    for (int b = 0; b < blocks; ++b) {
-        store(re + b * lanes, sum_re[b]);
-        store(im + b * lanes, sum_im[b]);
-    }
+  vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
+  for (int b = 0; b < blocks; ++b) {
+    offset[0][b] = load(U + b * lanes);
+    if constexpr (pairs) offset[1][b] = load(W + b * lanes);
+    sum_re[b] = load(re + b * lanes);
+    sum_im[b] = load(im + b * lanes);
+  }
+  const vd w = set(weight);
+  reduced r;
+  unsigned rest[reduced::vectors];
+  for (std::size_t first = 0; first < terms; first += chunk) {
+    const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
+    unsigned any = 0;
+    for (int t = 0; t < n; ++t)
+      for (int p = 0; p < paths; ++p) {
+        const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
+        for (int b = 0; b < blocks; ++b) {
+          const int v = (t * paths + p) * blocks + b;
+          rest[v] = reduce(add(base, offset[p][b]), r, v);
+          any |= rest[v];
+        }
+      }
+    for (int t = 0; t < n; ++t)
+      for (int b = 0; b < blocks; ++b) {
+        const int v = t * per_term + b;
+        vd c, s;
+        evaluate(r, v, c, s);
+        if (any && rest[v]) patch(r, v, rest[v], c, s);
+        if constexpr (pairs) {
+          vd cl, sl;
+          evaluate(r, v + blocks, cl, sl);
+          if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
+          c = add(c, cl);
+          s = add(s, sl);
+        }
+        if constexpr (!unit_weight) {
+          c = mul(w, c);
+          s = mul(w, s);
+        }
+        sum_re[b] = add(sum_re[b], c);
+        sum_im[b] = add(sum_im[b], s);
+      }
+  }
+  for (int b = 0; b < blocks; ++b) {
+    store(re + b * lanes, sum_re[b]);
+    store(im + b * lanes, sum_im[b]);
+  }
 }
 
 // This instruction set's row of the path table. 1.0 * v is v itself, NaN
 // included, so a unit weight drops the product.
 CIS_ENTRY void evaluate_entry(const double* theta, double* cos_theta, double* sin_theta,
-                              std::size_t count)
-{
-    kernel(theta, cos_theta, sin_theta, count);
+                              std::size_t count) {
+  kernel(theta, cos_theta, sin_theta, count);
 }
 
-CIS_ENTRY void add_entry(const double* base, std::size_t terms, const double* offset,
-                         double weight, double* re, double* im)
-{
-    if (weight == 1.0)
-        accumulate<false, true>(base, nullptr, terms, offset, nullptr, weight, re, im);
-    else
-        accumulate<false, false>(base, nullptr, terms, offset, nullptr, weight, re, im);
+CIS_ENTRY void add_entry(const double* base, std::size_t terms, const double* offset, double weight,
+                         double* re, double* im) {
+  if (weight == 1.0)
+    accumulate<false, true>(base, nullptr, terms, offset, nullptr, weight, re, im);
+  else
+    accumulate<false, false>(base, nullptr, terms, offset, nullptr, weight, re, im);
 }
 
 CIS_ENTRY void add_pairs_entry(const double* upper, const double* lower, std::size_t terms,
                                const double* U, const double* W, double weight, double* re,
-                               double* im)
-{
-    if (weight == 1.0)
-        accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
-    else
-        accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+                               double* im) {
+  if (weight == 1.0)
+    accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
+  else
+    accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
 }

@@ -12,8 +12,8 @@ namespace cis_detail {
 
 using evaluate_fn = void (*)(const double* theta, double* cos_theta, double* sin_theta,
                              std::size_t count);
-using add_fn = void (*)(const double* base, std::size_t terms, const double* offset,
-                        double weight, double* re, double* im);
+using add_fn = void (*)(const double* base, std::size_t terms, const double* offset, double weight,
+                        double* re, double* im);
 using add_pairs_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
                               const double* U, const double* W, double weight, double* re,
                               double* im);
@@ -21,12 +21,12 @@ using add_pairs_fn = void (*)(const double* upper, const double* lower, std::siz
 // One way to compute the phasors: the entry points of cis(), cis_add() and
 // cis_add_pairs() for it.
 struct path {
-    const char* name;
-    bool vector;          // evaluates the algorithm itself, lanes at a time
-    bool (*supported)();  // whether this CPU runs it
-    evaluate_fn evaluate;
-    add_fn add;
-    add_pairs_fn add_pairs;
+  const char* name;
+  bool vector;          // evaluates the algorithm itself, lanes at a time
+  bool (*supported)();  // whether this CPU runs it
+  evaluate_fn evaluate;
+  add_fn add;
+  add_pairs_fn add_pairs;
 };
 
 // Every path built for this target, the system library first; on x86-64
@@ -56,30 +56,27 @@ void system_cis(double theta, double& cos_theta, double& sin_theta);
 // the system and scalar rows.
 template <void (*one)(double, double&, double&)>
 void add_by_element(const double* base, std::size_t terms, const double* offset, double weight,
-                    double* re, double* im)
-{
-    for (std::size_t t = 0; t < terms; ++t)
-        for (int l = 0; l < cis_block_size; ++l) {
-            double c, s;
-            one(base[t] + offset[l], c, s);
-            re[l] = re[l] + weight * c;
-            im[l] = im[l] + weight * s;
-        }
+                    double* re, double* im) {
+  for (std::size_t t = 0; t < terms; ++t)
+    for (int l = 0; l < cis_block_size; ++l) {
+      double c, s;
+      one(base[t] + offset[l], c, s);
+      re[l] = re[l] + weight * c;
+      im[l] = im[l] + weight * s;
+    }
 }
 
 template <void (*one)(double, double&, double&)>
 void add_pairs_by_element(const double* upper, const double* lower, std::size_t terms,
-                          const double* U, const double* W, double weight, double* re,
-                          double* im)
-{
-    for (std::size_t t = 0; t < terms; ++t)
-        for (int l = 0; l < cis_block_size; ++l) {
-            double cu, su, cl, sl;
-            one(upper[t] + U[l], cu, su);
-            one(lower[t] + W[l], cl, sl);
-            re[l] = re[l] + weight * (cu + cl);
-            im[l] = im[l] + weight * (su + sl);
-        }
+                          const double* U, const double* W, double weight, double* re, double* im) {
+  for (std::size_t t = 0; t < terms; ++t)
+    for (int l = 0; l < cis_block_size; ++l) {
+      double cu, su, cl, sl;
+      one(upper[t] + U[l], cu, su);
+      one(lower[t] + W[l], cl, sl);
+      re[l] = re[l] + weight * (cu + cl);
+      im[l] = im[l] + weight * (su + sl);
+    }
 }
 
 // Rows of the table, defined beside their code.

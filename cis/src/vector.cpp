@@ -40,12 +40,19 @@ namespace avx2 {
 }  // namespace avx2
 
 const path avx512_path = {
-    "avx512", true,
+    "avx512",
+    true,
     [] { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq"); },
-    avx512::evaluate_entry, avx512::add_entry, avx512::add_pairs_entry};
+    avx512::evaluate_entry,
+    avx512::add_entry,
+    avx512::add_pairs_entry};
 
 const path avx2_path = {
-    "avx2", true, [] { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); },
-    avx2::evaluate_entry, avx2::add_entry, avx2::add_pairs_entry};
+    "avx2",
+    true,
+    [] { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); },
+    avx2::evaluate_entry,
+    avx2::add_entry,
+    avx2::add_pairs_entry};
 
 }  // namespace cis_detail
