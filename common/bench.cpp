@@ -107,7 +107,7 @@ int standard_output_status(std::string_view program) {
 }
 
 double LED(double x) {
-  const double c = (1.0 / std::sqrt(PI + PI)) / 12.5;
-  const double t = std::pow(x / 12.5, 2.0);
+  const double c = (1.0 / std::sqrt(PI + PI)) / led_sigma;
+  const double t = std::pow(x / led_sigma, 2.0);
   return std::exp(-0.5 * t) * c;
 }

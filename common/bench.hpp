@@ -13,38 +13,68 @@
 #include <ostream>
 #include <string_view>
 
+#include "bench_config.hpp"
+
 // ---------------------------------------------------------------------------
-// Bench constants. All lengths share one unit.
+// Bench constants, chosen at configure time (cmake/bench.cmake). All lengths
+// share one unit.
 
 inline constexpr double PI = 3.14159265358979;  // 15 digits, deliberately
-inline constexpr double wavelength = 6.37e-4;
+inline constexpr double wavelength = configured::wavelength;
 inline constexpr double wavenumber = (PI + PI) / wavelength;
 
-inline constexpr double source_width = 5.0;      // LED / broad source strip
-inline constexpr double entrance_width = 0.8;    // first slit
-inline constexpr double pair_slit_width = 0.15;  // each slit of the pair
-inline constexpr double pair_separation = 0.5;   // centre to centre
+inline constexpr double source_width = configured::source_width;        // LED / broad source
+inline constexpr double entrance_width = configured::entrance_width;    // first slit
+inline constexpr double pair_slit_width = configured::pair_slit_width;  // each slit of the pair
+inline constexpr double pair_separation = configured::pair_separation;  // centre to centre
 
-inline constexpr double source_distance = 70;   // source -> first slit
-inline constexpr double pair_distance = 200;    // first slit -> double slit
-inline constexpr double screen_distance = 500;  // double slit -> screen
+inline constexpr double source_distance = configured::source_distance;  // source -> first slit
+inline constexpr double pair_distance = configured::pair_distance;      // first slit -> pair
+inline constexpr double screen_distance = configured::screen_distance;  // pair -> screen
 
+inline constexpr int source_samples = configured::source_samples;
+inline constexpr int entrance_samples = configured::entrance_samples;
+inline constexpr int pair_samples = configured::pair_samples;  // each slit of the pair
+
+// The screen: each program takes its span and count from these.
 inline constexpr double screen_min = 0;
-inline constexpr int aperture_samples = 100;
+inline constexpr double single_screen_max = configured::single_screen_max;
+inline constexpr double double_screen_max = configured::double_screen_max;
+inline constexpr int bench_screen_count = configured::screen_count;
+
+inline constexpr double led_sigma = configured::led_sigma;  // the LED profile's width
+
+// The model: how a hop's phase is formed, and where an aperture is sampled.
+inline constexpr bool fresnel_hops = configured::fresnel_hops;
+inline constexpr bool midpoint_samples = configured::midpoint_samples;
 
 // ---------------------------------------------------------------------------
-// Sampling grids: left-edge sampling, so the first point lies on the lower
-// edge and the upper edge itself is never sampled.
+// Sampling grids. Left-edge sampling puts the first point on the lower edge
+// and never samples the upper one, so the sum is the midpoint rule on an
+// aperture shifted by half a step and errs as 1/N; midpoint sampling centres
+// each sample in its step and errs as 1/N^2.
 
-// Sample j of an aperture of the given width centred on the axis.
-constexpr double aperture_point(double width, int j) {
-  return (j * (width / double(aperture_samples))) + ((-width) / 2.0);
+// Index j of a sample counted from the lower edge, in steps.
+constexpr double sample_offset(int j) {
+  if constexpr (midpoint_samples) return j + 0.5;
+  return j;
+}
+
+// Sample j of `samples` across an aperture of the given width centred on
+// the axis.
+constexpr double aperture_point(double width, int samples, int j) {
+  return (sample_offset(j) * (width / double(samples))) + ((-width) / 2.0);
+}
+
+constexpr double source_point(int j) { return aperture_point(source_width, source_samples, j); }
+constexpr double entrance_point(int n) {
+  return aperture_point(entrance_width, entrance_samples, n);
 }
 
 // Sample m of the upper slit of the pair; the lower slit is sampled at the
 // mirror points -pair_point(m).
 constexpr double pair_point(int m) {
-  return (m * (pair_slit_width / double(aperture_samples))) +
+  return (sample_offset(m) * (pair_slit_width / double(pair_samples))) +
          ((pair_separation / 2.0) - (pair_slit_width / 2.0));
 }
 
@@ -53,13 +83,37 @@ constexpr double screen_point(int i, int count, double max) {
   return ((i * (max - screen_min)) / double(count)) + screen_min;
 }
 
+// ---------------------------------------------------------------------------
+// Phases.
+
 // Phase of one hop from p on a plane to q on the next plane, a distance L
-// further: k p (p - q) / L, always with the point on the earlier plane as
-// the multiplier p. It is the paraxial (Fresnel) phase k (p - q)^2 / 2L plus
-// k (p^2 - q^2) / 2L, a curvature of each plane's wave; so two hops do not
-// compose into one as textbook propagation does.
+// further.
+// Classic: k p (p - q) / L, always with the point on the earlier plane as
+// the multiplier p. That is the paraxial (Fresnel) phase k (p - q)^2 / 2L
+// plus k (p^2 - q^2) / 2L, a curvature of each plane's wave; so two hops do
+// not compose into one as textbook propagation does.
+// Fresnel: the textbook paraxial phase k (p - q)^2 / 2L.
 constexpr double hop_phase(double p, double q, double L) {
+  if constexpr (fresnel_hops) return (((p - q) * (p - q)) * wavenumber) / (2.0 * L);
   return ((p - q) * (wavenumber * p)) / L;
+}
+
+// The LED programs fold the two hops that meet at the first-slit point s,
+// from d on the source and on to q, into one phase. Classic: each hop gives
+// its quotient, (s - d) / L1 and (s - q) / L2, and their sum is multiplied
+// once by k s, so the source hop runs the other way round from hop_phase.
+// Fresnel: each hop its own phase, added.
+constexpr double led_hop_in(double d, double s, double L) {
+  if constexpr (fresnel_hops) return hop_phase(d, s, L);
+  return (s - d) / L;
+}
+constexpr double led_hop_out(double s, double q, double L) {
+  if constexpr (fresnel_hops) return hop_phase(s, q, L);
+  return (s - q) / L;
+}
+constexpr double led_phase(double hop_in, double hop_out, double s) {
+  if constexpr (fresnel_hops) return hop_in + hop_out;
+  return (hop_in + hop_out) * (wavenumber * s);
 }
 
 using amplitude = std::complex<double>;
@@ -107,5 +161,5 @@ int standard_output_status(std::string_view program);
 
 // ---------------------------------------------------------------------------
 // LED emission profile: the normal density with mean 0 and standard
-// deviation 12.5.
+// deviation led_sigma.
 double LED(double x);

@@ -6,7 +6,7 @@
 // value: only the order in which independent sums are advanced.
 #pragma once
 
-#include <array>
+#include <vector>
 
 #include "bench.hpp"
 #include "cis.hpp"
@@ -41,13 +41,35 @@ struct phasor_batch {
   amplitude operator[](int k) const { return {re[k], im[k]}; }
 };
 
-using sample_table = std::array<std::array<double, aperture_samples>, aperture_samples>;
+// term(a, b) for every pair of sample indices a < rows, b < columns, kept
+// on the heap: a fine bench's tables outgrow any stack.
+class sample_table {
+ public:
+  template <class Term>
+  sample_table(int rows, int columns, Term term) : columns_(columns), terms_(rows * columns) {
+    for (int a = 0; a < rows; ++a)
+      for (int b = 0; b < columns; ++b) terms_[a * columns + b] = term(a, b);
+  }
 
-// table[a][b] = term(a, b) for every pair of sample indices.
-template <class Term>
-sample_table tabulate(Term term) {
-  sample_table table;
-  for (int a = 0; a < aperture_samples; ++a)
-    for (int b = 0; b < aperture_samples; ++b) table[a][b] = term(a, b);
-  return table;
+  const double* operator[](int a) const { return terms_.data() + a * columns_; }
+
+ private:
+  int columns_;
+  std::vector<double> terms_;
+};
+
+// The main loop of a pattern program: the screen points i < screen_count in
+// blocks of block_size, each block's values computed by
+// compute(x, value) and handed to write(i, x, value) point by point in
+// increasing i. A last block short of block_size is computed on points
+// beyond the screen, which are never written.
+template <class Compute, class Write>
+void for_each_block(int screen_count, double screen_max, Compute compute, Write write) {
+  for (int first = 0; first < screen_count; first += block_size) {
+    double x[block_size], value[block_size];
+    for (int l = 0; l < block_size; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
+    compute(x, value);
+    for (int l = 0; l < block_size && first + l < screen_count; ++l)
+      write(first + l, x[l], value[l]);
+  }
 }

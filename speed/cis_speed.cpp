@@ -94,24 +94,24 @@ void run_public(benchmark::State& state, bool with_small) {
 // point, the offsets U and W of eight screen points, for a spread of (m, n)
 // and screen blocks.
 struct sums_block {
-  double upper[aperture_samples], lower[aperture_samples];
+  double upper[source_samples], lower[source_samples];
   double U[cis_block_size], W[cis_block_size];
 };
 
 std::vector<sums_block> broad_duogap_blocks() {
   std::vector<sums_block> blocks;
   for (int first = 0; first < 1000; first += 248)
-    for (int m = 3; m < aperture_samples; m += 24)
-      for (int n = 5; n < aperture_samples; n += 30) {
+    for (int m = 3; m < pair_samples; m += 24)
+      for (int n = 5; n < entrance_samples; n += 30) {
         sums_block b;
-        const double y = pair_point(m), s = aperture_point(entrance_width, n);
+        const double y = pair_point(m), s = entrance_point(n);
         for (int l = 0; l < cis_block_size; ++l) {
           const double x = screen_point(first + l, 1000, 4);
           b.U[l] = hop_phase(y, x, screen_distance);
           b.W[l] = hop_phase(-y, x, screen_distance);
         }
-        for (int j = 0; j < aperture_samples; ++j) {
-          const double R = hop_phase(aperture_point(source_width, j), s, source_distance);
+        for (int j = 0; j < source_samples; ++j) {
+          const double R = hop_phase(source_point(j), s, source_distance);
           b.upper[j] = R + hop_phase(s, y, pair_distance);
           b.lower[j] = R + hop_phase(s, -y, pair_distance);
         }
@@ -124,7 +124,7 @@ std::vector<sums_block> broad_duogap_blocks() {
 std::vector<double> broad_duogap_phases() {
   std::vector<double> v;
   for (const sums_block& b : broad_duogap_blocks())
-    for (int j = 0; j < aperture_samples; ++j)
+    for (int j = 0; j < source_samples; ++j)
       for (int l = 0; l < cis_block_size; ++l) {
         v.push_back(b.upper[j] + b.U[l]);
         v.push_back(b.lower[j] + b.W[l]);
@@ -161,13 +161,13 @@ void run_sums(benchmark::State& state, const char* name, bool pairs) {
   for (auto _ : state) {
     for (const sums_block& b : blocks)
       if (pairs)
-        p->add_pairs(b.upper, b.lower, aperture_samples, b.U, b.W, 1.0, re, im);
+        p->add_pairs(b.upper, b.lower, source_samples, b.U, b.W, 1.0, re, im);
       else
-        p->add(b.upper, aperture_samples, b.U, 1.0, re, im);
+        p->add(b.upper, source_samples, b.U, 1.0, re, im);
     benchmark::DoNotOptimize(re);
     benchmark::DoNotOptimize(im);
   }
-  finish(state, blocks.size() * aperture_samples * cis_block_size * (pairs ? 2 : 1));
+  finish(state, blocks.size() * source_samples * cis_block_size * (pairs ? 2 : 1));
 }
 
 // The system path is std::exp(complex) element by element.

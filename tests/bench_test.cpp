@@ -10,8 +10,8 @@ using literal::bits;
 
 TEST(Grids, MatchTheLiteralFormulasAtEverySample) {
   for (int j = 0; j < 100; ++j) {
-    EXPECT_EQ(bits(aperture_point(source_width, j)), bits(literal::source(j))) << j;
-    EXPECT_EQ(bits(aperture_point(entrance_width, j)), bits(literal::slit(j))) << j;
+    EXPECT_EQ(bits(source_point(j)), bits(literal::source(j))) << j;
+    EXPECT_EQ(bits(entrance_point(j)), bits(literal::slit(j))) << j;
     EXPECT_EQ(bits(pair_point(j)), bits(literal::upper(j))) << j;
   }
   for (int i = 0; i < 10000; ++i)
@@ -20,14 +20,14 @@ TEST(Grids, MatchTheLiteralFormulasAtEverySample) {
 
 TEST(Grids, EdgesAndAxis) {
   // Left-edge sampling: the lower edge is sampled, the upper edge never.
-  EXPECT_EQ(aperture_point(0.8, 0), -0.4);
-  EXPECT_EQ(aperture_point(0.8, 99), 0.392);
-  EXPECT_EQ(aperture_point(5.0, 0), -2.5);
-  EXPECT_EQ(aperture_point(5.0, 99), 2.45);
+  EXPECT_EQ(entrance_point(0), -0.4);
+  EXPECT_EQ(entrance_point(99), 0.392);
+  EXPECT_EQ(source_point(0), -2.5);
+  EXPECT_EQ(source_point(99), 2.45);
   // Sample 50 of a centred aperture is exactly the axis.
-  EXPECT_EQ(bits(aperture_point(0.8, 50)), bits(0.0));
-  EXPECT_EQ(bits(aperture_point(5.0, 50)), bits(0.0));
-  EXPECT_EQ(hop_phase(aperture_point(0.8, 50), 3.0, 700), 0.0);
+  EXPECT_EQ(bits(entrance_point(50)), bits(0.0));
+  EXPECT_EQ(bits(source_point(50)), bits(0.0));
+  EXPECT_EQ(hop_phase(entrance_point(50), 3.0, 700), 0.0);
   // The pair: upper slit from its inner edge 0.175 outwards; the lower slit is
   // its mirror image, so -0.175 is sampled and -0.325 is not.
   EXPECT_EQ(pair_point(0), 0.175);

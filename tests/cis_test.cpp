@@ -229,8 +229,8 @@ TEST(CisLengths, OutputsMayOverwriteThePhases) {
 TEST(CisPrograms, MonogapPhases) {
   std::vector<double> v;
   for (int i = 0; i < 10000; ++i)
-    for (int n = 0; n < aperture_samples; ++n)
-      v.push_back(hop_phase(aperture_point(0.8, n), screen_point(i, 10000, 20), 700));
+    for (int n = 0; n < entrance_samples; ++n)
+      v.push_back(hop_phase(entrance_point(n), screen_point(i, 10000, 20), 700));
   expect_all_paths_match(v, "monogap");
 }
 
@@ -238,10 +238,10 @@ TEST(CisPrograms, DuogapPhases) {
   std::vector<double> v;
   for (int i = 0; i < 1000; ++i) {
     const double x = screen_point(i, 1000, 4);
-    for (int m = 0; m < aperture_samples; ++m) {
+    for (int m = 0; m < pair_samples; ++m) {
       const double y = pair_point(m);
-      for (int n = 0; n < aperture_samples; ++n) {
-        const double s = aperture_point(0.8, n);
+      for (int n = 0; n < entrance_samples; ++n) {
+        const double s = entrance_point(n);
         v.push_back(hop_phase(s, y, 200) + hop_phase(y, x, 500));
         v.push_back(hop_phase(s, -y, 200) + hop_phase(-y, x, 500));
       }
@@ -254,10 +254,10 @@ TEST(CisPrograms, BroadMonogapPhases) {
   std::vector<double> v;
   for (int i = 0; i < 1000; ++i) {
     const double x = screen_point(i, 1000, 20);
-    for (int n = 0; n < aperture_samples; ++n) {
-      const double s = aperture_point(0.8, n);
-      for (int j = 0; j < aperture_samples; ++j)
-        v.push_back(hop_phase(aperture_point(5.0, j), s, 70) + hop_phase(s, x, 700));
+    for (int n = 0; n < entrance_samples; ++n) {
+      const double s = entrance_point(n);
+      for (int j = 0; j < source_samples; ++j)
+        v.push_back(hop_phase(source_point(j), s, 70) + hop_phase(s, x, 700));
     }
   }
   expect_all_paths_match(v, "broad_monogap");
@@ -267,10 +267,10 @@ TEST(CisPrograms, ConvMonogapPhases) {
   std::vector<double> v;
   for (int i = 0; i < 1000; ++i) {
     const double x = screen_point(i, 1000, 20);
-    for (int j = 0; j < aperture_samples; ++j) {
-      const double d = aperture_point(5.0, j);
-      for (int n = 0; n < aperture_samples; ++n) {
-        const double s = aperture_point(0.8, n);
+    for (int j = 0; j < source_samples; ++j) {
+      const double d = source_point(j);
+      for (int n = 0; n < entrance_samples; ++n) {
+        const double s = entrance_point(n);
         v.push_back(((s - d) / 70 + (s - x) / 700) * (wavenumber * s));
       }
     }
@@ -388,21 +388,21 @@ TEST(CisSums, BroadDuogapBlocks) {
     for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
     k.weight = 1.0;
     const double x0 = screen_point(first, 1000, 4);
-    for (int m = 0; m < aperture_samples; m += 9) {
+    for (int m = 0; m < pair_samples; m += 9) {
       const double y = pair_point(m);
       for (int l = 0; l < cis_block_size; ++l) {
         const double x = screen_point(first + l, 1000, 4);
         k.U[l] = hop_phase(y, x, screen_distance);
         k.W[l] = hop_phase(-y, x, screen_distance);
       }
-      for (int n = 0; n < aperture_samples; n += 11) {
-        const double s = aperture_point(entrance_width, n);
+      for (int n = 0; n < entrance_samples; n += 11) {
+        const double s = entrance_point(n);
         const double Qu = hop_phase(s, y, pair_distance);
         const double Ql = hop_phase(s, -y, pair_distance);
         k.upper.clear();
         k.lower.clear();
-        for (int j = 0; j < aperture_samples; ++j) {
-          const double R = hop_phase(aperture_point(source_width, j), s, source_distance);
+        for (int j = 0; j < source_samples; ++j) {
+          const double R = hop_phase(source_point(j), s, source_distance);
           k.upper.push_back(R + Qu);
           k.lower.push_back(R + Ql);
         }
@@ -426,7 +426,7 @@ TEST(CisSums, ConvDuogapBlocks) {
       sums_case k;
       k.weight = LED(d) * dd;
       for (int l = 0; l < cis_block_size; ++l) k.re[l] = k.im[l] = 0.0;
-      for (int m = 0; m < aperture_samples; m += 13) {
+      for (int m = 0; m < pair_samples; m += 13) {
         const double y = pair_point(m);
         for (int l = 0; l < cis_block_size; ++l) {
           const double x = screen_point(first + l, 1000, 4);
@@ -435,8 +435,8 @@ TEST(CisSums, ConvDuogapBlocks) {
         }
         k.upper.clear();
         k.lower.clear();
-        for (int n = 0; n < aperture_samples; ++n) {
-          const double s = aperture_point(entrance_width, n);
+        for (int n = 0; n < entrance_samples; ++n) {
+          const double s = entrance_point(n);
           k.upper.push_back(((s - d) / source_distance + (s - y) / pair_distance) *
                             (wavenumber * s));
           k.lower.push_back(((s - d) / source_distance + (s + y) / pair_distance) *
