@@ -38,12 +38,17 @@ shell_result shell(const std::string& command) {
   return result;
 }
 
-std::string quoted(const fs::path& path) {
+// One shell word: in single quotes, each single quote closed, escaped, reopened.
+std::string shell_word(const fs::path& path) {
   std::string text = "'";  // built up in steps: g++ 12 misreads "'" + s + "'" (-Wrestrict)
-  text += path.string();
+  for (const char c : path.string()) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
   text += "'";
   return text;
 }
+
+// Folder names a shell or gnuplot would misread if passed on unquoted.
+const std::string awkward = "-it's \"a\" $HOME \\ `x` dir";
+const std::string awkward_too = "<it's |y ~ dir";
 
 bool have_gnuplot() { return shell("command -v gnuplot").status == 0; }
 
@@ -81,8 +86,16 @@ testing::AssertionResult is_png(const fs::path& path, uint32_t width, uint32_t h
 }
 
 std::string patterns_command(const fs::path& out, const std::string& programs) {
-  return "bash " + quoted(source_dir / "scripts/patterns.sh") + " " + quoted(out) + " " +
-         quoted(SLITS_PROGRAM_DIR) + " " + programs;
+  return "bash " + shell_word(source_dir / "scripts/patterns.sh") + " " + shell_word(out) + " " +
+         shell_word(SLITS_PROGRAM_DIR) + " " + programs;
+}
+
+bool is_svg(const fs::path& path) { return read_file(path).ends_with("</svg>\n\n"); }
+
+size_t count_of(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 }  // namespace
@@ -100,9 +113,12 @@ TEST(MainJob, RendersEveryPlotBesideTheData) {
   for (const auto& name : pattern_names) {
     EXPECT_TRUE(fs::exists(dir.path / (name + ".txt"))) << name;
     EXPECT_TRUE(is_png(dir.path / (name + ".png"), 900, 500));
+    EXPECT_TRUE(is_svg(dir.path / (name + ".svg"))) << name;
   }
+  EXPECT_TRUE(is_png(dir.path / "monogap_log.png", 900, 500));
   EXPECT_TRUE(is_png(dir.path / "ledcurve.png", 900, 500));
   EXPECT_TRUE(is_png(dir.path / "overview.png", 1400, 1500));
+  EXPECT_TRUE(is_svg(dir.path / "overview.svg"));
   EXPECT_EQ(read_file(dir.path / "conv_duogap.txt"), stand_in) << "plotting wrote to the data";
 }
 
@@ -112,10 +128,10 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
   const fs::path bin = dir.path / "bin", out = dir.path / "out";
   fs::create_directory(bin);
   ASSERT_EQ(shell("for tool in bash awk mkdir dirname; do ln -s \"$(command -v $tool)\" " +
-                  quoted(bin) + "/$tool; done").status, 0);
+                  shell_word(bin) + "/$tool; done").status, 0);
 
   const shell_result run =
-      shell("PATH=" + quoted(bin) + " " + patterns_command(out, "monogap ledcurve"));
+      shell("PATH=" + shell_word(bin) + " " + patterns_command(out, "monogap ledcurve"));
   EXPECT_EQ(run.status, 0) << run.out;
   int mentions = 0;
   for (const auto& line : lines_of(run.out))
@@ -128,26 +144,29 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
     EXPECT_NE(entry.path().extension(), ".png") << entry.path();
 }
 
-// By hand, from a third folder, on folder names with spaces, some files missing.
+// By hand, from a third folder, on folder names that trip a shell or gnuplot,
+// some files missing, no bench file: the default bench, said once.
 TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
   if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   temp_dir dir;
-  const fs::path data = dir.path / "my data", pngs = dir.path / "my plots";
+  const fs::path data = dir.path / awkward, pngs = dir.path / awkward_too;
   fs::create_directory(data);
   fs::create_directory(pngs);
   write_data(data / "monogap.txt", 10000, 20);
   write_data(data / "duogap.txt", 1000, 4);
 
-  const shell_result run = shell("cd " + quoted(dir.path) + " && gnuplot -c " +
-                                 quoted(source_dir / "plots/patterns.gp") + " " +
-                                 quoted(data) + " " + quoted(pngs));
+  const shell_result run = shell("cd " + shell_word(dir.path) + " && gnuplot -c " +
+                                 shell_word(source_dir / "plots/patterns.gp") + " " +
+                                 shell_word(awkward) + " " + shell_word(awkward_too));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(is_png(pngs / "monogap.png", 900, 500));
   EXPECT_TRUE(is_png(pngs / "duogap.png", 900, 500));
   EXPECT_TRUE(is_png(pngs / "overview.png", 1400, 1500));
+  EXPECT_NE(read_file(pngs / "duogap.svg").find("λ = 6.37e-4"), std::string::npos);
   for (const std::string name : {"broad_monogap", "conv_duogap", "ledcurve"}) {
     EXPECT_FALSE(fs::exists(pngs / (name + ".png"))) << name;
     EXPECT_NE(run.out.find(name + ".txt"), std::string::npos) << "no note for " << name;
   }
+  EXPECT_EQ(count_of(run.out, "bench.txt"), 1u) << run.out;
   EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 2);
 }
