@@ -85,9 +85,11 @@ testing::AssertionResult is_png(const fs::path& path, uint32_t width, uint32_t h
   return testing::AssertionSuccess();
 }
 
-std::string patterns_command(const fs::path& out, const std::string& programs) {
+std::string patterns_command(const fs::path& out, const std::string& programs,
+                             const fs::path& bin = SLITS_PROGRAM_DIR,
+                             const fs::path& bench = SLITS_BENCH_FILE) {
   return "bash " + shell_word(source_dir / "scripts/patterns.sh") + " " + shell_word(out) + " " +
-         shell_word(SLITS_PROGRAM_DIR) + " " + programs;
+         shell_word(bin) + " " + shell_word(bench) + " " + programs;
 }
 
 bool is_svg(const fs::path& path) { return read_file(path).ends_with("</svg>\n\n"); }
@@ -110,6 +112,8 @@ TEST(MainJob, RendersEveryPlotBesideTheData) {
   const shell_result run = shell(patterns_command(dir.path, quick_programs));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("Data files and plots in"), std::string::npos) << run.out;
+  EXPECT_EQ(count_of(run.out, "exponentials"), 4u) << run.out;
+  EXPECT_EQ(count_of(run.out, "incomplete"), 0u) << run.out;
   for (const auto& name : pattern_names) {
     EXPECT_TRUE(fs::exists(dir.path / (name + ".txt"))) << name;
     EXPECT_TRUE(is_png(dir.path / (name + ".png"), 900, 500));
@@ -119,7 +123,44 @@ TEST(MainJob, RendersEveryPlotBesideTheData) {
   EXPECT_TRUE(is_png(dir.path / "ledcurve.png", 900, 500));
   EXPECT_TRUE(is_png(dir.path / "overview.png", 1400, 1500));
   EXPECT_TRUE(is_svg(dir.path / "overview.svg"));
+  EXPECT_EQ(read_file(dir.path / "bench.txt"), read_file(SLITS_BENCH_FILE));
   EXPECT_EQ(read_file(dir.path / "conv_duogap.txt"), stand_in) << "plotting wrote to the data";
+}
+
+// A data file cut short by a file size limit, in a folder named to trip the
+// shell, under a bench of another wavelength, with a continuum limit beside.
+TEST(MainJob, TellsAnIncompleteFileAndDrawsTheBenchItIsGiven) {
+  if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
+  temp_dir dir;
+  const fs::path bin = dir.path / "bin", bench = dir.path / "bench.txt";
+  fs::create_directory(bin);
+  std::ofstream(bin / "monogap") << "#!/bin/bash\nulimit -f 16\nexec "
+                                 << shell_word(program_path("monogap")) << "\n";
+  std::ofstream(bin / "continuum") << "#!/bin/sh\nawk '{ print $1, $2 / 2 }' \"$1.txt\"\n";
+  for (const char* name : {"monogap", "continuum"})
+    fs::permissions(bin / name, fs::perms::owner_exec, fs::perm_options::add);
+  std::string text = read_file(SLITS_BENCH_FILE);
+  const size_t at = text.find("\nwavelength ") + 1;
+  text.replace(at, text.find('\n', at) - at, "wavelength 5.5e-4");
+  std::ofstream(bench) << text;
+
+  const shell_result run = shell("cd " + shell_word(dir.path) + " && " +
+                                 patterns_command(awkward, "monogap", bin, "bench.txt"));
+  EXPECT_EQ(run.status, 1) << run.out;
+  const fs::path out = dir.path / awkward;
+  const size_t points = lines_of(read_file(out / "monogap.txt")).size();
+  const std::string note = "incomplete: " + std::to_string(points) + " of 10000 points";
+  EXPECT_LT(points, 10000u);
+  EXPECT_EQ(count_of(run.out, "incomplete"), 1u) << run.out;
+  EXPECT_NE(run.out.find("monogap.txt " + note), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("monogap        1.00e+06 exponentials"), std::string::npos) << run.out;
+  EXPECT_EQ(read_file(out / "bench.txt"), text);
+  const std::string svg = read_file(out / "monogap.svg");
+  EXPECT_NE(svg.find(note), std::string::npos);
+  EXPECT_NE(svg.find("λ = 5.5e-4"), std::string::npos);
+  EXPECT_NE(svg.find("550 nm"), std::string::npos);
+  EXPECT_NE(svg.find("continuum limit"), std::string::npos);
+  EXPECT_NE(read_file(out / "monogap_log.svg").find(note), std::string::npos);
 }
 
 // A PATH with what patterns.sh needs but no gnuplot.
@@ -127,7 +168,7 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
   temp_dir dir;
   const fs::path bin = dir.path / "bin", out = dir.path / "out";
   fs::create_directory(bin);
-  ASSERT_EQ(shell("for tool in bash awk mkdir dirname; do ln -s \"$(command -v $tool)\" " +
+  ASSERT_EQ(shell("for tool in bash awk mkdir cp rm wc; do ln -s \"$(command -v $tool)\" " +
                   shell_word(bin) + "/$tool; done").status, 0);
 
   const shell_result run =
