@@ -88,6 +88,9 @@ endif()
 string(COMPARE EQUAL "${SLITS_PHASE_MODEL}" fresnel SLITS_FRESNEL_HOPS)
 string(COMPARE EQUAL "${SLITS_SAMPLING}" midpoint SLITS_MIDPOINT_SAMPLES)
 
-# bench_config.hpp for the code, bench.txt for the plots and the main job.
+# bench_config.hpp for the code; bench.txt, the same values as key-value
+# lines, for the main job and the plots.
 configure_file(${PROJECT_SOURCE_DIR}/common/bench_config.hpp.in
                ${PROJECT_BINARY_DIR}/generated/bench_config.hpp @ONLY)
+set(SLITS_BENCH_FILE ${PROJECT_BINARY_DIR}/bench.txt)
+configure_file(${PROJECT_SOURCE_DIR}/plots/bench.txt.in ${SLITS_BENCH_FILE} @ONLY)

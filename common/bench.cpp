@@ -1,6 +1,7 @@
 #include "bench.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,8 +62,16 @@ void occupy_standard_descriptors(std::string_view program) {
 
 }  // namespace
 
-pattern_file open_pattern_file(std::string_view program, std::string_view name) {
+void prepare_output(std::string_view program) {
   occupy_standard_descriptors(program);
+  // Past a file size limit the kernel would kill the program by SIGXFSZ
+  // mid-line and without a word; ignored, the write fails with EFBIG and
+  // takes the reported path like a full disk.
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+pattern_file open_pattern_file(std::string_view program, std::string_view name) {
+  prepare_output(program);
   pattern_file file{program, name, {}, false};
   errno = 0;
   file.stream.open(std::string(name), std::ios::out | std::ios::trunc);

@@ -142,7 +142,12 @@ struct pattern_file {
   std::streamoff complete = 0;  // bytes of the lines written in full
 };
 
-// Creates or truncates the data file `name` in the working directory.
+// First thing every program does: standard descriptors held open, and a file
+// size limit turned from a silent kill into a reported failed write.
+void prepare_output(std::string_view program);
+
+// Creates or truncates the data file `name` in the working directory, after
+// prepare_output.
 pattern_file open_pattern_file(std::string_view program, std::string_view name);
 
 // "<x> <value>\n", then flush.

@@ -1,75 +1,175 @@
-# Renders the data files the programs leave in one folder as PNG files:
-#   gnuplot -c patterns.gp [<data folder> [<png folder>]]
-# Both folders default to the working directory. Each pattern gets
-# <program>.png, the LED profile ledcurve.png, and overview.png sets the six
-# patterns side by side. A data file that is missing is skipped with a note.
-# The bench in the titles is the one fixed in common/bench.hpp.
+# Renders the data files the programs leave in one folder as figures, each
+# as PNG and SVG:
+#   gnuplot -c patterns.gp [<data folder> [<figure folder>]]
+# Both folders default to the working directory; any folder name works. Each
+# pattern gets <program>.png/.svg (monogap also monogap_log, a logarithmic
+# value axis), the LED profile ledcurve.png/.svg, and overview.png/.svg sets
+# the six patterns side by side. A missing or empty data file is skipped
+# with a note. Every number in the titles, the x ranges and the expected
+# point counts come from bench.txt in the data folder, the bench the programs
+# were built with; without it, from the default bench.
 
 dir = (ARGC >= 1) ? ARG1 : "."
 out = (ARGC >= 2) ? ARG2 : dir
+
+# gnuplot takes a file name starting with "<" or "|" for a command, "$" for
+# a data block, "~" for the home folder: relative names are anchored at "./".
+anchored(name) = (name[1:1] eq "/") ? name : "./" . name
+data = anchored(dir) . "/"
+figures = anchored(out) . "/"
 
 # panel.gp sits beside this script; `call` resolves names from the working
 # directory, so find this script's own folder.
 here = ""
 do for [i = 1:strlen(ARG0)] { if (ARG0[i:i] eq "/") { here = ARG0[1:i] } }
-panel = here . "panel.gp"
+panel = ((here eq "") ? "" : anchored(here)) . "panel.gp"
 
-present(name) = system(sprintf("test -r '%s/%s' && echo 1 || echo 0", dir, name)) eq "1"
+# The data folder as one shell word: in single quotes, each single quote in
+# the name closed, escaped and reopened.
+shell_data = "'"
+do for [i = 1:strlen(data)] {
+  c = data[i:i]
+  shell_data = shell_data . ((c eq "'") ? "'\\''" : c)
+}
+shell_data = shell_data . "'"
+present(name) = system("test -s " . shell_data . name . " && echo 1 || echo 0") eq "1"
+
+# The bench: bench.txt's "key value" lines, then the default bench for any
+# key it lacks. The first "\n<key> " found holds the value.
+default_bench = "wavelength 6.37e-4\nsource_width 5.0\nentrance_width 0.8\n" . \
+  "pair_slit_width 0.15\npair_separation 0.5\nsource_distance 70\n" . \
+  "pair_distance 200\nscreen_distance 500\nsource_samples 100\n" . \
+  "entrance_samples 100\npair_samples 100\nscreen_count 1000\n" . \
+  "single_screen_max 20\ndouble_screen_max 4\nled_sigma 12.5\n" . \
+  "phase_model classic\nsampling left-edge\n"
+if (present("bench.txt")) {
+  bench_text = system("awk '!/^[ \\t]*#/ && NF >= 2 { print $1, $2 }' " . shell_data . "bench.txt")
+} else {
+  print "no " . dir . "/bench.txt: the default bench in titles and point counts"
+  bench_text = ""
+}
+bench_text = "\n" . bench_text . "\n" . default_bench
+bench_tail(key) = substr(bench_text, strstrt(bench_text, "\n" . key . " ") + strlen(key) + 2, \
+                         strlen(bench_text))
+bench(key) = substr(bench_tail(key), 1, strstrt(bench_tail(key), "\n") - 1)
+
+wavelength = bench("wavelength")
+source_width = bench("source_width")
+entrance_width = bench("entrance_width")
+pair_slit_width = bench("pair_slit_width")
+pair_separation = bench("pair_separation")
+source_distance = bench("source_distance")
+pair_distance = bench("pair_distance")
+screen_distance = bench("screen_distance")
+led_sigma = bench("led_sigma")
+count = int(real(bench("screen_count")))
+single_max = real(bench("single_screen_max"))
+double_max = real(bench("double_screen_max"))
+sampling = bench("sampling")
+phase_model = bench("phase_model")
+source_samples = bench("source_samples")
+entrance_samples = bench("entrance_samples")
+pair_samples = bench("pair_samples")
+behind_slit = sprintf("%g", real(pair_distance) + real(screen_distance))
 
 set encoding utf8
-terminal = strstrt(GPVAL_TERMINALS, "pngcairo") ? "pngcairo" : "png"
-lambda = "λ = 6.37e-4, lengths in one unit"
+lambda = "λ = " . wavelength
+xlabel = sprintf("x, position on the screen (length unit; mm if λ is read as %g nm)", \
+                 real(wavelength) * 1e6)
 
 array names[6] = ["monogap", "duogap", "broad_monogap", "broad_duogap", \
                   "conv_monogap", "conv_duogap"]
 array kinds[6] = ["amplitude", "amplitude", "amplitude", "amplitude", \
                   "intensity", "intensity"]
+array log_variant[6] = [1, 0, 0, 0, 0, 0]  # where a linear axis hides the side lobes
+array points[6] = [10 * count, count, count, count, count, count]
+array spans[6] = [single_max, double_max, single_max, double_max, single_max, double_max]
 array headings[6] = ["Plane wave, single slit", \
                      "Plane wave, first slit, double slit", \
                      "Coherent source strip, single slit", \
                      "Coherent source strip, first slit, double slit", \
                      "Incoherent LED strip, single slit", \
                      "Incoherent LED strip, first slit, double slit"]
-array benches[6] = ["slit 0.8 wide, screen 700 behind it", \
-                    "slit 0.8, then 200 on two slits 0.15 wide with centres 0.5 apart, screen 500 behind them", \
-                    "strip 5.0 wide, 70 before slit 0.8, screen 700 behind the slit", \
-                    "strip 5.0, 70 to slit 0.8, 200 to two slits 0.15 wide 0.5 apart, 500 to the screen", \
-                    "LED 5.0 wide (Gaussian emission, σ = 12.5), 70 before slit 0.8, screen 700 behind", \
-                    "LED 5.0 (σ = 12.5), 70 to slit 0.8, 200 to two slits 0.15 wide 0.5 apart, 500 to screen"]
+pair = sprintf("two slits %s wide with centres %s apart", pair_slit_width, pair_separation)
+led = sprintf("LED %s wide (Gaussian emission, σ = %s)", source_width, led_sigma)
+array benches[6] = [ \
+  sprintf("slit %s wide, screen %s behind it", entrance_width, behind_slit), \
+  sprintf("slit %s, then %s on %s, screen %s behind them", \
+          entrance_width, pair_distance, pair, screen_distance), \
+  sprintf("strip %s wide, %s before slit %s, screen %s behind the slit", \
+          source_width, source_distance, entrance_width, behind_slit), \
+  sprintf("strip %s, %s to slit %s, %s to %s, %s to the screen", \
+          source_width, source_distance, entrance_width, pair_distance, pair, screen_distance), \
+  sprintf("%s, %s before slit %s, screen %s behind", \
+          led, source_distance, entrance_width, behind_slit), \
+  sprintf("LED %s (σ = %s), %s to slit %s, %s to %s, %s to screen", source_width, \
+          led_sigma, source_distance, entrance_width, pair_distance, pair, screen_distance)]
+on_source = source_samples . " on the source, "
+on_pair = ", " . pair_samples . " on each slit of the pair"
+array samples[6] = [entrance_samples . " on the slit", \
+                    entrance_samples . " on the first slit" . on_pair, \
+                    on_source . entrance_samples . " on the slit", \
+                    on_source . entrance_samples . " on the first slit" . on_pair, \
+                    on_source . entrance_samples . " on the slit", \
+                    on_source . entrance_samples . " on the first slit" . on_pair]
+method = sprintf("%s sampling, %s phase model", sampling, phase_model)
 
-# One PNG per pattern.
+array formats[2] = ["png", "svg"]
+png = strstrt(GPVAL_TERMINALS, "pngcairo") ? "pngcairo" : "png"
+terminal(f, width, height, size) = \
+  sprintf("set terminal %s noenhanced size %d,%d font 'DejaVu Sans,%d'%s", \
+          (f == 1) ? png : "svg", width, height, size, (f == 2) ? " background rgb 'white'" : "")
+continuum_of(k) = present(names[k] . ".continuum.txt") ? data . names[k] . ".continuum.txt" : ""
+
+# One figure per pattern, and a logarithmic one where asked.
 do for [k = 1:6] {
-  file = dir . "/" . names[k] . ".txt"
   if (!present(names[k] . ".txt")) {
-    print "no " . file . ", no " . names[k] . ".png"
+    print "no data in " . dir . "/" . names[k] . ".txt, no " . names[k] . " figure"
   } else {
-    eval sprintf("set terminal %s noenhanced size 900,500 font 'DejaVu Sans,10'", terminal)
-    set output out . "/" . names[k] . ".png"
-    set multiplot
-    call panel file kinds[k] \
-         sprintf("%s (%s)\n%s; %s", headings[k], names[k], benches[k], lambda) \
-         "0.09" "0.97" "0.11" "0.88"
-    unset multiplot
-    set output
+    file = data . names[k] . ".txt"
+    overlay = continuum_of(k)
+    do for [variant = 1:1 + log_variant[k]] {
+      do for [f = 1:2] {
+        eval terminal(f, 900, 500, 10)
+        set output figures . names[k] . ((variant == 2) ? "_log." : ".") . formats[f]
+        set multiplot
+        call panel file kinds[k] . ((variant == 2) ? " log" : "") \
+             sprintf("%s (%s)%s\n%s\n%s; samples: %s; %s", headings[k], names[k], \
+                     (variant == 2) ? ", logarithmic scale" : "", benches[k], \
+                     lambda, samples[k], method) \
+             (variant == 2) ? "0.11 0.97 0.11 0.85" : "0.09 0.97 0.11 0.85" sprintf("%d", points[k]) sprintf("%.17g", spans[k]) \
+             xlabel overlay
+        unset multiplot
+        set output
+      }
+    }
   }
 }
 
-# The LED's emission profile, with the part of it the LED programs sample.
+# The LED's emission profile, σ marked, and the part of it the LED programs
+# sample.
 if (!present("ledcurve.txt")) {
-  print "no " . dir . "/ledcurve.txt, no ledcurve.png"
+  print "no data in " . dir . "/ledcurve.txt, no ledcurve figure"
 } else {
-  reset
-  eval sprintf("set terminal %s noenhanced size 900,500 font 'DejaVu Sans,10'", terminal)
-  set output out . "/ledcurve.png"
-  set title "LED emission profile (ledcurve): normal density, σ = 12.5"
-  set xlabel "position across the LED"
-  set ylabel "weight"
-  set grid lc rgb "#e0e0e0"
-  set yrange [0:*]
-  set object 1 rect from -2.5, graph 0 to 2.5, graph 1 behind fc rgb "#ffe9a8" fs solid noborder
-  set label 1 "the 5.0 wide strip\nthe LED programs use" at 3.5, graph 0.12 left
-  plot dir . "/ledcurve.txt" using 1:2 with lines lw 1.5 lc rgb "#1f4e9c" notitle
-  set output
+  half_strip = real(source_width) / 2
+  sigma = real(led_sigma)
+  do for [f = 1:2] {
+    reset
+    eval terminal(f, 900, 500, 10)
+    set output figures . "ledcurve." . formats[f]
+    set title "LED emission profile (ledcurve): normal density, σ = " . led_sigma
+    set xlabel "position across the LED (length unit)"
+    set ylabel "emission weight (per length unit)"
+    set grid lc rgb "#e0e0e0"
+    set yrange [0:*]
+    set object 1 rect from -sigma, graph 0 to sigma, graph 1 behind fc rgb "#eaf0fa" fs solid noborder
+    set object 2 rect from -half_strip, graph 0 to half_strip, graph 1 behind fc rgb "#ffe9a8" fs solid noborder
+    set label 1 "the " . source_width . " wide strip\nthe LED programs use" \
+        at half_strip, graph 0.12 left offset char 1
+    set label 2 "±σ" at sigma, graph 0.95 right offset char -0.5 tc rgb "#5070a0"
+    plot data . "ledcurve.txt" using 1:2 with lines lw 1.5 lc rgb "#1f4e9c" notitle
+    set output
+  }
   reset
 }
 
@@ -77,21 +177,25 @@ if (!present("ledcurve.txt")) {
 # strip and LED from top to bottom.
 found = 0
 do for [k = 1:6] { found = found + present(names[k] . ".txt") }
-if (found == 0) { print "no pattern data in " . dir . ", no overview.png"; exit }
-eval sprintf("set terminal %s noenhanced size 1400,1500 font 'DejaVu Sans,9'", terminal)
-set output out . "/overview.png"
-set multiplot title "Diffraction patterns, " . lambda . ". Strips: the light on the screen." font ",12"
-do for [k = 1:6] {
-  column = (k - 1) % 2
-  row = (k - 1) / 2
-  left = 0.06 + 0.5 * column
-  top = 0.95 - 0.315 * row
-  file = dir . "/" . names[k] . ".txt"
-  if (present(names[k] . ".txt")) {
-    call panel file kinds[k] sprintf("%s (%s)\n%s", headings[k], names[k], benches[k]) \
-         sprintf("%g", left) sprintf("%g", left + 0.42) \
-         sprintf("%g", top - 0.26) sprintf("%g", top - 0.03)
+if (found == 0) { print "no pattern data in " . dir . ", no overview"; exit }
+do for [f = 1:2] {
+  eval terminal(f, 1400, 1500, 9)
+  set output figures . "overview." . formats[f]
+  set multiplot title sprintf("Diffraction patterns, %s, lengths in one unit; %s. Strips: the light on the screen.", \
+                              lambda, method) font ",12"
+  do for [k = 1:6] {
+    column = (k - 1) % 2
+    row = (k - 1) / 2
+    left = 0.06 + 0.5 * column
+    top = 0.95 - 0.315 * row
+    if (present(names[k] . ".txt")) {
+      file = data . names[k] . ".txt"
+      overlay = continuum_of(k)
+      call panel file kinds[k] sprintf("%s (%s)\n%s", headings[k], names[k], benches[k]) \
+           sprintf("%g %g %g %g", left, left + 0.42, top - 0.26, top - 0.03) \
+           sprintf("%d", points[k]) sprintf("%.17g", spans[k]) xlabel overlay
+    }
   }
+  unset multiplot
+  set output
 }
-unset multiplot
-set output

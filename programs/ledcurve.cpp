@@ -4,6 +4,7 @@
 #include "bench.hpp"
 
 int main() {
+  prepare_output("ledcurve");
   int status = 0;
   for (int i = -500; i < 500; ++i) {
     const double x = i * 0.1;  // multiplied, not divided by 10

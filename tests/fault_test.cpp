@@ -284,17 +284,23 @@ TEST(FullDisk, DataFileOnAFullFilesystem) {
   }
 }
 
+// With SIGXFSZ at its default, as from a shell's `ulimit -f`: the programs
+// must not be killed by it.
 TEST(FullDisk, DataFileBeyondTheFileSizeLimit) {
   constexpr rlim_t limit = 4096;
+  const auto limited = [] {
+    default_signals();
+    const rlimit size{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &size);
+  };
   for (const std::string& name : quick_programs) {
     temp_dir dir;
     console_pipe console;
     const run_result run = run_program(program_path(name), dir.path, [&] {
       console.attach_in_child();
-      const rlimit size{limit, limit};
-      ::setrlimit(RLIMIT_FSIZE, &size);
-      ::signal(SIGXFSZ, SIG_IGN);
+      limited();
     });
+    EXPECT_EQ(run.signal, 0) << name;
     EXPECT_EQ(run.exit_status, 1) << name;
     EXPECT_EQ(run.err, cannot(name, "cannot write", name + ".txt", "File too large"));
     EXPECT_TRUE(console.finish() == full_console(name)) << name << " console incomplete";
@@ -305,6 +311,12 @@ TEST(FullDisk, DataFileBeyondTheFileSizeLimit) {
     EXPECT_GT(full_data(name).find('\n', data.size()) + 1, limit)
         << name << " lost a line that fit";
   }
+  // ledcurve's table on standard output, here a file under the same limit.
+  temp_dir dir;
+  const run_result run = run_program(program_path("ledcurve"), dir.path, limited);
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, cannot("ledcurve", "cannot write", "standard output", "File too large"));
 }
 
 // ---------------------------------------------------------------------------

@@ -39,12 +39,17 @@ shell_result shell(const std::string& command) {
   return result;
 }
 
-std::string quoted(const fs::path& path) {
+// One shell word: in single quotes, each single quote closed, escaped, reopened.
+std::string shell_word(const fs::path& path) {
   std::string text = "'";  // built up in steps: g++ 12 misreads "'" + s + "'" (-Wrestrict)
-  text += path.string();
+  for (const char c : path.string()) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
   text += "'";
   return text;
 }
+
+// Folder names a shell or gnuplot would misread if passed on unquoted.
+const std::string awkward = "-it's \"a\" $HOME \\ `x` dir";
+const std::string awkward_too = "<it's |y ~ dir";
 
 bool have_gnuplot() { return shell("command -v gnuplot").status == 0; }
 
@@ -81,9 +86,19 @@ testing::AssertionResult is_png(const fs::path& path, uint32_t width, uint32_t h
   return testing::AssertionSuccess();
 }
 
-std::string patterns_command(const fs::path& out, const std::string& programs) {
-  return "bash " + quoted(source_dir / "scripts/patterns.sh") + " " + quoted(out) + " " +
-         quoted(SLITS_PROGRAM_DIR) + " " + programs;
+std::string patterns_command(const fs::path& out, const std::string& programs,
+                             const fs::path& bin = SLITS_PROGRAM_DIR,
+                             const fs::path& bench = SLITS_BENCH_FILE) {
+  return "bash " + shell_word(source_dir / "scripts/patterns.sh") + " " + shell_word(out) + " " +
+         shell_word(bin) + " " + shell_word(bench) + " " + programs;
+}
+
+bool is_svg(const fs::path& path) { return read_file(path).ends_with("</svg>\n\n"); }
+
+size_t count_of(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 }  // namespace
@@ -98,13 +113,55 @@ TEST(MainJob, RendersEveryPlotBesideTheData) {
   const shell_result run = shell(patterns_command(dir.path, quick_programs));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("Data files and plots in"), std::string::npos) << run.out;
+  EXPECT_EQ(count_of(run.out, "exponentials"), 4u) << run.out;
+  EXPECT_EQ(count_of(run.out, "incomplete"), 0u) << run.out;
   for (const auto& name : pattern_names) {
     EXPECT_TRUE(fs::exists(dir.path / (name + ".txt"))) << name;
     EXPECT_TRUE(is_png(dir.path / (name + ".png"), 900, 500));
+    EXPECT_TRUE(is_svg(dir.path / (name + ".svg"))) << name;
   }
+  EXPECT_TRUE(is_png(dir.path / "monogap_log.png", 900, 500));
   EXPECT_TRUE(is_png(dir.path / "ledcurve.png", 900, 500));
   EXPECT_TRUE(is_png(dir.path / "overview.png", 1400, 1500));
+  EXPECT_TRUE(is_svg(dir.path / "overview.svg"));
+  EXPECT_EQ(read_file(dir.path / "bench.txt"), read_file(SLITS_BENCH_FILE));
   EXPECT_EQ(read_file(dir.path / "conv_duogap.txt"), stand_in) << "plotting wrote to the data";
+}
+
+// A data file cut short by a file size limit, in a folder named to trip the
+// shell, under a bench of another wavelength, with a continuum limit beside.
+TEST(MainJob, TellsAnIncompleteFileAndDrawsTheBenchItIsGiven) {
+  if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
+  temp_dir dir;
+  const fs::path bin = dir.path / "bin", bench = dir.path / "bench.txt";
+  fs::create_directory(bin);
+  std::ofstream(bin / "monogap") << "#!/bin/bash\nulimit -f 16\nexec "
+                                 << shell_word(program_path("monogap")) << "\n";
+  std::ofstream(bin / "continuum") << "#!/bin/sh\nawk '{ print $1, $2 / 2 }' \"$1.txt\"\n";
+  for (const char* name : {"monogap", "continuum"})
+    fs::permissions(bin / name, fs::perms::owner_exec, fs::perm_options::add);
+  std::string text = read_file(SLITS_BENCH_FILE);
+  const size_t at = text.find("\nwavelength ") + 1;
+  text.replace(at, text.find('\n', at) - at, "wavelength 5.5e-4");
+  std::ofstream(bench) << text;
+
+  const shell_result run = shell("cd " + shell_word(dir.path) + " && " +
+                                 patterns_command(awkward, "monogap", bin, "bench.txt"));
+  EXPECT_EQ(run.status, 1) << run.out;
+  const fs::path out = dir.path / awkward;
+  const size_t points = lines_of(read_file(out / "monogap.txt")).size();
+  const std::string note = "incomplete: " + std::to_string(points) + " of 10000 points";
+  EXPECT_LT(points, 10000u);
+  EXPECT_EQ(count_of(run.out, "incomplete"), 1u) << run.out;
+  EXPECT_NE(run.out.find("monogap.txt " + note), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("monogap        1.00e+06 exponentials"), std::string::npos) << run.out;
+  EXPECT_EQ(read_file(out / "bench.txt"), text);
+  const std::string svg = read_file(out / "monogap.svg");
+  EXPECT_NE(svg.find(note), std::string::npos);
+  EXPECT_NE(svg.find("λ = 5.5e-4"), std::string::npos);
+  EXPECT_NE(svg.find("550 nm"), std::string::npos);
+  EXPECT_NE(svg.find("continuum limit"), std::string::npos);
+  EXPECT_NE(read_file(out / "monogap_log.svg").find(note), std::string::npos);
 }
 
 // A PATH with what patterns.sh needs but no gnuplot.
@@ -112,13 +169,13 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
   temp_dir dir;
   const fs::path bin = dir.path / "bin", out = dir.path / "out";
   fs::create_directory(bin);
-  ASSERT_EQ(shell("for tool in bash awk mkdir dirname; do ln -s \"$(command -v $tool)\" " +
-                  quoted(bin) + "/$tool; done")
+  ASSERT_EQ(shell("for tool in bash awk mkdir cp rm wc; do ln -s \"$(command -v $tool)\" " +
+                  shell_word(bin) + "/$tool; done")
                 .status,
             0);
 
   const shell_result run =
-      shell("PATH=" + quoted(bin) + " " + patterns_command(out, "monogap ledcurve"));
+      shell("PATH=" + shell_word(bin) + " " + patterns_command(out, "monogap ledcurve"));
   EXPECT_EQ(run.status, 0) << run.out;
   int mentions = 0;
   for (const auto& line : lines_of(run.out)) mentions += line.find("gnuplot") != std::string::npos;
@@ -130,26 +187,29 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
     EXPECT_NE(entry.path().extension(), ".png") << entry.path();
 }
 
-// By hand, from a third folder, on folder names with spaces, some files missing.
+// By hand, from a third folder, on folder names that trip a shell or gnuplot,
+// some files missing, no bench file: the default bench, said once.
 TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
   if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   temp_dir dir;
-  const fs::path data = dir.path / "my data", pngs = dir.path / "my plots";
+  const fs::path data = dir.path / awkward, pngs = dir.path / awkward_too;
   fs::create_directory(data);
   fs::create_directory(pngs);
   write_data(data / "monogap.txt", 10000, 20);
   write_data(data / "duogap.txt", 1000, 4);
 
-  const shell_result run =
-      shell("cd " + quoted(dir.path) + " && gnuplot -c " +
-            quoted(source_dir / "plots/patterns.gp") + " " + quoted(data) + " " + quoted(pngs));
+  const shell_result run = shell("cd " + shell_word(dir.path) + " && gnuplot -c " +
+                                 shell_word(source_dir / "plots/patterns.gp") + " " +
+                                 shell_word(awkward) + " " + shell_word(awkward_too));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(is_png(pngs / "monogap.png", 900, 500));
   EXPECT_TRUE(is_png(pngs / "duogap.png", 900, 500));
   EXPECT_TRUE(is_png(pngs / "overview.png", 1400, 1500));
+  EXPECT_NE(read_file(pngs / "duogap.svg").find("λ = 6.37e-4"), std::string::npos);
   for (const std::string name : {"broad_monogap", "conv_duogap", "ledcurve"}) {
     EXPECT_FALSE(fs::exists(pngs / (name + ".png"))) << name;
     EXPECT_NE(run.out.find(name + ".txt"), std::string::npos) << "no note for " << name;
   }
+  EXPECT_EQ(count_of(run.out, "bench.txt"), 1u) << run.out;
   EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 2);
 }
