@@ -1,0 +1,271 @@
+#include "patterns.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "bench.hpp"
+#include "integrals.hpp"
+
+namespace continuum {
+
+bench_geometry configured_bench() {
+  return {.wavenumber = ::wavenumber,
+          .source_width = ::source_width,
+          .entrance_width = ::entrance_width,
+          .pair_slit_width = ::pair_slit_width,
+          .pair_separation = ::pair_separation,
+          .source_distance = ::source_distance,
+          .pair_distance = ::pair_distance,
+          .screen_distance = ::screen_distance,
+          .monogap = {10 * bench_screen_count, single_screen_max},
+          .duogap = {bench_screen_count, double_screen_max},
+          .broad_monogap = {bench_screen_count, single_screen_max},
+          .broad_duogap = {bench_screen_count, double_screen_max},
+          .conv_monogap = {bench_screen_count, single_screen_max},
+          .conv_duogap = {bench_screen_count, double_screen_max},
+          .fresnel = fresnel_hops};
+}
+
+namespace {
+
+constexpr std::pair<std::string_view, program> program_names[] = {
+    {"monogap", program::monogap},
+    {"duogap", program::duogap},
+    {"broad_monogap", program::broad_monogap},
+    {"broad_duogap", program::broad_duogap},
+    {"conv_monogap", program::conv_monogap},
+    {"conv_duogap", program::conv_duogap}};
+
+cplx cis(double phi) { return {std::cos(phi), std::sin(phi)}; }
+
+// The phase of one hop as a quadratic form in p (earlier plane) and q (next
+// plane), the wavenumber and distance folded into the coefficients.
+struct hop {
+  double pp, pq, qq;
+  double operator()(double p, double q) const { return (pp * p + pq * q) * p + qq * q * q; }
+};
+
+// hop_phase, k p (p - q) / L, or the textbook k (p - q)^2 / (2L).
+hop forward_hop(const bench_geometry& bench, double L) {
+  const double k = bench.wavenumber;
+  if (bench.fresnel) return {k / (2 * L), -k / L, k / (2 * L)};
+  return {k / L, -k / L, 0};
+}
+
+// The LED programs' source hop k s (s - d) / L: the later point s multiplies.
+hop led_source_hop(const bench_geometry& bench, double L) {
+  const double k = bench.wavenumber;
+  if (bench.fresnel) return forward_hop(bench, L);
+  return {0, -k / L, k / L};
+}
+
+interval hull(const aperture& opening) {
+  interval span = opening.front();
+  for (const interval& part : opening)
+    span = {std::min(span.lo, part.lo), std::max(span.hi, part.hi)};
+  return span;
+}
+
+// The largest |d phase / dp| and |d phase / dq| over a box: both derivatives
+// are linear, so the largest sits on a corner.
+template <class Derivative>
+double corner_max(interval P, interval Q, Derivative derivative) {
+  double rate = 0;
+  for (double p : {P.lo, P.hi})
+    for (double q : {Q.lo, Q.hi}) rate = std::max(rate, std::abs(derivative(p, q)));
+  return rate;
+}
+double rate_in_p(const hop& h, interval P, interval Q) {
+  return corner_max(P, Q, [&](double p, double q) { return 2 * h.pp * p + h.pq * q; });
+}
+double rate_in_q(const hop& h, interval P, interval Q) {
+  return corner_max(P, Q, [&](double p, double q) { return h.pq * p + 2 * h.qq * q; });
+}
+
+// The wave arriving on the first integrated aperture, exp(i(a u^2 + b u + c)):
+// a plane wave (all zero) or the wave of one source point.
+struct chirp {
+  double a = 0, b = 0, c = 0;
+};
+
+chirp from_point(const hop& h, double d) { return {h.qq, h.pq * d, h.pp * d * d}; }
+
+// Mean over `opening` of the incoming wave times exp(i h(u, r)), in closed form.
+cplx analytic_mean(const chirp& in, const aperture& opening, const hop& h, double r) {
+  cplx sum = 0;
+  for (const interval& part : opening)
+    sum += chirp_integral(in.a + h.pp, in.b + h.pq * r, in.c + h.qq * r * r, part.lo, part.hi);
+  return sum / total_width(opening);
+}
+
+// Light through a row of apertures to the screen. The first aperture is
+// integrated in closed form at the nodes of the second, each later one by its
+// quadrature rule, sized to the fastest change of phase across it: that of
+// the field arriving (bounded by the incoming hop's rate over the previous
+// aperture, edges and stationary point alike) plus that of the hop onwards.
+struct chain {
+  std::vector<aperture> planes;
+  std::vector<hop> hops;  // hops[i] leaves planes[i]; the last reaches the screen
+  std::vector<double> x;
+  std::vector<mean_rule> rules;      // rules[i] for planes[i], i >= 1
+  std::vector<cplx> screen_phasors;  // [point][node of the last rule]
+};
+
+chain make_chain(std::vector<aperture> planes, std::vector<hop> hops, const std::vector<double>& x,
+                 interval screen, int refine) {
+  chain c{std::move(planes), std::move(hops), x, {}, {}};
+  const std::size_t n = c.planes.size();
+  c.rules.resize(n);
+  for (std::size_t i = 1; i < n; ++i) {
+    const interval onwards = i + 1 < n ? hull(c.planes[i + 1]) : screen;
+    const double rate = rate_in_q(c.hops[i - 1], hull(c.planes[i - 1]), hull(c.planes[i])) +
+                        rate_in_p(c.hops[i], hull(c.planes[i]), onwards);
+    c.rules[i] = mean_quadrature(c.planes[i], rate, refine);
+  }
+  if (n > 1) {
+    const mean_rule& last = c.rules.back();
+    for (double xi : x)
+      for (double u : last.nodes) c.screen_phasors.push_back(cis(c.hops.back()(u, xi)));
+  }
+  return c;
+}
+
+// The mean amplitude at each screen point for the wave `in` on the first aperture.
+std::vector<cplx> amplitudes(const chain& c, const chirp& in) {
+  const std::size_t n = c.planes.size();
+  std::vector<cplx> A;
+  if (n == 1) {
+    for (double xi : c.x) A.push_back(analytic_mean(in, c.planes[0], c.hops[0], xi));
+    return A;
+  }
+  std::vector<cplx> field;  // weighted by the rule of its plane
+  for (std::size_t j = 0; j < c.rules[1].nodes.size(); ++j)
+    field.push_back(c.rules[1].weights[j] *
+                    analytic_mean(in, c.planes[0], c.hops[0], c.rules[1].nodes[j]));
+  for (std::size_t i = 2; i < n; ++i) {
+    std::vector<cplx> next;
+    for (std::size_t m = 0; m < c.rules[i].nodes.size(); ++m) {
+      cplx sum = 0;
+      for (std::size_t j = 0; j < field.size(); ++j)
+        sum += field[j] * cis(c.hops[i - 1](c.rules[i - 1].nodes[j], c.rules[i].nodes[m]));
+      next.push_back(c.rules[i].weights[m] * sum);
+    }
+    field = std::move(next);
+  }
+  for (std::size_t i = 0; i < c.x.size(); ++i) {
+    cplx sum = 0;
+    const cplx* phasor = &c.screen_phasors[i * field.size()];
+    for (std::size_t j = 0; j < field.size(); ++j) sum += field[j] * phasor[j];
+    A.push_back(sum);
+  }
+  return A;
+}
+
+// Intensities of the source points add, each amplitude weighted by LED(d).
+// Phases of d alone drop out of |A|^2, which therefore changes with d at most
+// twice as fast as the cross term of the source hop.
+std::vector<double> led_intensities(const chain& c, const hop& source_hop, const aperture& source,
+                                    int refine) {
+  const double rate = 2 * corner_max(hull(source), hull(c.planes[0]),
+                                     [&](double, double s) { return source_hop.pq * s; });
+  const mean_rule rule = mean_quadrature(source, rate, refine);
+  std::vector<double> I(c.x.size(), 0.0);
+  for (std::size_t j = 0; j < rule.nodes.size(); ++j) {
+    const double d = rule.nodes[j];
+    const double weight = rule.weights[j] * LED(d) * LED(d);
+    const std::vector<cplx> A = amplitudes(c, from_point(source_hop, d));
+    for (std::size_t i = 0; i < I.size(); ++i) I[i] += weight * std::norm(A[i]);
+  }
+  return I;
+}
+
+}  // namespace
+
+std::optional<program> program_named(std::string_view name) {
+  for (const auto& [known, which] : program_names)
+    if (name == known) return which;
+  return std::nullopt;
+}
+
+screen_grid screen_of(const bench_geometry& bench, program which) {
+  switch (which) {
+    case program::monogap:
+      return bench.monogap;
+    case program::duogap:
+      return bench.duogap;
+    case program::broad_monogap:
+      return bench.broad_monogap;
+    case program::broad_duogap:
+      return bench.broad_duogap;
+    case program::conv_monogap:
+      return bench.conv_monogap;
+    case program::conv_duogap:
+      return bench.conv_duogap;
+  }
+  return {};
+}
+
+std::vector<double> screen_points(screen_grid grid) {
+  std::vector<double> x;
+  for (int i = 0; i < grid.count; ++i) x.push_back(screen_point(i, grid.count, grid.max));
+  return x;
+}
+
+std::vector<double> continuum_values(const bench_geometry& bench, program which,
+                                     const std::vector<double>& x, int refine) {
+  if (x.empty()) return {};
+  const screen_grid grid = screen_of(bench, which);
+  const double axis = screen_point(0, grid.count, grid.max);  // the LED programs' reference
+  const interval screen{std::min(axis, *std::min_element(x.begin(), x.end())),
+                        std::max(grid.max, *std::max_element(x.begin(), x.end()))};
+
+  const aperture source{{-bench.source_width / 2, bench.source_width / 2}};
+  const aperture entrance{{-bench.entrance_width / 2, bench.entrance_width / 2}};
+  const double inner = bench.pair_separation / 2 - bench.pair_slit_width / 2;
+  const double outer = bench.pair_separation / 2 + bench.pair_slit_width / 2;
+  const aperture pair{{-outer, -inner}, {inner, outer}};  // the lower slit mirrors the upper
+  const hop from_source = forward_hop(bench, bench.source_distance);
+  const hop to_pair = forward_hop(bench, bench.pair_distance);
+  const hop to_screen = forward_hop(bench, bench.screen_distance);
+  const hop past_pair = forward_hop(bench, bench.pair_distance + bench.screen_distance);
+
+  auto moduli = [](const std::vector<cplx>& A) {
+    std::vector<double> value;
+    for (cplx a : A) value.push_back(std::abs(a));
+    return value;
+  };
+  auto normalised = [&](const std::vector<aperture>& planes, const std::vector<hop>& hops) {
+    std::vector<double> points = x;
+    points.push_back(axis);
+    const chain c = make_chain(planes, hops, points, screen, refine);
+    std::vector<double> I =
+        led_intensities(c, led_source_hop(bench, bench.source_distance), source, refine);
+    const double I0 = I.back();
+    I.pop_back();
+    for (double& value : I) value /= I0;
+    return I;
+  };
+
+  switch (which) {
+    case program::monogap:
+      return moduli(amplitudes(make_chain({entrance}, {past_pair}, x, screen, refine), {}));
+    case program::duogap:
+      return moduli(
+          amplitudes(make_chain({entrance, pair}, {to_pair, to_screen}, x, screen, refine), {}));
+    case program::broad_monogap:
+      return moduli(amplitudes(
+          make_chain({source, entrance}, {from_source, past_pair}, x, screen, refine), {}));
+    case program::broad_duogap:
+      return moduli(amplitudes(make_chain({source, entrance, pair},
+                                          {from_source, to_pair, to_screen}, x, screen, refine),
+                               {}));
+    case program::conv_monogap:
+      return normalised({entrance}, {past_pair});
+    case program::conv_duogap:
+      return normalised({entrance, pair}, {to_pair, to_screen});
+  }
+  return {};
+}
+
+}  // namespace continuum

@@ -1,0 +1,164 @@
+// The continuum limit: its closed forms against quadrature, its quadrature
+// against doubled nodes and against literal midpoint sums, and the tool run
+// as a user would.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <tuple>
+
+#include "bench.hpp"
+#include "integrals.hpp"
+#include "patterns.hpp"
+#include "run_program.hpp"
+
+using namespace continuum;
+
+// exp(i(a u^2 + b u)) over [u1, u2]: a single slit with the stationary point
+// inside, just outside, far away (the large-argument tails), and a < 0.
+class ChirpIntegral : public testing::TestWithParam<std::tuple<double, double, double, double>> {};
+
+TEST_P(ChirpIntegral, ClosedFormMatchesGaussLegendre) {
+  const auto [a, b, u1, u2] = GetParam();
+  const double rate = std::max(std::abs(2 * a * u1 + b), std::abs(2 * a * u2 + b));
+  const mean_rule rule = mean_quadrature({{u1, u2}}, rate, 4);
+  cplx sum = 0;
+  for (std::size_t j = 0; j < rule.nodes.size(); ++j)
+    sum += rule.weights[j] * std::exp(cplx(0, (a * rule.nodes[j] + b) * rule.nodes[j] + 0.5));
+  EXPECT_LT(std::abs(chirp_integral(a, b, 0.5, u1, u2) - (u2 - u1) * sum), 1e-13);
+}
+
+const double k = wavenumber;
+INSTANTIATE_TEST_SUITE_P(SingleSlits, ChirpIntegral,
+                         testing::Values(std::tuple(k / 700, 0.0, -0.4, 0.4),
+                                         std::tuple(k / 700, -k * 7 / 700, -0.4, 0.4),
+                                         std::tuple(k / 700, -k * 19.998 / 700, -0.4, 0.4),
+                                         std::tuple(k / 70, 300.0, -2.5, 2.5),
+                                         std::tuple(k / 1400, 2e3, 0.175, 0.325),
+                                         std::tuple(-k / 200, 40.0, -0.4, 0.4),
+                                         std::tuple(1e-3, 1.0, -1.0, 2.0)));
+
+// Doubling every rule's nodes leaves the values unchanged, in both phase models.
+class Doubling : public testing::TestWithParam<std::tuple<program, bool>> {};
+
+TEST_P(Doubling, ChangesNoValueBeyondTheTolerance) {
+  const auto [which, fresnel] = GetParam();
+  bench_geometry bench = configured_bench();
+  bench.fresnel = fresnel;
+  std::vector<double> x;  // every seventh point keeps the LED programs quick
+  const std::vector<double> all = screen_points(screen_of(bench, which));
+  for (std::size_t i = 0; i < all.size(); i += 7) x.push_back(all[i]);
+  const auto coarse = continuum_values(bench, which, x),
+             fine = continuum_values(bench, which, x, 2);
+  for (std::size_t i = 0; i < x.size(); ++i)
+    EXPECT_NEAR(coarse[i], fine[i], 1e-9) << "x = " << x[i];
+}
+
+std::string doubling_name(const testing::TestParamInfo<Doubling::ParamType>& info) {
+  static const std::string names[] = {"monogap",      "duogap",       "broad_monogap",
+                                      "broad_duogap", "conv_monogap", "conv_duogap"};
+  return names[int(std::get<0>(info.param))] + (std::get<1>(info.param) ? "_fresnel" : "_classic");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, Doubling,
+    testing::Combine(testing::Values(program::monogap, program::duogap, program::broad_monogap,
+                                     program::broad_duogap, program::conv_monogap,
+                                     program::conv_duogap),
+                     testing::Bool()),
+    doubling_name);
+
+// Literal midpoint sums of the programs' own phases at N and 2N samples per
+// aperture; Richardson's (4 M(2N) - M(N)) / 3 removes their h^2 error.
+class MidpointSums : public testing::TestWithParam<bool> {};
+
+TEST_P(MidpointSums, ExtrapolateToTheContinuum) {
+  const bool fresnel = GetParam();
+  auto hop = [&](double p, double q, double L) {
+    return fresnel ? k * (p - q) * (p - q) / (2 * L) : ((p - q) * (k * p)) / L;
+  };
+  auto point = [](double lo, double hi, int j, int n) { return lo + (j + 0.5) * (hi - lo) / n; };
+  auto monogap = [&](double x, int n) {
+    cplx A = 0;
+    for (int j = 0; j < n; ++j) A += std::exp(cplx(0, hop(point(-0.4, 0.4, j, n), x, 700)));
+    return A / double(n);
+  };
+  auto duogap = [&](double x, int n) {  // n samples of the first slit, n/4 of each of the pair
+    cplx A = 0;
+    for (int m = 0; m < n / 4; ++m) {
+      const double y = point(0.175, 0.325, m, n / 4);
+      cplx upper = 0, lower = 0;
+      for (int j = 0; j < n; ++j) {
+        const double s = point(-0.4, 0.4, j, n);
+        upper += std::exp(cplx(0, hop(s, y, 200)));
+        lower += std::exp(cplx(0, hop(s, -y, 200)));
+      }
+      A += upper * std::exp(cplx(0, hop(y, x, 500))) + lower * std::exp(cplx(0, hop(-y, x, 500)));
+    }
+    return A / (2.0 * n * (n / 4));
+  };
+  bench_geometry bench = configured_bench();
+  bench.fresnel = fresnel;
+  auto check = [&](program which, auto sum, int n, const std::vector<double>& x) {
+    const std::vector<double> value = continuum_values(bench, which, x);
+    for (std::size_t i = 0; i < x.size(); ++i)
+      EXPECT_NEAR(std::abs(4.0 * sum(x[i], 2 * n) - sum(x[i], n)) / 3.0, value[i], 1e-10)
+          << "x = " << x[i];
+  };
+  check(program::monogap, monogap, 20000, {0, 2.856, 19.998});
+  check(program::duogap, duogap, 1000, {0, 0.568, 3.996});
+}
+
+INSTANTIATE_TEST_SUITE_P(PhaseModels, MidpointSums, testing::Bool(),
+                         [](const auto& info) { return info.param ? "fresnel" : "classic"; });
+
+// The tool run in a temporary directory with its output captured.
+run_result run_continuum(const std::string& arguments) {
+  temp_dir dir;
+  const std::string command = std::string("cd '") + dir.path.string() + "' && '" +
+                              SLITS_CONTINUUM_TOOL + "' " + arguments + " >out 2>err";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0, read_file(dir.path / "out"),
+          read_file(dir.path / "err")};
+}
+
+TEST(ContinuumTool, UsageErrorForAMissingOrUnknownProgram) {
+  for (const char* arguments : {"", "ledcurve", "duogap extra"}) {
+    const run_result run = run_continuum(arguments);
+    EXPECT_EQ(run.exit_status, 2) << arguments;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lines_of(run.err).size(), 1u);
+    EXPECT_EQ(run.err.rfind("usage: continuum ", 0), 0u) << run.err;
+  }
+}
+
+TEST(ContinuumTool, PrintsTheProgramsGridAndValuesInFull) {
+  const run_result run = run_continuum("duogap");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  const auto lines = lines_of(run.out);
+  ASSERT_EQ(lines.size(), 1000u);
+  const bench_geometry bench = configured_bench();
+  const std::vector<double> x = screen_points(bench.duogap);
+  const std::vector<double> value = continuum_values(bench, program::duogap, x);
+  for (int i = 0; i < 1000; ++i) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.17g %.17g", screen_point(i, 1000, 4), value[i]);
+    ASSERT_EQ(lines[i], expected);
+  }
+}
+
+// Left-edge samples err by about half a step times the jump of the integrand
+// across the slit: at most 1/100 of the mean with 100 samples.
+TEST(ContinuumTool, MonogapProgramIsWithinItsSamplingError) {
+  temp_dir dir;
+  ASSERT_EQ(run_program(program_path("monogap"), dir.path).exit_status, 0);
+  const auto lines = lines_of(read_file(dir.path / "monogap.txt"));
+  const bench_geometry bench = configured_bench();
+  const std::vector<double> value =
+      continuum_values(bench, program::monogap, screen_points(bench.monogap));
+  ASSERT_EQ(lines.size(), value.size());
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    ASSERT_NEAR(std::stod(lines[i].substr(lines[i].find(' ') + 1)), value[i], 0.0101) << lines[i];
+}
