@@ -1,10 +1,13 @@
 // The shared bench against its literal formulas, bit for bit.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
+#include <string>
 
 #include "bench.hpp"
 #include "literal.hpp"
+#include "run_program.hpp"
 
 using literal::bits;
 
@@ -88,3 +91,37 @@ TEST(NumberFormat, IsPrintfPercentG) {
   for (double v : {0.1234565, 2.5e-7, 19.998, 0.9999996, 1e-300})
     EXPECT_EQ(pair_line(v, v), literal::g(v) + " " + literal::g(v) + "\n");
 }
+
+// A bench of one's own is refused at configure time when it makes no sense,
+// in one message naming the variable and its value.
+struct refusal {
+  std::string setting;  // VAR=value, without the SLITS_ prefix
+  std::string why;
+};
+
+void PrintTo(const refusal& r, std::ostream* out) { *out << r.setting; }
+
+class ConfigureRefuses : public testing::TestWithParam<refusal> {};
+
+TEST_P(ConfigureRefuses, NamingTheVariableAndValue) {
+  temp_dir dir;
+  const std::string command = std::string("'") + SLITS_CMAKE + "' -S '" + SLITS_SOURCE_DIR +
+                              "' -B '" + dir.path.string() + "' -DSLITS_BUILD_TESTS=OFF '-DSLITS_" +
+                              GetParam().setting + "' > '" + dir.path.string() + "/log' 2>&1";
+  EXPECT_NE(std::system(command.c_str()), 0);
+  const std::string log = read_file(dir.path / "log");
+  EXPECT_NE(log.find("SLITS_" + GetParam().setting + ": " + GetParam().why), std::string::npos)
+      << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nonsense, ConfigureRefuses,
+    testing::Values(refusal{"WAVELENGTH=green", "not a decimal number"},
+                    refusal{"SOURCE_DISTANCE=0", "must be greater than zero"},
+                    refusal{"LED_SIGMA=-1", "must be greater than zero"},
+                    refusal{"DOUBLE_SCREEN_MAX=0.0e5", "must be greater than zero"},
+                    refusal{"PAIR_SAMPLES=2.5", "not a whole number from 1 to 10000"},
+                    refusal{"SCREEN_COUNT=0", "not a whole number from 1 to 1000000"},
+                    refusal{"PAIR_SEPARATION=0.1", "the slits of the pair overlap"},
+                    refusal{"PHASE_MODEL=exact", "neither classic nor fresnel"}),
+    [](const auto& info) { return std::to_string(info.index); });

@@ -113,6 +113,29 @@ TEST_P(MidpointSums, ExtrapolateToTheContinuum) {
 INSTANTIATE_TEST_SUITE_P(PhaseModels, MidpointSums, testing::Bool(),
                          [](const auto& info) { return info.param ? "fresnel" : "classic"; });
 
+// monogap's sum at N samples against its continuum: halving the step halves
+// the left-edge error and quarters the midpoint error.
+TEST(SamplingRules, LeftEdgeErrsAsOneOverNMidpointAsOneOverNSquared) {
+  const std::vector<double> x = {0.0, 0.3, 0.9, 2.0};
+  const std::vector<double> limit = continuum_values(configured_bench(), program::monogap, x);
+  auto error = [&](double offset, int n) {
+    double worst = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      cplx A = 0;
+      for (int j = 0; j < n; ++j) {
+        const double s = ((j + offset) * (0.8 / n)) + ((-0.8) / 2.0);
+        A += std::exp(cplx(0, ((s - x[i]) * (k * s)) / 700));
+      }
+      worst = std::max(worst, std::abs(std::abs(A / double(n)) - limit[i]));
+    }
+    return worst;
+  };
+  for (int n : {100, 200}) {
+    EXPECT_NEAR(error(0.0, n) / error(0.0, 2 * n), 2.0, 0.4) << "left-edge, N = " << n;
+    EXPECT_NEAR(error(0.5, n) / error(0.5, 2 * n), 4.0, 0.8) << "midpoint, N = " << n;
+  }
+}
+
 // The tool run in a temporary directory with its output captured.
 run_result run_continuum(const std::string& arguments) {
   temp_dir dir;
