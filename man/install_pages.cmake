@@ -1,0 +1,30 @@
+# Installs the manual pages (man/CMakeLists.txt) into slits_man_dir under the
+# prefix of this install, each naming the folder of the plotting scripts
+# under that same prefix, and gzipped where gzip was found at configure time.
+foreach(dir IN ITEMS slits_man_dir slits_share_dir)
+  if(NOT IS_ABSOLUTE "${${dir}}")
+    set(${dir} "${CMAKE_INSTALL_PREFIX}/${${dir}}")
+  endif()
+endforeach()
+string(REPLACE "\\" "\\e" SLITS_SHARE_DIR "${slits_share_dir}")
+string(REPLACE "-" "\\-" SLITS_SHARE_DIR "${SLITS_SHARE_DIR}")
+
+file(MAKE_DIRECTORY "$ENV{DESTDIR}${slits_man_dir}")
+foreach(page IN LISTS slits_man_pages)
+  get_filename_component(name "${page}" NAME)
+  set(installed "${slits_man_dir}/${name}")
+  set(written "$ENV{DESTDIR}${installed}")
+  file(REMOVE "${written}" "${written}.gz")
+  configure_file("${page}" "${written}" @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  if(slits_gzip)
+    execute_process(COMMAND "${slits_gzip}" -9n "${written}" RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "${slits_gzip} -9n ${written} failed")
+    endif()
+    string(APPEND installed .gz)
+    string(APPEND written .gz)
+  endif()
+  message(STATUS "Installing: ${written}")
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${installed}")
+endforeach()
