@@ -11,6 +11,16 @@
 #include "bench.hpp"
 #include "cis.hpp"
 
+// The programs' own builds set SLITS_THREADS from the cache variable of that
+// name; everything else, the straightforward twins included, runs on one
+// thread with no thread code compiled in.
+#ifndef SLITS_THREADS
+#define SLITS_THREADS 1
+#endif
+#if SLITS_THREADS != 1
+#include "block_threads.hpp"
+#endif
+
 // Screen points evaluated together.
 inline constexpr int block_size = cis_block_size;
 
@@ -62,9 +72,32 @@ class sample_table {
 // blocks of block_size, each block's values computed by
 // compute(x, value) and handed to write(i, x, value) point by point in
 // increasing i. A last block short of block_size is computed on points
-// beyond the screen, which are never written.
+// beyond the screen, which are never written. In a threaded build, worker
+// threads compute up to four blocks each ahead of this thread, which writes.
 template <class Compute, class Write>
 void for_each_block(int screen_count, double screen_max, Compute compute, Write write) {
+#if SLITS_THREADS != 1
+  if (const int workers = worker_count(SLITS_THREADS); workers > 1) {
+    struct block {
+      double x[block_size], value[block_size];
+    };
+    std::vector<block> ring(4 * workers);
+    const auto slot = [&](int b) -> block& { return ring[b % ring.size()]; };
+    run_blocks((screen_count + block_size - 1) / block_size, workers, int(ring.size()),
+               [&](int b) {
+                 block& r = slot(b);
+                 for (int l = 0; l < block_size; ++l)
+                   r.x[l] = screen_point(b * block_size + l, screen_count, screen_max);
+                 compute(r.x, r.value);
+               },
+               [&](int b) {
+                 const block& r = slot(b);
+                 for (int l = 0; l < block_size && b * block_size + l < screen_count; ++l)
+                   write(b * block_size + l, r.x[l], r.value[l]);
+               });
+    return;
+  }
+#endif
   for (int first = 0; first < screen_count; first += block_size) {
     double x[block_size], value[block_size];
     for (int l = 0; l < block_size; ++l) x[l] = screen_point(first + l, screen_count, screen_max);

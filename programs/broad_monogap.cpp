@@ -33,8 +33,7 @@ void diffract(const double (&x)[block_size], double (&value)[block_size]) {
   for (int n = 0; n < entrance_samples; ++n) {
     const double s = entrance_point(n);
     double P[block_size];
-    for (int l = 0; l < block_size; ++l)
-      P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
+    for (int l = 0; l < block_size; ++l) P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
     cis_add(R[n], source_samples, P, 1.0, A.re, A.im);
   }
   for (int l = 0; l < block_size; ++l)

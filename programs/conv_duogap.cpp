@@ -25,10 +25,10 @@ void intensity(const double (&x)[block_size], double (&I)[block_size]) {
         const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
         for (int n = 0; n < entrance_samples; ++n) {
           const double s = entrance_point(n);
-          const amplitude Qu = phasor(led_phase(led_hop_in(d, s, source_distance),
-                                                led_hop_out(s, y, pair_distance), s));
-          const amplitude Ql = phasor(led_phase(led_hop_in(d, s, source_distance),
-                                                led_hop_out(s, -y, pair_distance), s));
+          const amplitude Qu = phasor(
+              led_phase(led_hop_in(d, s, source_distance), led_hop_out(s, y, pair_distance), s));
+          const amplitude Ql = phasor(
+              led_phase(led_hop_in(d, s, source_distance), led_hop_out(s, -y, pair_distance), s));
           const amplitude T = std::exp(Qu + U) + std::exp(Ql + W);
           A += (LED(d) * dd) * T;
         }
@@ -66,8 +66,8 @@ void intensity(const double (&x)[block_size], double (&I)[block_size]) {
         Qu[n] = led_phase(source_hop[j][n], upper_hop[m][n], s);
         Ql[n] = led_phase(source_hop[j][n], lower_hop[m][n], s);
       }
-      cis_add_pairs(Qu.data(), Ql.data(), entrance_samples, &U[m * block_size],
-                    &W[m * block_size], weight, A.re, A.im);
+      cis_add_pairs(Qu.data(), Ql.data(), entrance_samples, &U[m * block_size], &W[m * block_size],
+                    weight, A.re, A.im);
     }
     for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
   }

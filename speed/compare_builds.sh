@@ -1,25 +1,40 @@
 #!/usr/bin/env bash
 # Times every program against its straightforward twin (plain loops over the
 # system math library), alternating the two so that drifts in machine load hit
-# both alike, and prints the median speed-up per program.
+# both alike, and prints the median speed-up per program. With --threads it
+# times the single-threaded optimised build against the one on two threads
+# (preset threads, SLITS_THREADS=2) instead, by default the heavy pair.
 #
-# Usage: bench/compare_builds.sh [runs] [program...]
+# Usage: speed/compare_builds.sh [--threads] [runs] [program...]
 #   runs defaults to 5; the straightforward broad_duogap and conv_duogap take
 #   about a minute per run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+threads=false
+if [ "${1:-}" = --threads ]; then
+  threads=true
+  shift
+fi
 runs=${1:-5}
 shift || true
 programs=("$@")
-[ ${#programs[@]} -gt 0 ] ||
-  programs=(monogap duogap ledcurve broad_monogap conv_monogap broad_duogap conv_duogap)
+if $threads; then
+  presets=(release threads)
+  names=("1 thread" "2 threads")
+  [ ${#programs[@]} -gt 0 ] || programs=(broad_duogap conv_duogap)
+else
+  presets=(release straightforward)
+  names=(optimised straightforward)
+  [ ${#programs[@]} -gt 0 ] ||
+    programs=(monogap duogap ledcurve broad_monogap conv_monogap broad_duogap conv_duogap)
+fi
 
-for preset in release straightforward; do
+for preset in "${presets[@]}"; do
   cmake --preset "$preset" > /dev/null
   cmake --build --preset "$preset" --target "${programs[@]}" > /dev/null
 done
 fast=build/programs
-plain=build/straightforward/programs
+other=build/${presets[1]}/programs
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -34,16 +49,20 @@ seconds() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $runs alternating runs"
-printf '%-14s %12s %12s %9s\n' program optimised straightforward speed-up
+printf '%-14s %12s %15s %9s\n' program "${names[0]}" "${names[1]}" speed-up
 for program in "${programs[@]}"; do
-  : > "$work/fast" ; : > "$work/plain" ; : > "$work/ratio"
+  : > "$work/fast" ; : > "$work/other" ; : > "$work/ratio"
   for _ in $(seq "$runs"); do
     f=$(seconds "$PWD/$fast/$program")
-    p=$(seconds "$PWD/$plain/$program")
+    o=$(seconds "$PWD/$other/$program")
     echo "$f" >> "$work/fast"
-    echo "$p" >> "$work/plain"
-    awk -v f="$f" -v p="$p" 'BEGIN { print p / f }' >> "$work/ratio"
+    echo "$o" >> "$work/other"
+    if $threads; then
+      awk -v f="$f" -v o="$o" 'BEGIN { print f / o }' >> "$work/ratio"
+    else
+      awk -v f="$f" -v o="$o" 'BEGIN { print o / f }' >> "$work/ratio"
+    fi
   done
-  printf '%-14s %11.3fs %13.3fs %8.1fx\n' "$program" \
-    "$(median < "$work/fast")" "$(median < "$work/plain")" "$(median < "$work/ratio")"
+  printf '%-14s %11.3fs %14.3fs %8.2fx\n' "$program" \
+    "$(median < "$work/fast")" "$(median < "$work/other")" "$(median < "$work/ratio")"
 done

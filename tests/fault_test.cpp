@@ -62,6 +62,20 @@ bool wait_for_lines(const fs::path& file, size_t lines, pid_t pid) {
   return true;
 }
 
+// The threads of a running program: its workers and the writer in a threaded
+// build (SLITS_THREADS, 0 for one per core), else the one. A sanitizer's
+// runtime may add one of its own.
+size_t expected_threads() {
+  const unsigned configured = SLITS_PROGRAM_THREADS;
+  const unsigned workers =
+      configured != 0 ? configured : std::max(1u, std::thread::hardware_concurrency());
+  return workers == 1 ? 1 : workers + 1;
+}
+size_t threads_of(pid_t pid) {
+  const fs::path tasks = fs::path("/proc") / std::to_string(pid) / "task";
+  return std::distance(fs::directory_iterator(tasks), fs::directory_iterator());
+}
+
 // Line i of a heavy program's full run, evaluated literally.
 std::string broad_duogap_line(int i) {
   return literal::g(literal::screen(i, 1000.0, 4.0)) + " " + literal::g(literal::broad_duogap(i));
@@ -72,13 +86,19 @@ std::string conv_duogap_line(int i) {
          literal::g(literal::conv_duogap_intensity(i) / axis);
 }
 
-// Kills a heavy program once its first lines are out; its two streams keep
-// whole lines only, the console at most one line ahead of the data.
+// Kills a heavy program once its first lines are out, in a threaded build
+// while its workers compute; its two streams keep whole lines only, the
+// console at most one line ahead of the data.
 void check_interrupted(const std::string& name, int signal_number, const std::string& label,
                        std::string (*full_line)(int)) {
   temp_dir dir;
   const started_program started = start_program(program_path(name), dir.path, default_signals);
   const bool running = wait_for_lines(dir.path / (name + ".txt"), 2, started.pid);
+  if (running) {
+    const size_t threads = threads_of(started.pid);
+    EXPECT_GE(threads, expected_threads()) << name;
+    EXPECT_LE(threads, expected_threads() + 1) << name;
+  }
   ::kill(started.pid, signal_number);
   const run_result run = finish_program(started);
   ASSERT_TRUE(running) << name << " ended before it could be interrupted";

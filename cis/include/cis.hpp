@@ -18,8 +18,9 @@
 // The path is chosen once per process, on first use, from the CPU's
 // features, and a vector path only after it has reproduced the library on a
 // fixed set of arguments covering each branch; otherwise, and on CPUs other
-// than x86-64, every phasor comes from the library. The first call must not
-// race with another.
+// than x86-64, every phasor comes from the library. Calls from several
+// threads are safe, the first ones too: the choice is a function-local
+// static, made by one caller while the others wait.
 #pragma once
 
 #include <cstddef>
