@@ -10,11 +10,12 @@
 //     mask_andnot (~a & b), mask_bits (bit i = lane i);
 //   select (m ? a : b), negate_where (flip the sign where m), add_where
 //     (a + b where m, else the first operand);
-//   as_bits, bit_set (lanes whose integer has the bit), store_index (the
-//     table row of u = big + |a|), look_up (rows by index, as columns).
+//   as_bits, bit_set (lanes whose integer has the bit), store_row (the byte
+//     offset of the table row of u = big + |a|), look_up (rows at byte
+//     offsets, as columns).
 //
 // Arguments go through in chunks, in two stages: reduce (branch, argument
-// a + da, table index) for the whole chunk, then evaluate (table, short
+// a + da, table table row) for the whole chunk, then evaluate (table, short
 // polynomials, reconstruction). Between the stages the table indices pass
 // through memory, which would stall a single pass on store forwarding, and
 // the long dependency chains of consecutive vectors overlap.
@@ -37,12 +38,12 @@ struct reduced {
   alignas(64) double x[size];
   alignas(64) double a[size];
   alignas(64) double da[size];
-  alignas(64) double cos_sign[size];      // sign given to cos(a + da)
-  alignas(64) std::uint64_t index[size];  // table row of |a|
-  vm swap[vectors];                       // sin x is cos(a + da), cos x is sin(a + da)
-  vm tiny[vectors];                       // |x| < 2^-27: (cos x, sin x) = (1, x)
-  vm negate_cos[vectors];                 // Cody-Waite only: quadrants 2 and 3
-  bool reduced_only[vectors];             // every lane in [quarter_limit, reduce_limit)
+  alignas(64) double cos_sign[size];    // sign given to cos(a + da)
+  alignas(64) std::uint64_t row[size];  // byte offset of |a|'s table row
+  vm swap[vectors];                     // sin x is cos(a + da), cos x is sin(a + da)
+  vm tiny[vectors];                     // |x| < 2^-27: (cos x, sin x) = (1, x)
+  vm negate_cos[vectors];               // Cody-Waite only: quadrants 2 and 3
+  bool reduced_only[vectors];           // every lane in [quarter_limit, reduce_limit)
 };
 
 // ---------------------------------------------------------------------------
@@ -117,7 +118,7 @@ CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v) {
   const int at = v * lanes;
   store(r.a + at, a);
   store(r.da + at, negate_where(flip, db));
-  store_index(r.index + at, add(set(big), andnot(set(-0.0), a)));
+  store_row(r.row + at, add(set(big), andnot(set(-0.0), a)));
   r.swap[v] = odd;
   r.negate_cos[v] = upper;
 }
@@ -133,7 +134,7 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
 
   const vd abs_a = andnot(sign, a);
   const vd offset = table_offset(abs_a);
-  const table_rows e = look_up(r.index + at);
+  const table_rows e = look_up(r.row + at);
   const vd ds = xor_(da, and_(sign, a));
 
   // The programs' eight screen points lie close together, so their
@@ -155,7 +156,7 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
 
 // Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
 // limit, infinite or NaN are left to the library: the returned mask (bit i
-// = lane i) names them; their a is 0 so the table index stays in bounds.
+// = lane i) names them; their a is 0 so the table row stays in bounds.
 CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   {
     const vd ax = andnot(set(-0.0), x);
@@ -193,7 +194,7 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   store(r.da + at, da);
   store(r.cos_sign + at,
         select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero))));
-  store_index(r.index + at, add(set(big), andnot(sign, a)));
+  store_row(r.row + at, add(set(big), andnot(sign, a)));
   r.swap[v] = mask_andnot(small, mask_or(quarter, odd));
   r.tiny[v] = lt(ax, set(tiny_limit));
   return ~mask_bits(in_range) & ((1u << lanes) - 1);
@@ -213,7 +214,7 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
 
   const vd abs_a = andnot(sign, a);
   const vd offset = table_offset(abs_a);
-  const table_rows e = look_up(r.index + at);
+  const table_rows e = look_up(r.row + at);
 
   const vd ds = xor_(da, select(le(a, zero), sign, zero));
   const vd sin_table = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
