@@ -28,6 +28,8 @@ CIS_TARGET vd and_(vd a, vd b) { return _mm256_and_pd(a, b); }
 CIS_TARGET vd or_(vd a, vd b) { return _mm256_or_pd(a, b); }
 CIS_TARGET vd xor_(vd a, vd b) { return _mm256_xor_pd(a, b); }
 CIS_TARGET vd andnot(vd a, vd b) { return _mm256_andnot_pd(a, b); }
+CIS_TARGET vd flip_sign(vd a, vd b) { return _mm256_xor_pd(a, _mm256_and_pd(b, set(-0.0))); }
+CIS_TARGET vd or_sign(vd a, vd b) { return _mm256_or_pd(a, _mm256_and_pd(b, set(-0.0))); }
 CIS_TARGET vm lt(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
 CIS_TARGET vm le(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
 CIS_TARGET vm ge(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }

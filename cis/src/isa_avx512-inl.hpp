@@ -28,6 +28,16 @@ CIS_TARGET vd and_(vd a, vd b) { return _mm512_and_pd(a, b); }
 CIS_TARGET vd or_(vd a, vd b) { return _mm512_or_pd(a, b); }
 CIS_TARGET vd xor_(vd a, vd b) { return _mm512_xor_pd(a, b); }
 CIS_TARGET vd andnot(vd a, vd b) { return _mm512_andnot_pd(a, b); }
+// Bit by bit with c = -0.0, one three-input logic instruction each: 0x78 is
+// a ^ (b & c), 0xF8 is a | (b & c).
+CIS_TARGET vd flip_sign(vd a, vd b) {
+  return _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
+      _mm512_castpd_si512(a), _mm512_castpd_si512(b), _mm512_castpd_si512(set(-0.0)), 0x78));
+}
+CIS_TARGET vd or_sign(vd a, vd b) {
+  return _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
+      _mm512_castpd_si512(a), _mm512_castpd_si512(b), _mm512_castpd_si512(set(-0.0)), 0xF8));
+}
 CIS_TARGET vm lt(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
 CIS_TARGET vm le(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
 CIS_TARGET vm ge(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }

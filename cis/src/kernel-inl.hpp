@@ -5,7 +5,9 @@
 //   set, zero_vector, load, store;
 //   add, sub, mul, fmadd (a b + c), fnmadd (-(a b) + c), fmsub (a b - c),
 //     each one IEEE operation with one rounding;
-//   and_, or_, xor_, andnot (~a & b) on the bits;
+//   and_, or_, xor_, andnot (~a & b) on the bits; flip_sign (a ^ (b & -0.0))
+//     and or_sign (a | (b & -0.0)), each one instruction where the set has
+//     three-input logic;
 //   lt, le, ge, lt_where (m & a < b) giving masks; mask_or, mask_xor,
 //     mask_andnot (~a & b), mask_bits (bit i = lane i);
 //   select (m ? a : b), negate_where (flip the sign where m), add_where
@@ -135,7 +137,7 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
   const vd abs_a = andnot(sign, a);
   const vd offset = table_offset(abs_a);
   const table_rows e = look_up(r.row + at);
-  const vd ds = xor_(da, and_(sign, a));
+  const vd ds = flip_sign(da, a);
 
   // The programs' eight screen points lie close together, so their
   // reduced arguments do too: in three vectors of four no lane takes the
@@ -143,7 +145,7 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
   const vm near_zero = lt(abs_a, set(taylor_limit));
   vd sin_a = zero_vector();
   if (!all_lanes(near_zero))
-    sin_a = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
+    sin_a = or_sign(sin_from_table(offset, ds, e), a);  // the table sine is positive
   if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
 
   const vd cos_a = negate_where(r.negate_cos[v], cos_from_table(add(offset, ds), e));
