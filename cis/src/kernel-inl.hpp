@@ -17,20 +17,22 @@
 //     offsets, as columns).
 //
 // Arguments go through in chunks, in two stages: reduce (branch, argument
-// a + da, table table row) for the whole chunk, then evaluate (table, short
+// a + da, table row) for the whole chunk, then evaluate (table, short
 // polynomials, reconstruction). Between the stages the table indices pass
 // through memory, which would stall a single pass on store forwarding, and
 // the long dependency chains of consecutive vectors overlap.
 //
 // Each lane follows the library's sincos branch by branch (scalar.cpp is
-// the plain form). A vector whose lanes all lie in the Cody-Waite range
-// [quarter_limit, reduce_limit), nearly every vector of the programs, takes
-// a path with that branch alone; any other vector evaluates all branches and
-// selects each lane's own, which is exact because each branch's arithmetic
-// is independent of the others. After reduction a branch (Taylor series or
-// table sine) is skipped when no lane of the vector needs it.
+// the plain form). Vectors whose lanes all lie in the Cody-Waite range
+// [quarter_limit, reduce_limit), nearly every vector of the programs, take
+// a path with that branch alone, a term's vectors reduced side by side;
+// any other vector evaluates all branches and selects each lane's own,
+// which is exact because each branch's arithmetic is independent of the
+// others. After reduction a branch (Taylor series or table sine) is skipped
+// when no lane of the vector needs it.
 
-CIS_TARGET bool all_lanes(vm m) { return mask_bits(m) == (1u << lanes) - 1; }
+constexpr unsigned all_lanes_bits = (1u << lanes) - 1;
+CIS_TARGET bool all_lanes(vm m) { return mask_bits(m) == all_lanes_bits; }
 CIS_TARGET bool no_lane(vm m) { return mask_bits(m) == 0; }
 
 // Stage results for one chunk.
@@ -60,15 +62,27 @@ struct cody_waite {
   vm odd, upper;
 };
 
-CIS_TARGET cody_waite reduce_by_quarter_turns(vd x) {
-  const vd t = fmadd(x, set(hpinv), set(toint));
-  const vd xn = sub(t, set(toint));
-  const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
-  const vd t2 = fnmadd(xn, set(pp3), y);
-  const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
-  const vd b = fnmadd(xn, set(pp4), t2);
-  const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
-  return {b, db, bit_set(as_bits(t), 1), bit_set(as_bits(t), 2)};
+// For n vectors at once, step by step side by side: each reduction is one
+// long dependency chain, and interleaved they issue together.
+template <int n>
+CIS_TARGET void reduce_by_quarter_turns(const vd* x, cody_waite* out) {
+  vd t[n], xn[n], y[n], t2[n], db0[n], b[n];
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) t[k] = fmadd(x[k], set(hpinv), set(toint));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) xn[k] = sub(t[k], set(toint));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) y[k] = fnmadd(xn[k], set(mp2), fnmadd(xn[k], set(mp1), x[k]));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) t2[k] = fnmadd(xn[k], set(pp3), y[k]);
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) db0[k] = fnmadd(xn[k], set(pp3), sub(y[k], t2[k]));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) b[k] = fnmadd(xn[k], set(pp4), t2[k]);
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k)
+    out[k] = {b[k], add(db0[k], fnmadd(xn[k], set(pp4), sub(t2[k], b[k]))),
+              bit_set(as_bits(t[k]), 1), bit_set(as_bits(t[k]), 2)};
 }
 
 // |a| less its nearest table point: exact (Sterbenz), since |a| lies within
@@ -109,20 +123,32 @@ CIS_TARGET vd taylor_increment(vd a, vd da) {
 // ---------------------------------------------------------------------------
 // Vectors wholly in the Cody-Waite range.
 
-// Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
-// nearly all the programs' phases do: only the Cody-Waite branch, no
-// selects.
-CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v) {
-  const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
-  // Quadrants 1 and 2 evaluate at -(b + db).
-  const vm flip = mask_xor(odd, upper);
-  const vd a = negate_where(flip, b);
-  const int at = v * lanes;
-  store(r.a + at, a);
-  store(r.da + at, negate_where(flip, db));
-  store_row(r.row + at, add(set(big), andnot(set(-0.0), a)));
-  r.swap[v] = odd;
-  r.negate_cos[v] = upper;
+// The lanes of x in [quarter_limit, reduce_limit) (bit i = lane i).
+CIS_TARGET unsigned quadrant_lanes(vd x) {
+  const vd ax = andnot(set(-0.0), x);
+  return mask_bits(lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit)));
+}
+
+// Stage 1 for vectors v .. v + n - 1 of the chunk, from x[0..n), when every
+// lane lies in [quarter_limit, reduce_limit), as nearly all the programs'
+// phases do: only the Cody-Waite branch, no selects.
+template <int n>
+CIS_TARGET void reduce_quadrant(const vd* x, reduced& r, int v) {
+  cody_waite cw[n];
+  reduce_by_quarter_turns<n>(x, cw);
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) {
+    // Quadrants 1 and 2 evaluate at -(b + db).
+    const vm flip = mask_xor(cw[k].odd, cw[k].upper);
+    const vd a = negate_where(flip, cw[k].b);
+    const int at = (v + k) * lanes;
+    store(r.a + at, a);
+    store(r.da + at, negate_where(flip, cw[k].db));
+    store_row(r.row + at, add(set(big), andnot(set(-0.0), a)));
+    r.swap[v + k] = cw[k].odd;
+    r.negate_cos[v + k] = cw[k].upper;
+    r.reduced_only[v + k] = true;
+  }
 }
 
 // Stage 2 after reduce_quadrant. Here a != 0: |x| >= 2.4 lies at least
@@ -160,15 +186,7 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
 // limit, infinite or NaN are left to the library: the returned mask (bit i
 // = lane i) names them; their a is 0 so the table row stays in bounds.
 CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
-  {
-    const vd ax = andnot(set(-0.0), x);
-    const vm quadrant = lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit));
-    r.reduced_only[v] = all_lanes(quadrant);
-    if (r.reduced_only[v]) {
-      reduce_quadrant(x, r, v);
-      return 0;
-    }
-  }
+  r.reduced_only[v] = false;
   const vd zero = set(0.0);
   const vd sign = set(-0.0);
   const vd ax = andnot(sign, x);
@@ -176,7 +194,9 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   const vm quarter = lt(ax, set(quarter_limit));
   const vm in_range = lt(ax, set(reduce_limit));  // false for inf and NaN
 
-  const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
+  cody_waite cw;
+  reduce_by_quarter_turns<1>(&x, &cw);
+  const auto [b, db, odd, upper] = cw;
   // Quadrants 1 and 2 evaluate at -(b + db).
   const vd flip = select(mask_xor(odd, upper), sign, zero);
 
@@ -232,6 +252,30 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
   cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
 }
 
+// Stage 1 for vectors v .. v + n - 1 from x[0..n): reduced together where
+// every lane allows the Cody-Waite branch alone, else each on its own.
+// rest[k] names the lanes of vector v + k left to the library; returns
+// their union.
+template <int n>
+CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* rest) {
+  unsigned in[n], all = all_lanes_bits;
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) all &= in[k] = quadrant_lanes(x[k]);
+  unsigned any = 0;
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) rest[k] = 0;
+  if (all == all_lanes_bits) {
+    reduce_quadrant<n>(x, r, v);
+    return 0;
+  }
+  for (int k = 0; k < n; ++k)
+    if (in[k] == all_lanes_bits)
+      reduce_quadrant<1>(x + k, r, v + k);
+    else
+      any |= rest[k] = reduce(x[k], r, v + k);
+  return any;
+}
+
 // The library's values for the lanes of vector v named in rest.
 CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin_x) {
   double c[lanes], s[lanes];
@@ -258,11 +302,21 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
     const int full = static_cast<int>(n / lanes);
     const int partial = static_cast<int>(n % lanes);
     const int vectors = full + (partial != 0);
-    for (int v = 0; v < full; ++v) rest[v] = reduce(load(theta + first + v * lanes), r, v);
+    int v = 0;
+    for (; v + 2 <= full; v += 2) {
+      const vd x[2] = {load(theta + first + v * lanes), load(theta + first + (v + 1) * lanes)};
+      reduce_group<2>(x, r, v, rest + v);
+    }
+    if (v < full) {
+      const vd x = load(theta + first + v * lanes);
+      reduce_group<1>(&x, r, v, rest + v);
+    }
     if (partial) {
+      // Padding inside the Cody-Waite range keeps the vector on its path.
       for (int i = 0; i < lanes; ++i)
-        pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
-      rest[full] = reduce(load(pad_theta), r, full);
+        pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 3.0;
+      const vd x = load(pad_theta);
+      reduce_group<1>(&x, r, full, rest + full);
     }
     for (int v = 0; v < full; ++v) {
       vd c, s;
@@ -316,15 +370,14 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
   for (std::size_t first = 0; first < terms; first += chunk) {
     const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
     unsigned any = 0;
-    for (int t = 0; t < n; ++t)
+    for (int t = 0; t < n; ++t) {
+      vd x[per_term];
       for (int p = 0; p < paths; ++p) {
         const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
-        for (int b = 0; b < blocks; ++b) {
-          const int v = (t * paths + p) * blocks + b;
-          rest[v] = reduce(add(base, offset[p][b]), r, v);
-          any |= rest[v];
-        }
+        for (int b = 0; b < blocks; ++b) x[p * blocks + b] = add(base, offset[p][b]);
       }
+      any |= reduce_group<per_term>(x, r, t * per_term, rest + t * per_term);
+    }
     for (int t = 0; t < n; ++t)
       for (int b = 0; b < blocks; ++b) {
         const int v = t * per_term + b;
