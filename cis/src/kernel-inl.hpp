@@ -44,9 +44,9 @@ struct reduced {
   alignas(64) double da[size];
   alignas(64) double cos_sign[size];    // sign given to cos(a + da)
   alignas(64) std::uint64_t row[size];  // byte offset of |a|'s table row
+  alignas(64) double turns[size];       // Cody-Waite only: n in the low bits of t
   vm swap[vectors];                     // sin x is cos(a + da), cos x is sin(a + da)
   vm tiny[vectors];                     // |x| < 2^-27: (cos x, sin x) = (1, x)
-  vm negate_cos[vectors];               // Cody-Waite only: quadrants 2 and 3
   bool reduced_only[vectors];           // every lane in [quarter_limit, reduce_limit)
 };
 
@@ -58,7 +58,7 @@ struct reduced {
 // in s_sin.c). The quadrant count n lands in the low bits of t because
 // toint's ulp is 1: odd is bit 0 of n, upper bit 1.
 struct cody_waite {
-  vd b, db;
+  vd b, db, t;  // t holds n in its low bits
   vm odd, upper;
 };
 
@@ -81,7 +81,7 @@ CIS_TARGET void reduce_by_quarter_turns(const vd* x, cody_waite* out) {
   for (int k = 0; k < n; ++k) b[k] = fnmadd(xn[k], set(pp4), t2[k]);
 #pragma GCC unroll 16
   for (int k = 0; k < n; ++k)
-    out[k] = {b[k], add(db0[k], fnmadd(xn[k], set(pp4), sub(t2[k], b[k]))),
+    out[k] = {b[k], add(db0[k], fnmadd(xn[k], set(pp4), sub(t2[k], b[k]))), t[k],
               bit_set(as_bits(t[k]), 1), bit_set(as_bits(t[k]), 2)};
 }
 
@@ -145,8 +145,7 @@ CIS_TARGET void reduce_quadrant(const vd* x, reduced& r, int v) {
     store(r.a + at, a);
     store(r.da + at, negate_where(flip, cw[k].db));
     store_row(r.row + at, add(set(big), andnot(set(-0.0), a)));
-    r.swap[v + k] = cw[k].odd;
-    r.negate_cos[v + k] = cw[k].upper;
+    store(r.turns + at, cw[k].t);  // one store for both masks
     r.reduced_only[v + k] = true;
   }
 }
@@ -174,9 +173,11 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
     sin_a = or_sign(sin_from_table(offset, ds, e), a);  // the table sine is positive
   if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
 
-  const vd cos_a = negate_where(r.negate_cos[v], cos_from_table(add(offset, ds), e));
-  sin_x = select(r.swap[v], cos_a, sin_a);
-  cos_x = select(r.swap[v], sin_a, cos_a);
+  const vi turns = as_bits(load(r.turns + at));
+  const vm odd = bit_set(turns, 1), upper = bit_set(turns, 2);
+  const vd cos_a = negate_where(upper, cos_from_table(add(offset, ds), e));
+  sin_x = select(odd, cos_a, sin_a);
+  cos_x = select(odd, sin_a, cos_a);
 }
 
 // ---------------------------------------------------------------------------
@@ -196,7 +197,7 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
 
   cody_waite cw;
   reduce_by_quarter_turns<1>(&x, &cw);
-  const auto [b, db, odd, upper] = cw;
+  const auto [b, db, t, odd, upper] = cw;
   // Quadrants 1 and 2 evaluate at -(b + db).
   const vd flip = select(mask_xor(odd, upper), sign, zero);
 
