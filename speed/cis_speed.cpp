@@ -11,8 +11,9 @@
 // each call's phases as the program does: ten thousand distinct calls per
 // block, far beyond what a branch predictor learns. Counters: "per_phasor"
 // (seconds, so "2.5n" is 2.5 ns) for one cos + sin added in; "of_bound",
-// for the vector path that runs, the issue bound's time per phasor (see
-// issue_bound) over the measured one; for SLEEF, "differs", the share of
+// for the vector path that runs where its bound is known, the issue bound's
+// time (bound_cycles_per_vector at the measured clock) over the measured CPU
+// time; for SLEEF, "differs", the share of
 // phasors whose cos or sin is not the C library's. The context names the CPU
 // and the core clock measured by a chain of dependent integer adds.
 // Interleaved repetitions keep a busy machine from favouring one path.
@@ -79,42 +80,35 @@ double measured_clock_ghz() {
 const double clock_ghz = measured_clock_ghz();
 
 // The issue bound of a vector path in cycles per vector of phasors, for the
-// CPU it was derived on, else 0. Derived from the disassembly of the pair
-// sums' hot loops (objdump -d of cis_detail::avx2::add_pairs_entry, the
-// reduced-range vectors that make up nearly all of the programs' phasors),
-// per vector of four phasors:
-//   AMD Zen 1 (family 23, models below 0x30): four 128-bit FP pipes, so a
-//   256-bit operation takes two pipe slots; multiplies and fused
-//   multiply-adds issue on pipes 0 and 1 only, adds on pipes 2 and 3; the
-//   core dispatches at most six macro-operations a cycle, a 256-bit
-//   operation being two. The binding limit is the pipes 0 and 1:
-//   see kAvx2Zen1 below for the counts.
+// CPU it was derived on, else 0.
+//
+// AVX2 on AMD Zen 1 (family 23, models below 0x30): four 128-bit FP pipes,
+// so a 256-bit operation takes a slot in two of them; multiplies, fused
+// multiply-adds, compares and blends issue on pipes 0 and 1 only, adds on
+// pipes 2 and 3, logic, shuffles and moves on any. Two 128-bit loads and
+// one 128-bit store a cycle: a 256-bit load takes two load slots, a
+// 256-bit store two cycles (measured here: eight independent 256-bit loads
+// take eight cycles, four 256-bit stores eight). Counted in the disassembly
+// of cis_detail::avx2::add_pairs_entry (objdump -d), per vector of the
+// Cody-Waite path that nearly all of the programs' phasors take: a quarter
+// of the check and of the four-vector reduction block of a term, one
+// evaluation, the Taylor series in a quarter of the vectors, half a pair's
+// adds into the accumulators, in 128-bit slots:
+//   pipes 0-1 70.5 (72.5 with a weight), pipes 2-3 30.5, any pipe 76,
+//   load slots 65.5, store slots 16.5;
+// in cycles: pipes 0-1 35.3, pipes 2-3 15.3, all four pipes
+// (70.5 + 30.5 + 76) / 4 = 44.3 (44.8 with a weight), loads 32.8, stores
+// 16.5. The bound is the largest: the FP pipes as a whole, 44.3 cycles per
+// vector of four phasors. Counts change with the code: recount after a
+// change to the kernel.
 // The AVX-512 path has no bound here: no CPU it was measured on.
-struct issue_counts {
-  int mul_fma;  // multiplies and fused multiply-adds: pipes 0, 1
-  int add;      // adds and subtracts: pipes 2, 3
-  int other;    // logic, blends, shuffles, compares: any pipe (blends: 0, 1)
-  int blend;    // of which blends and vperm2f128 slots bound to pipes 0, 1
-};
-// Counts per vector of the AVX2 pair sums (objdump, this build).
-constexpr issue_counts kAvx2Zen1 = {0, 0, 0, 0};
-
-double zen1_cycles(const issue_counts& c) {
-  // Two 128-bit slots per 256-bit operation; pipes 0 and 1 take the
-  // multiplies, fused multiply-adds and blends, pipes 2 and 3 the adds, and
-  // whatever is left fills the free slots of all four.
-  const double p01 = 2.0 * (c.mul_fma + c.blend) / 2;
-  const double p23 = 2.0 * c.add / 2;
-  const double all = 2.0 * (c.mul_fma + c.add + c.other) / 4;
-  return std::max({p01, p23, all});
-}
-
-double bound_cycles_per_vector(const char* path) {
+double bound_cycles_per_vector(const char* path, bool weighted) {
   static const bool zen1 = cpuinfo_field("vendor_id") == "AuthenticAMD" &&
                            cpuinfo_field("cpu family") == "23" &&
                            std::stoi(cpuinfo_field("model")) < 0x30;
-  if (zen1 && std::string(path) == "avx2" && kAvx2Zen1.mul_fma > 0) return zen1_cycles(kAvx2Zen1);
-  return 0;
+  if (!zen1 || std::string(path) != "avx2") return 0;
+  const double p01 = weighted ? 72.5 : 70.5, p23 = 30.5, any = 76, loads = 65.5, stores = 16.5;
+  return std::max({p01 / 2, p23 / 2, (p01 + p23 + any) / 4, loads / 2, stores});
 }
 
 const cis_detail::path* runnable(const char* name) {
@@ -122,19 +116,26 @@ const cis_detail::path* runnable(const char* name) {
   return p && p->supported() ? p : nullptr;
 }
 
-void per_phasor(benchmark::State& state, double phasors, const char* path = nullptr,
-                int lanes = 0) {
+double thread_seconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void per_phasor(benchmark::State& state, double phasors) {
   state.counters["per_phasor"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * phasors,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  if (!path) return;
-  if (const double cycles = bound_cycles_per_vector(path); cycles > 0 && clock_ghz > 0) {
-    const double bound_ns = cycles / lanes / clock_ghz;
-    // of_bound = bound time / measured time, as a rate so it is per iteration.
-    state.counters["of_bound"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * phasors * bound_ns * 1e-9,
-                           benchmark::Counter::kIsRate);
-  }
+}
+
+// of_bound: the bound's time over the thread's CPU time for the iterations.
+void of_bound(benchmark::State& state, double phasors, double seconds, const char* path, int lanes,
+              bool weighted) {
+  const double cycles = bound_cycles_per_vector(path, weighted);
+  if (cycles <= 0 || clock_ghz <= 0) return;
+  const double bound_seconds =
+      static_cast<double>(state.iterations()) * phasors * cycles / lanes / clock_ghz * 1e-9;
+  state.counters["of_bound"] = bound_seconds / seconds;
 }
 
 // ---------------------------------------------------------------------------
@@ -249,8 +250,11 @@ void run_program(benchmark::State& state, bool conv, const char* name, int lanes
     state.SkipWithError("not supported on this CPU");
     return;
   }
+  const double start = thread_seconds();
   for (auto _ : state) program_calls(conv, p->add_pairs);
-  per_phasor(state, share_phasors, p->vector ? name : nullptr, lanes);
+  const double seconds = thread_seconds() - start;
+  per_phasor(state, share_phasors);
+  if (p->vector) of_bound(state, share_phasors, seconds, name, lanes, conv);
 }
 
 // The sums through the C library's sincos, as a user would write them.
