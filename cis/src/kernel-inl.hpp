@@ -347,11 +347,13 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
 // unused). The cis_block_size screen points are `blocks` vectors; a chunk of
 // terms fills the stage buffer with the phases of each term's paths, and
 // stage 2 feeds the phasors straight into the accumulators, term by term in
-// order.
-template <bool pairs, bool unit_weight>
+// order. With record the phasors are stored instead, in phasors[0..4) (cos
+// and sin of each path) at [term * cis_block_size + lane], and re, im and
+// weight are unused: the tests' and the self-check's view of every term.
+template <bool pairs, bool unit_weight, bool record = false>
 CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms,
-                           const double* U, const double* W, double weight, double* re,
-                           double* im) {
+                           const double* U, const double* W, double weight, double* re, double* im,
+                           double* const* phasors = nullptr) {
   constexpr int blocks = cis_block_size / lanes;
   constexpr int paths = pairs ? 2 : 1;
   constexpr int per_term = blocks * paths;
@@ -362,8 +364,10 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
   for (int b = 0; b < blocks; ++b) {
     offset[0][b] = load(U + b * lanes);
     if constexpr (pairs) offset[1][b] = load(W + b * lanes);
-    sum_re[b] = load(re + b * lanes);
-    sum_im[b] = load(im + b * lanes);
+    if constexpr (!record) {
+      sum_re[b] = load(re + b * lanes);
+      sum_im[b] = load(im + b * lanes);
+    }
   }
   const vd w = set(weight);
   reduced r;
@@ -382,16 +386,26 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
     for (int t = 0; t < n; ++t)
       for (int b = 0; b < blocks; ++b) {
         const int v = t * per_term + b;
+        const std::size_t at = (first + t) * cis_block_size + b * lanes;
         vd c, s;
         evaluate(r, v, c, s);
         if (any && rest[v]) patch(r, v, rest[v], c, s);
+        if constexpr (record) {
+          store(phasors[0] + at, c);
+          store(phasors[1] + at, s);
+        }
         if constexpr (pairs) {
           vd cl, sl;
           evaluate(r, v + blocks, cl, sl);
           if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
+          if constexpr (record) {
+            store(phasors[2] + at, cl);
+            store(phasors[3] + at, sl);
+          }
           c = add(c, cl);
           s = add(s, sl);
         }
+        if constexpr (record) continue;
         if constexpr (!unit_weight) {
           c = mul(w, c);
           s = mul(w, s);
@@ -400,10 +414,11 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
         sum_im[b] = add(sum_im[b], s);
       }
   }
-  for (int b = 0; b < blocks; ++b) {
-    store(re + b * lanes, sum_re[b]);
-    store(im + b * lanes, sum_im[b]);
-  }
+  if constexpr (!record)
+    for (int b = 0; b < blocks; ++b) {
+      store(re + b * lanes, sum_re[b]);
+      store(im + b * lanes, sum_im[b]);
+    }
 }
 
 // This instruction set's row of the path table. 1.0 * v is v itself, NaN
@@ -428,4 +443,9 @@ CIS_ENTRY void add_pairs_entry(const double* upper, const double* lower, std::si
     accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
   else
     accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+}
+
+CIS_ENTRY void pair_terms_entry(const double* upper, const double* lower, std::size_t terms,
+                                const double* U, const double* W, double* const* phasors) {
+  accumulate<true, true, true>(upper, lower, terms, U, W, 1.0, nullptr, nullptr, phasors);
 }

@@ -45,7 +45,8 @@ const path avx512_path = {
     [] { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq"); },
     avx512::evaluate_entry,
     avx512::add_entry,
-    avx512::add_pairs_entry};
+    avx512::add_pairs_entry,
+    avx512::pair_terms_entry};
 
 const path avx2_path = {
     "avx2",
@@ -53,6 +54,7 @@ const path avx2_path = {
     [] { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); },
     avx2::evaluate_entry,
     avx2::add_entry,
-    avx2::add_pairs_entry};
+    avx2::add_pairs_entry,
+    avx2::pair_terms_entry};
 
 }  // namespace cis_detail
