@@ -66,7 +66,5 @@ inline constexpr double pp4 = -0x1.d747f23e32ed7p-83;
 // and cos of the table point k/128, each as a head and a tail; 32 bytes,
 // aligned.
 inline constexpr int table_row = 4;
-inline constexpr int table_row_shift = 5;  // log2 of a row's bytes
-static_assert(table_row * sizeof(double) == 1u << table_row_shift);
 
 }  // namespace cis_detail

@@ -50,12 +50,6 @@ CIS_TARGET vm bit_set(vi a, std::uint64_t bit) {
   const vi b = _mm256_set1_epi64x(static_cast<long long>(bit));
   return _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(a, b), b));
 }
-// The row's byte offset, shifted once per vector here rather than in each
-// lane's address.
-CIS_TARGET void store_row(std::uint64_t* p, vd u) {
-  const vi k = _mm256_sub_epi64(as_bits(u), _mm256_set1_epi64x(static_cast<long long>(big_bits)));
-  _mm256_store_si256(reinterpret_cast<__m256i*>(p), _mm256_slli_epi64(k, table_row_shift));
-}
 // 128 bits from low and 128 from high, both straight from memory.
 CIS_TARGET vd halves(const double* low, const double* high) {
   return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(low)), _mm_load_pd(high), 1);
@@ -64,11 +58,9 @@ CIS_TARGET vd halves(const double* low, const double* high) {
 // Lanes 0 and 2 share a register, 1 and 3 another, and one unpack per
 // column finishes the transpose: an insert from memory costs a load, where
 // the cross-lane permute of whole rows is eight operations on Zen 1.
-CIS_TARGET table_rows look_up(const std::uint64_t* row_bytes) {
+CIS_TARGET table_rows look_up(const double* u) {
   const double* row[lanes];
-  for (int i = 0; i < lanes; ++i)
-    row[i] =
-        reinterpret_cast<const double*>(reinterpret_cast<const char*>(sincos_table) + row_bytes[i]);
+  for (int i = 0; i < lanes; ++i) row[i] = table_row_at(u[i]);
   const vd s02 = halves(row[0], row[2]), s13 = halves(row[1], row[3]);  // sn ssn | sn ssn
   const vd c02 = halves(row[0] + 2, row[2] + 2), c13 = halves(row[1] + 2, row[3] + 2);  // cs ccs
   return {_mm256_unpacklo_pd(s02, s13), _mm256_unpackhi_pd(s02, s13), _mm256_unpacklo_pd(c02, c13),

@@ -57,19 +57,11 @@ CIS_TARGET vi as_bits(vd a) { return _mm512_castpd_si512(a); }
 CIS_TARGET vm bit_set(vi a, std::uint64_t bit) {
   return _mm512_test_epi64_mask(a, _mm512_set1_epi64(static_cast<long long>(bit)));
 }
-// The row's byte offset, shifted once per vector here rather than in each
-// lane's address.
-CIS_TARGET void store_row(std::uint64_t* p, vd u) {
-  const vi k = _mm512_sub_epi64(as_bits(u), _mm512_set1_epi64(static_cast<long long>(big_bits)));
-  _mm512_store_si512(p, _mm512_slli_epi64(k, table_row_shift));
-}
 // Each row is 32 contiguous bytes, so eight 256-bit loads and a transpose
 // beat four gathers.
-CIS_TARGET table_rows look_up(const std::uint64_t* row_bytes) {
+CIS_TARGET table_rows look_up(const double* u) {
   __m256d e[lanes];
-  for (int i = 0; i < lanes; ++i)
-    e[i] = _mm256_load_pd(reinterpret_cast<const double*>(
-        reinterpret_cast<const char*>(sincos_table) + row_bytes[i]));
+  for (int i = 0; i < lanes; ++i) e[i] = _mm256_load_pd(table_row_at(u[i]));
   const vd r0 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[0]), e[4], 1);
   const vd r1 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[1]), e[5], 1);
   const vd r2 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[2]), e[6], 1);

@@ -12,15 +12,15 @@
 //     mask_andnot (~a & b), mask_bits (bit i = lane i);
 //   select (m ? a : b), negate_where (flip the sign where m), add_where
 //     (a + b where m, else the first operand);
-//   as_bits, bit_set (lanes whose integer has the bit), store_row (the byte
-//     offset of the table row of u = big + |a|), look_up (rows at byte
-//     offsets, as columns).
+//   as_bits, bit_set (lanes whose integer has the bit), look_up (the table rows
+//     that u = big + |a| names, as columns).
 //
 // Arguments go through in chunks, in two stages: reduce (branch, argument
 // a + da, table row) for the whole chunk, then evaluate (table, short
-// polynomials, reconstruction). Between the stages the table indices pass
-// through memory, which would stall a single pass on store forwarding, and
-// the long dependency chains of consecutive vectors overlap.
+// polynomials, reconstruction). Between the stages u = big + |a|, whose low
+// bits name the table row, passes through memory, which would stall a
+// single pass on store forwarding, and the long dependency chains of
+// consecutive vectors overlap.
 //
 // Each lane follows the library's sincos branch by branch (scalar.cpp is
 // the plain form). Vectors whose lanes all lie in the Cody-Waite range
@@ -41,12 +41,12 @@ struct reduced {
   alignas(64) double x[size];
   alignas(64) double a[size];
   alignas(64) double da[size];
-  alignas(64) double cos_sign[size];    // sign given to cos(a + da)
-  alignas(64) std::uint64_t row[size];  // byte offset of |a|'s table row
-  alignas(64) double turns[size];       // Cody-Waite only: n in the low bits of t
-  vm swap[vectors];                     // sin x is cos(a + da), cos x is sin(a + da)
-  vm tiny[vectors];                     // |x| < 2^-27: (cos x, sin x) = (1, x)
-  bool reduced_only[vectors];           // every lane in [quarter_limit, reduce_limit)
+  alignas(64) double cos_sign[size];  // sign given to cos(a + da)
+  alignas(64) double u[size];         // big + |a|: |a|'s table point and row (table_offset)
+  alignas(64) double turns[size];     // Cody-Waite only: n in the low bits of t
+  vm swap[vectors];                   // sin x is cos(a + da), cos x is sin(a + da)
+  vm tiny[vectors];                   // |x| < 2^-27: (cos x, sin x) = (1, x)
+  bool reduced_only[vectors];         // every lane in [quarter_limit, reduce_limit)
 };
 
 // ---------------------------------------------------------------------------
@@ -84,9 +84,9 @@ CIS_TARGET void reduce_by_quarter_turns(const vd* x, cody_waite* out) {
               bit_set(as_bits(t[k]), 1), bit_set(as_bits(t[k]), 2)};
 }
 
-// |a| less its nearest table point: exact (Sterbenz), since |a| lies within
-// 1/256 of the point.
-CIS_TARGET vd table_offset(vd abs_a) { return sub(abs_a, sub(add(set(big), abs_a), set(big))); }
+// |a| less its nearest table point, from u = big + |a| (computed once, in
+// stage 1): exact (Sterbenz), since |a| lies within 1/256 of the point.
+CIS_TARGET vd table_offset(vd abs_a, vd u) { return sub(abs_a, sub(u, set(big))); }
 
 // sin(|a| + ds) for |a| >= taylor_limit, from the table row at the point
 // p = |a| - offset: sin p cos o + cos p sin o with the library's correction
@@ -143,7 +143,7 @@ CIS_TARGET void reduce_quadrant(const vd* x, reduced& r, int v) {
     const int at = (v + k) * lanes;
     store(r.a + at, a);
     store(r.da + at, negate_where(flip, cw[k].db));
-    store_row(r.row + at, add(set(big), andnot(set(-0.0), a)));
+    store(r.u + at, add(set(big), andnot(set(-0.0), a)));
     store(r.turns + at, cw[k].t);  // one store for both masks
     r.reduced_only[v + k] = true;
   }
@@ -159,8 +159,8 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
   const vd sign = set(-0.0);
 
   const vd abs_a = andnot(sign, a);
-  const vd offset = table_offset(abs_a);
-  const table_rows e = look_up(r.row + at);
+  const vd offset = table_offset(abs_a, load(r.u + at));
+  const table_rows e = look_up(r.u + at);
   const vd ds = flip_sign(da, a);
 
   // The programs' eight screen points lie close together, so their
@@ -217,7 +217,7 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   store(r.da + at, da);
   store(r.cos_sign + at,
         select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero))));
-  store_row(r.row + at, add(set(big), andnot(sign, a)));
+  store(r.u + at, add(set(big), andnot(sign, a)));
   r.swap[v] = mask_andnot(small, mask_or(quarter, odd));
   r.tiny[v] = lt(ax, set(tiny_limit));
   return ~mask_bits(in_range) & ((1u << lanes) - 1);
@@ -236,8 +236,8 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
   const vd sign = set(-0.0);
 
   const vd abs_a = andnot(sign, a);
-  const vd offset = table_offset(abs_a);
-  const table_rows e = look_up(r.row + at);
+  const vd offset = table_offset(abs_a, load(r.u + at));
+  const table_rows e = look_up(r.u + at);
 
   const vd ds = xor_(da, select(le(a, zero), sign, zero));
   const vd sin_table = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));

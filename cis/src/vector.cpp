@@ -21,6 +21,11 @@
 
 namespace cis_detail {
 
+// The table row that u = big + |a| names: u's low bits count the points.
+inline const double* table_row_at(double u) {
+  return sincos_table + table_row * (std::bit_cast<std::uint64_t>(u) - big_bits);
+}
+
 namespace avx512 {
 #define CIS_TARGET __attribute__((target("avx512f,avx512dq"), always_inline)) inline
 #define CIS_ENTRY __attribute__((target("avx512f,avx512dq")))
