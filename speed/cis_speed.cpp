@@ -98,10 +98,10 @@ const double clock_ghz = measured_clock_ghz();
 // reduction block of a term, one evaluation, the Taylor series in a quarter
 // of the vectors, half a pair's adds into the accumulators. In 128-bit
 // slots: pipes 0-1 70.5 (72.5 with a weight), of which 23.5 fused
-// multiply-adds; pipes 2-3 30.5; any pipe 76; loads 65.5; stores 16.5. In
-// cycles: pipes 0-1 35.3, pipes 2-3 15.3, all four pipes
-// (70.5 + 30.5 + 76 + 2 * 23.5) / 4 = 56.0 (56.5 with a weight), loads
-// 32.8, stores 16.5. The bound is the largest, the FP pipes as a whole: 56
+// multiply-adds; pipes 2-3 27; any pipe 73; loads 62.5; stores 19.75. In
+// cycles: pipes 0-1 35.3, pipes 2-3 13.5, all four pipes
+// (70.5 + 27 + 73 + 2 * 23.5) / 4 = 54.4 (54.9 with a weight), loads 31.3,
+// stores 19.8. The bound is the largest, the FP pipes as a whole: 54.4
 // cycles per vector of four phasors. The counts change with the code:
 // recount after a change to the kernel.
 // The AVX-512 path has no bound here: no CPU it was measured on.
@@ -110,8 +110,8 @@ double bound_cycles_per_vector(const char* path, bool weighted) {
                            cpuinfo_field("cpu family") == "23" &&
                            std::stoi(cpuinfo_field("model")) < 0x30;
   if (!zen1 || std::string(path) != "avx2") return 0;
-  const double p01 = weighted ? 72.5 : 70.5, fma = 23.5, p23 = 30.5, any = 76;
-  const double loads = 65.5, stores = 16.5;
+  const double p01 = weighted ? 72.5 : 70.5, fma = 23.5, p23 = 27, any = 73;
+  const double loads = 62.5, stores = 19.75;
   return std::max({p01 / 2, p23 / 2, (p01 + p23 + any + 2 * fma) / 4, loads / 2, stores});
 }
 
