@@ -65,6 +65,10 @@ void expect_all_paths_match(const std::vector<double>& theta, const std::string&
   }
 }
 
+// theta's two halves as the upper and lower terms of the fused sums, each
+// phasor checked on its own (expect_terms_match, below).
+void expect_sum_terms_match(const std::vector<double>& theta, const std::string& what);
+
 // Deterministic uniform doubles in [lo, hi).
 struct uniform {
   std::uint64_t state;
@@ -124,6 +128,7 @@ TEST(CisBoundaries, BranchLimits) {
     add_spread(v, b, 3000, 1e-9);
   }
   expect_all_paths_match(v, "around branch limits");
+  expect_sum_terms_match(v, "around branch limits");
 }
 
 TEST(CisBoundaries, QuadrantEdgesAndTaylorSwitchAfterReduction) {
@@ -137,6 +142,7 @@ TEST(CisBoundaries, QuadrantEdgesAndTaylorSwitchAfterReduction) {
   }
   for (double q : {1e4, 1e5, 1e6, 1e7, 6.7e7}) add_ulps(v, std::nearbyint(q) * hp, 200);
   expect_all_paths_match(v, "around multiples of pi/2");
+  expect_sum_terms_match(v, "around multiples of pi/2");
 }
 
 TEST(CisBoundaries, TablePointsAndRoundingTies) {
@@ -153,6 +159,7 @@ TEST(CisBoundaries, TablePointsAndRoundingTies) {
     }
   }
   expect_all_paths_match(v, "around table points");
+  expect_sum_terms_match(v, "around table points");
 }
 
 TEST(CisSpecial, ZerosSubnormalsInfinitiesNansAndHugeValues) {
@@ -179,6 +186,7 @@ TEST(CisSpecial, ZerosSubnormalsInfinitiesNansAndHugeValues) {
   const std::size_t n = v.size();
   for (std::size_t k = 0; k < n; ++k) v.push_back(-v[k]);
   expect_all_paths_match(v, "special values");
+  expect_sum_terms_match(v, "special values");
 
   // Each special value also inside a block of ordinary ones, at every lane.
   for (std::size_t k = 0; k < n; ++k)
@@ -309,9 +317,34 @@ void literal_sums(const sums_case& k, cplx (&A)[cis_block_size]) {
 // may commute; every other value must match bit for bit.
 bool same_sum(double a, double b) { return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b)); }
 
-// Every path, including the system one, against the literal sums. A NaN
-// placed after the last term catches a read beyond it.
+// Each phasor the sums add, on its own, on every path.
+void expect_terms_match(const sums_case& k, const std::string& what) {
+  const bool pairs = !k.lower.empty();  // else the upper phases stand in for the lower
+  for (const path& p : cis_detail::paths()) {
+    if (!p.supported()) continue;
+    EXPECT_EQ(cis_detail::sum_term_mismatches(p, k.upper.data(), (pairs ? k.lower : k.upper).data(),
+                                              k.upper.size(), k.U, pairs ? k.W : k.U, k.weight),
+              0u)
+        << what << ", " << p.name << ": values differing from the library";
+  }
+}
+
+void expect_sum_terms_match(const std::vector<double>& theta, const std::string& what) {
+  sums_case k;
+  const std::size_t half = theta.size() / 2;
+  k.upper.assign(theta.begin(), theta.begin() + half);
+  k.lower.assign(theta.begin() + half, theta.begin() + 2 * half);
+  std::fill_n(k.U, cis_block_size, -0.0);  // x + -0.0 is x: the phases land exactly
+  std::fill_n(k.W, cis_block_size, -0.0);
+  k.weight = 0.75;
+  expect_terms_match(k, what + ", as sum terms");
+}
+
+// Every path, including the system one, against the literal sums, and each
+// phasor they add on its own. A NaN placed after the last term catches a
+// read beyond it.
 void expect_sums_match(sums_case k, const std::string& what) {
+  expect_terms_match(k, what);
   cplx A[cis_block_size];
   literal_sums(k, A);
   const std::size_t terms = k.upper.size();

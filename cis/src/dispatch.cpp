@@ -1,5 +1,6 @@
 // The table of paths, the start-up self-check, the choice made once, and
 // the public entry points.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <complex>
@@ -38,8 +39,13 @@ void system_add_pairs(const double* upper, const double* lower, std::size_t term
 
 }  // namespace
 
-const path system_path = {"system",        false,      [] { return true; },
-                          system_evaluate, system_add, system_add_pairs};
+const path system_path = {"system",
+                          false,
+                          [] { return true; },
+                          system_evaluate,
+                          system_add,
+                          system_add_pairs,
+                          pair_terms_by_element<system_cis>};
 
 namespace {
 
@@ -111,6 +117,37 @@ bool same_sum(double a, double b) { return same_bits(a, b) || (std::isnan(a) && 
 
 std::span<const path> paths() { return table; }
 
+std::size_t sum_term_mismatches(const path& p, const double* upper, const double* lower,
+                                std::size_t terms, const double* U, const double* W,
+                                double weight) {
+  const std::size_t n = terms * cis_block_size;
+  std::vector<double> out(4 * n);
+  double* const phasors[4] = {out.data(), out.data() + n, out.data() + 2 * n, out.data() + 3 * n};
+  p.pair_terms(upper, lower, terms, U, W, phasors);
+  std::size_t wrong = 0;
+  for (std::size_t t = 0; t < terms; ++t)
+    for (double w : {1.0, weight}) {
+      // cis_add and cis_add_pairs with this term alone; 1.0 * x is x.
+      double re[2][cis_block_size], im[2][cis_block_size];
+      std::fill_n(&re[0][0], 2 * cis_block_size, -0.0);
+      std::fill_n(&im[0][0], 2 * cis_block_size, -0.0);
+      p.add(upper + t, 1, U, w, re[0], im[0]);
+      p.add_pairs(upper + t, lower + t, 1, U, W, w, re[1], im[1]);
+      for (int l = 0; l < cis_block_size; ++l) {
+        const std::size_t at = t * cis_block_size + l;
+        double cu, su, cv, sv;
+        system_cis(upper[t] + U[l], cu, su);
+        system_cis(lower[t] + W[l], cv, sv);
+        if (!same_bits(phasors[0][at], cu) || !same_bits(phasors[1][at], su) ||
+            !same_bits(phasors[2][at], cv) || !same_bits(phasors[3][at], sv) ||
+            !same_sum(re[0][l], -0.0 + w * cu) || !same_sum(im[0][l], -0.0 + w * su) ||
+            !same_sum(re[1][l], -0.0 + w * (cu + cv)) || !same_sum(im[1][l], -0.0 + w * (su + sv)))
+          ++wrong;
+      }
+    }
+  return wrong;
+}
+
 const path* find_path(const char* name) {
   for (const path& p : table)
     if (std::strcmp(p.name, name) == 0) return &p;
@@ -133,6 +170,8 @@ bool self_check(const path& p) {
   const double U[cis_block_size] = {0.0, 0x1p-30, -1.5, 3.25, 1e300, 0.0, -700.125, 0.5};
   const double W[cis_block_size] = {0.0, -0.75, 1e-300, 2.0, -0.0, INFINITY, 1100.0, -3.0};
   const double weight = 0x1.6a09e667f3bcdp-1;
+  if (sum_term_mismatches(p, theta.data(), theta.data() + n / 2, n / 2, U, W, weight) != 0)
+    return false;
   double re[2][cis_block_size] = {}, im[2][cis_block_size] = {};
   double ref_re[2][cis_block_size] = {}, ref_im[2][cis_block_size] = {};
   p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, re[0], im[0]);

@@ -28,6 +28,8 @@ CIS_TARGET vd and_(vd a, vd b) { return _mm256_and_pd(a, b); }
 CIS_TARGET vd or_(vd a, vd b) { return _mm256_or_pd(a, b); }
 CIS_TARGET vd xor_(vd a, vd b) { return _mm256_xor_pd(a, b); }
 CIS_TARGET vd andnot(vd a, vd b) { return _mm256_andnot_pd(a, b); }
+CIS_TARGET vd flip_sign(vd a, vd b) { return _mm256_xor_pd(a, _mm256_and_pd(b, set(-0.0))); }
+CIS_TARGET vd or_sign(vd a, vd b) { return _mm256_or_pd(a, _mm256_and_pd(b, set(-0.0))); }
 CIS_TARGET vm lt(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
 CIS_TARGET vm le(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
 CIS_TARGET vm ge(vd a, vd b) { return _mm256_cmp_pd(a, b, _CMP_GE_OQ); }
@@ -48,20 +50,19 @@ CIS_TARGET vm bit_set(vi a, std::uint64_t bit) {
   const vi b = _mm256_set1_epi64x(static_cast<long long>(bit));
   return _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(a, b), b));
 }
-CIS_TARGET void store_index(std::uint64_t* p, vd u) {
-  _mm256_store_si256(
-      reinterpret_cast<__m256i*>(p),
-      _mm256_sub_epi64(as_bits(u), _mm256_set1_epi64x(static_cast<long long>(big_bits))));
+// 128 bits from low and 128 from high, both straight from memory.
+CIS_TARGET vd halves(const double* low, const double* high) {
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(low)), _mm_load_pd(high), 1);
 }
-CIS_TARGET table_rows look_up(const std::uint64_t* k) {
-  const vd r0 = _mm256_load_pd(sincos_table + table_row * k[0]);
-  const vd r1 = _mm256_load_pd(sincos_table + table_row * k[1]);
-  const vd r2 = _mm256_load_pd(sincos_table + table_row * k[2]);
-  const vd r3 = _mm256_load_pd(sincos_table + table_row * k[3]);
-  const vd lo01 = _mm256_unpacklo_pd(r0, r1);  // sn0 sn1 cs0 cs1
-  const vd hi01 = _mm256_unpackhi_pd(r0, r1);  // ssn0 ssn1 ccs0 ccs1
-  const vd lo23 = _mm256_unpacklo_pd(r2, r3);
-  const vd hi23 = _mm256_unpackhi_pd(r2, r3);
-  return {_mm256_permute2f128_pd(lo01, lo23, 0x20), _mm256_permute2f128_pd(hi01, hi23, 0x20),
-          _mm256_permute2f128_pd(lo01, lo23, 0x31), _mm256_permute2f128_pd(hi01, hi23, 0x31)};
+
+// Lanes 0 and 2 share a register, 1 and 3 another, and one unpack per
+// column finishes the transpose: an insert from memory costs a load, where
+// the cross-lane permute of whole rows is eight operations on Zen 1.
+CIS_TARGET table_rows look_up(const double* u) {
+  const double* row[lanes];
+  for (int i = 0; i < lanes; ++i) row[i] = table_row_at(u[i]);
+  const vd s02 = halves(row[0], row[2]), s13 = halves(row[1], row[3]);  // sn ssn | sn ssn
+  const vd c02 = halves(row[0] + 2, row[2] + 2), c13 = halves(row[1] + 2, row[3] + 2);  // cs ccs
+  return {_mm256_unpacklo_pd(s02, s13), _mm256_unpackhi_pd(s02, s13), _mm256_unpacklo_pd(c02, c13),
+          _mm256_unpackhi_pd(c02, c13)};
 }

@@ -28,6 +28,16 @@ CIS_TARGET vd and_(vd a, vd b) { return _mm512_and_pd(a, b); }
 CIS_TARGET vd or_(vd a, vd b) { return _mm512_or_pd(a, b); }
 CIS_TARGET vd xor_(vd a, vd b) { return _mm512_xor_pd(a, b); }
 CIS_TARGET vd andnot(vd a, vd b) { return _mm512_andnot_pd(a, b); }
+// Bit by bit with c = -0.0, one three-input logic instruction each: 0x78 is
+// a ^ (b & c), 0xF8 is a | (b & c).
+CIS_TARGET vd flip_sign(vd a, vd b) {
+  return _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
+      _mm512_castpd_si512(a), _mm512_castpd_si512(b), _mm512_castpd_si512(set(-0.0)), 0x78));
+}
+CIS_TARGET vd or_sign(vd a, vd b) {
+  return _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
+      _mm512_castpd_si512(a), _mm512_castpd_si512(b), _mm512_castpd_si512(set(-0.0)), 0xF8));
+}
 CIS_TARGET vm lt(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
 CIS_TARGET vm le(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
 CIS_TARGET vm ge(vd a, vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OQ); }
@@ -47,15 +57,11 @@ CIS_TARGET vi as_bits(vd a) { return _mm512_castpd_si512(a); }
 CIS_TARGET vm bit_set(vi a, std::uint64_t bit) {
   return _mm512_test_epi64_mask(a, _mm512_set1_epi64(static_cast<long long>(bit)));
 }
-CIS_TARGET void store_index(std::uint64_t* p, vd u) {
-  _mm512_store_si512(
-      p, _mm512_sub_epi64(as_bits(u), _mm512_set1_epi64(static_cast<long long>(big_bits))));
-}
 // Each row is 32 contiguous bytes, so eight 256-bit loads and a transpose
 // beat four gathers.
-CIS_TARGET table_rows look_up(const std::uint64_t* k) {
+CIS_TARGET table_rows look_up(const double* u) {
   __m256d e[lanes];
-  for (int i = 0; i < lanes; ++i) e[i] = _mm256_load_pd(sincos_table + table_row * k[i]);
+  for (int i = 0; i < lanes; ++i) e[i] = _mm256_load_pd(table_row_at(u[i]));
   const vd r0 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[0]), e[4], 1);
   const vd r1 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[1]), e[5], 1);
   const vd r2 = _mm512_insertf64x4(_mm512_castpd256_pd512(e[2]), e[6], 1);

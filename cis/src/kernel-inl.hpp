@@ -5,29 +5,33 @@
 //   set, zero_vector, load, store;
 //   add, sub, mul, fmadd (a b + c), fnmadd (-(a b) + c), fmsub (a b - c),
 //     each one IEEE operation with one rounding;
-//   and_, or_, xor_, andnot (~a & b) on the bits;
+//   and_, or_, xor_, andnot (~a & b) on the bits; flip_sign (a ^ (b & -0.0))
+//     and or_sign (a | (b & -0.0)), each one instruction where the set has
+//     three-input logic;
 //   lt, le, ge, lt_where (m & a < b) giving masks; mask_or, mask_xor,
 //     mask_andnot (~a & b), mask_bits (bit i = lane i);
 //   select (m ? a : b), negate_where (flip the sign where m), add_where
 //     (a + b where m, else the first operand);
-//   as_bits, bit_set (lanes whose integer has the bit), store_index (the
-//     table row of u = big + |a|), look_up (rows by index, as columns).
+//   as_bits, bit_set (lanes whose integer has the bit), look_up (the table rows
+//     that u = big + |a| names, as columns).
 //
 // Arguments go through in chunks, in two stages: reduce (branch, argument
-// a + da, table index) for the whole chunk, then evaluate (table, short
-// polynomials, reconstruction). Between the stages the table indices pass
-// through memory, which would stall a single pass on store forwarding, and
-// the long dependency chains of consecutive vectors overlap.
+// a + da, table row) for the whole chunk, then evaluate (table, short
+// polynomials, reconstruction). Between the stages u = big + |a|, whose low
+// bits name the table row, passes through memory, which would stall a
+// single pass on store forwarding, and the long dependency chains of
+// consecutive vectors overlap.
 //
 // Each lane follows the library's sincos branch by branch (scalar.cpp is
-// the plain form). A vector whose lanes all lie in the Cody-Waite range
-// [quarter_limit, reduce_limit), nearly every vector of the programs, takes
-// a path with that branch alone; any other vector evaluates all branches and
-// selects each lane's own, which is exact because each branch's arithmetic
-// is independent of the others. After reduction a branch (Taylor series or
-// table sine) is skipped when no lane of the vector needs it.
+// the plain form). Vectors whose lanes all lie in the Cody-Waite range
+// [quarter_limit, reduce_limit), nearly every vector of the programs, take
+// a path with that branch alone, a term's vectors reduced side by side;
+// any other vector evaluates all branches and selects each lane's own,
+// which is exact because each branch's arithmetic is independent of the
+// others. After reduction the Taylor series is skipped when no lane of the
+// vector needs it.
 
-CIS_TARGET bool all_lanes(vm m) { return mask_bits(m) == (1u << lanes) - 1; }
+constexpr unsigned all_lanes_bits = (1u << lanes) - 1;
 CIS_TARGET bool no_lane(vm m) { return mask_bits(m) == 0; }
 
 // Stage results for one chunk.
@@ -37,12 +41,12 @@ struct reduced {
   alignas(64) double x[size];
   alignas(64) double a[size];
   alignas(64) double da[size];
-  alignas(64) double cos_sign[size];      // sign given to cos(a + da)
-  alignas(64) std::uint64_t index[size];  // table row of |a|
-  vm swap[vectors];                       // sin x is cos(a + da), cos x is sin(a + da)
-  vm tiny[vectors];                       // |x| < 2^-27: (cos x, sin x) = (1, x)
-  vm negate_cos[vectors];                 // Cody-Waite only: quadrants 2 and 3
-  bool reduced_only[vectors];             // every lane in [quarter_limit, reduce_limit)
+  alignas(64) double cos_sign[size];  // sign given to cos(a + da)
+  alignas(64) double u[size];         // big + |a|: |a|'s table point and row (table_offset)
+  alignas(64) double turns[size];     // Cody-Waite only: n in the low bits of t
+  vm swap[vectors];                   // sin x is cos(a + da), cos x is sin(a + da)
+  vm tiny[vectors];                   // |x| < 2^-27: (cos x, sin x) = (1, x)
+  bool reduced_only[vectors];         // every lane in [quarter_limit, reduce_limit)
 };
 
 // ---------------------------------------------------------------------------
@@ -53,24 +57,36 @@ struct reduced {
 // in s_sin.c). The quadrant count n lands in the low bits of t because
 // toint's ulp is 1: odd is bit 0 of n, upper bit 1.
 struct cody_waite {
-  vd b, db;
+  vd b, db, t;  // t holds n in its low bits
   vm odd, upper;
 };
 
-CIS_TARGET cody_waite reduce_by_quarter_turns(vd x) {
-  const vd t = fmadd(x, set(hpinv), set(toint));
-  const vd xn = sub(t, set(toint));
-  const vd y = fnmadd(xn, set(mp2), fnmadd(xn, set(mp1), x));
-  const vd t2 = fnmadd(xn, set(pp3), y);
-  const vd db0 = fnmadd(xn, set(pp3), sub(y, t2));
-  const vd b = fnmadd(xn, set(pp4), t2);
-  const vd db = add(db0, fnmadd(xn, set(pp4), sub(t2, b)));
-  return {b, db, bit_set(as_bits(t), 1), bit_set(as_bits(t), 2)};
+// For n vectors at once, step by step side by side: each reduction is one
+// long dependency chain, and interleaved they issue together.
+template <int n>
+CIS_TARGET void reduce_by_quarter_turns(const vd* x, cody_waite* out) {
+  vd t[n], xn[n], y[n], t2[n], db0[n], b[n];
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) t[k] = fmadd(x[k], set(hpinv), set(toint));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) xn[k] = sub(t[k], set(toint));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) y[k] = fnmadd(xn[k], set(mp2), fnmadd(xn[k], set(mp1), x[k]));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) t2[k] = fnmadd(xn[k], set(pp3), y[k]);
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) db0[k] = fnmadd(xn[k], set(pp3), sub(y[k], t2[k]));
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) b[k] = fnmadd(xn[k], set(pp4), t2[k]);
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k)
+    out[k] = {b[k], add(db0[k], fnmadd(xn[k], set(pp4), sub(t2[k], b[k]))), t[k],
+              bit_set(as_bits(t[k]), 1), bit_set(as_bits(t[k]), 2)};
 }
 
-// |a| less its nearest table point: exact (Sterbenz), since |a| lies within
-// 1/256 of the point.
-CIS_TARGET vd table_offset(vd abs_a) { return sub(abs_a, sub(add(set(big), abs_a), set(big))); }
+// |a| less its nearest table point, from u = big + |a| (computed once, in
+// stage 1): exact (Sterbenz), since |a| lies within 1/256 of the point.
+CIS_TARGET vd table_offset(vd abs_a, vd u) { return sub(abs_a, sub(u, set(big))); }
 
 // sin(|a| + ds) for |a| >= taylor_limit, from the table row at the point
 // p = |a| - offset: sin p cos o + cos p sin o with the library's correction
@@ -106,20 +122,31 @@ CIS_TARGET vd taylor_increment(vd a, vd da) {
 // ---------------------------------------------------------------------------
 // Vectors wholly in the Cody-Waite range.
 
-// Stage 1 when every lane of x lies in [quarter_limit, reduce_limit), as
-// nearly all the programs' phases do: only the Cody-Waite branch, no
-// selects.
-CIS_TARGET void reduce_quadrant(vd x, reduced& r, int v) {
-  const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
-  // Quadrants 1 and 2 evaluate at -(b + db).
-  const vm flip = mask_xor(odd, upper);
-  const vd a = negate_where(flip, b);
-  const int at = v * lanes;
-  store(r.a + at, a);
-  store(r.da + at, negate_where(flip, db));
-  store_index(r.index + at, add(set(big), andnot(set(-0.0), a)));
-  r.swap[v] = odd;
-  r.negate_cos[v] = upper;
+// The lanes of x in [quarter_limit, reduce_limit) (bit i = lane i).
+CIS_TARGET unsigned quadrant_lanes(vd x) {
+  const vd ax = andnot(set(-0.0), x);
+  return mask_bits(lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit)));
+}
+
+// Stage 1 for vectors v .. v + n - 1 of the chunk, from x[0..n), when every
+// lane lies in [quarter_limit, reduce_limit), as nearly all the programs'
+// phases do: only the Cody-Waite branch, no selects.
+template <int n>
+CIS_TARGET void reduce_quadrant(const vd* x, reduced& r, int v) {
+  cody_waite cw[n];
+  reduce_by_quarter_turns<n>(x, cw);
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) {
+    // Quadrants 1 and 2 evaluate at -(b + db).
+    const vm flip = mask_xor(cw[k].odd, cw[k].upper);
+    const vd a = negate_where(flip, cw[k].b);
+    const int at = (v + k) * lanes;
+    store(r.a + at, a);
+    store(r.da + at, negate_where(flip, cw[k].db));
+    store(r.u + at, add(set(big), andnot(set(-0.0), a)));
+    store(r.turns + at, cw[k].t);  // one store for both masks
+    r.reduced_only[v + k] = true;
+  }
 }
 
 // Stage 2 after reduce_quadrant. Here a != 0: |x| >= 2.4 lies at least
@@ -132,22 +159,25 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
   const vd sign = set(-0.0);
 
   const vd abs_a = andnot(sign, a);
-  const vd offset = table_offset(abs_a);
-  const table_rows e = look_up(r.index + at);
-  const vd ds = xor_(da, and_(sign, a));
+  const vd offset = table_offset(abs_a, load(r.u + at));
+  const table_rows e = look_up(r.u + at);
+  const vd ds = flip_sign(da, a);
 
   // The programs' eight screen points lie close together, so their
   // reduced arguments do too: in three vectors of four no lane takes the
-  // Taylor branch, in about one of thirteen every lane does.
+  // Taylor branch, which is skipped then (evaluating it always measured
+  // slower on Zen 1). The table sine is evaluated always: skipping it for
+  // the one vector in thirteen whose lanes all take the series cost more
+  // in mispredicted branches than it saved.
   const vm near_zero = lt(abs_a, set(taylor_limit));
-  vd sin_a = zero_vector();
-  if (!all_lanes(near_zero))
-    sin_a = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
+  vd sin_a = or_sign(sin_from_table(offset, ds, e), a);  // the table sine is positive
   if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
 
-  const vd cos_a = negate_where(r.negate_cos[v], cos_from_table(add(offset, ds), e));
-  sin_x = select(r.swap[v], cos_a, sin_a);
-  cos_x = select(r.swap[v], sin_a, cos_a);
+  const vi turns = as_bits(load(r.turns + at));
+  const vm odd = bit_set(turns, 1), upper = bit_set(turns, 2);
+  const vd cos_a = negate_where(upper, cos_from_table(add(offset, ds), e));
+  sin_x = select(odd, cos_a, sin_a);
+  cos_x = select(odd, sin_a, cos_a);
 }
 
 // ---------------------------------------------------------------------------
@@ -155,17 +185,9 @@ CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x)
 
 // Stage 1 for vector v of the chunk. Lanes at or beyond the reduction
 // limit, infinite or NaN are left to the library: the returned mask (bit i
-// = lane i) names them; their a is 0 so the table index stays in bounds.
+// = lane i) names them; their a is 0 so the table row stays in bounds.
 CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
-  {
-    const vd ax = andnot(set(-0.0), x);
-    const vm quadrant = lt_where(ge(ax, set(quarter_limit)), ax, set(reduce_limit));
-    r.reduced_only[v] = all_lanes(quadrant);
-    if (r.reduced_only[v]) {
-      reduce_quadrant(x, r, v);
-      return 0;
-    }
-  }
+  r.reduced_only[v] = false;
   const vd zero = set(0.0);
   const vd sign = set(-0.0);
   const vd ax = andnot(sign, x);
@@ -173,7 +195,9 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   const vm quarter = lt(ax, set(quarter_limit));
   const vm in_range = lt(ax, set(reduce_limit));  // false for inf and NaN
 
-  const auto [b, db, odd, upper] = reduce_by_quarter_turns(x);
+  cody_waite cw;
+  reduce_by_quarter_turns<1>(&x, &cw);
+  const auto [b, db, t, odd, upper] = cw;
   // Quadrants 1 and 2 evaluate at -(b + db).
   const vd flip = select(mask_xor(odd, upper), sign, zero);
 
@@ -193,7 +217,7 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   store(r.da + at, da);
   store(r.cos_sign + at,
         select(small, zero, select(quarter, and_(sign, x), select(upper, sign, zero))));
-  store_index(r.index + at, add(set(big), andnot(sign, a)));
+  store(r.u + at, add(set(big), andnot(sign, a)));
   r.swap[v] = mask_andnot(small, mask_or(quarter, odd));
   r.tiny[v] = lt(ax, set(tiny_limit));
   return ~mask_bits(in_range) & ((1u << lanes) - 1);
@@ -212,8 +236,8 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
   const vd sign = set(-0.0);
 
   const vd abs_a = andnot(sign, a);
-  const vd offset = table_offset(abs_a);
-  const table_rows e = look_up(r.index + at);
+  const vd offset = table_offset(abs_a, load(r.u + at));
+  const table_rows e = look_up(r.u + at);
 
   const vd ds = xor_(da, select(le(a, zero), sign, zero));
   const vd sin_table = or_(andnot(sign, sin_from_table(offset, ds, e)), and_(sign, a));
@@ -227,6 +251,30 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
   const vm swap = r.swap[v], tiny = r.tiny[v];
   sin_x = select(tiny, load(r.x + at), select(swap, cos_a, sin_a));
   cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
+}
+
+// Stage 1 for vectors v .. v + n - 1 from x[0..n): reduced together where
+// every lane allows the Cody-Waite branch alone, else each on its own.
+// rest[k] names the lanes of vector v + k left to the library; returns
+// their union.
+template <int n>
+CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* rest) {
+  unsigned in[n], all = all_lanes_bits;
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) all &= in[k] = quadrant_lanes(x[k]);
+  unsigned any = 0;
+#pragma GCC unroll 16
+  for (int k = 0; k < n; ++k) rest[k] = 0;
+  if (all == all_lanes_bits) {
+    reduce_quadrant<n>(x, r, v);
+    return 0;
+  }
+  for (int k = 0; k < n; ++k)
+    if (in[k] == all_lanes_bits)
+      reduce_quadrant<1>(x + k, r, v + k);
+    else
+      any |= rest[k] = reduce(x[k], r, v + k);
+  return any;
 }
 
 // The library's values for the lanes of vector v named in rest.
@@ -255,11 +303,21 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
     const int full = static_cast<int>(n / lanes);
     const int partial = static_cast<int>(n % lanes);
     const int vectors = full + (partial != 0);
-    for (int v = 0; v < full; ++v) rest[v] = reduce(load(theta + first + v * lanes), r, v);
+    int v = 0;
+    for (; v + 2 <= full; v += 2) {
+      const vd x[2] = {load(theta + first + v * lanes), load(theta + first + (v + 1) * lanes)};
+      reduce_group<2>(x, r, v, rest + v);
+    }
+    if (v < full) {
+      const vd x = load(theta + first + v * lanes);
+      reduce_group<1>(&x, r, v, rest + v);
+    }
     if (partial) {
+      // Padding inside the Cody-Waite range keeps the vector on its path.
       for (int i = 0; i < lanes; ++i)
-        pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 0.0;
-      rest[full] = reduce(load(pad_theta), r, full);
+        pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 3.0;
+      const vd x = load(pad_theta);
+      reduce_group<1>(&x, r, full, rest + full);
     }
     for (int v = 0; v < full; ++v) {
       vd c, s;
@@ -289,11 +347,13 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
 // unused). The cis_block_size screen points are `blocks` vectors; a chunk of
 // terms fills the stage buffer with the phases of each term's paths, and
 // stage 2 feeds the phasors straight into the accumulators, term by term in
-// order.
-template <bool pairs, bool unit_weight>
+// order. With record the phasors are stored instead, in phasors[0..4) (cos
+// and sin of each path) at [term * cis_block_size + lane], and re, im and
+// weight are unused: the tests' and the self-check's view of every term.
+template <bool pairs, bool unit_weight, bool record = false>
 CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms,
-                           const double* U, const double* W, double weight, double* re,
-                           double* im) {
+                           const double* U, const double* W, double weight, double* re, double* im,
+                           double* const* phasors = nullptr) {
   constexpr int blocks = cis_block_size / lanes;
   constexpr int paths = pairs ? 2 : 1;
   constexpr int per_term = blocks * paths;
@@ -304,8 +364,10 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
   for (int b = 0; b < blocks; ++b) {
     offset[0][b] = load(U + b * lanes);
     if constexpr (pairs) offset[1][b] = load(W + b * lanes);
-    sum_re[b] = load(re + b * lanes);
-    sum_im[b] = load(im + b * lanes);
+    if constexpr (!record) {
+      sum_re[b] = load(re + b * lanes);
+      sum_im[b] = load(im + b * lanes);
+    }
   }
   const vd w = set(weight);
   reduced r;
@@ -313,28 +375,37 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
   for (std::size_t first = 0; first < terms; first += chunk) {
     const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
     unsigned any = 0;
-    for (int t = 0; t < n; ++t)
+    for (int t = 0; t < n; ++t) {
+      vd x[per_term];
       for (int p = 0; p < paths; ++p) {
         const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
-        for (int b = 0; b < blocks; ++b) {
-          const int v = (t * paths + p) * blocks + b;
-          rest[v] = reduce(add(base, offset[p][b]), r, v);
-          any |= rest[v];
-        }
+        for (int b = 0; b < blocks; ++b) x[p * blocks + b] = add(base, offset[p][b]);
       }
+      any |= reduce_group<per_term>(x, r, t * per_term, rest + t * per_term);
+    }
     for (int t = 0; t < n; ++t)
       for (int b = 0; b < blocks; ++b) {
         const int v = t * per_term + b;
+        const std::size_t at = (first + t) * cis_block_size + b * lanes;
         vd c, s;
         evaluate(r, v, c, s);
         if (any && rest[v]) patch(r, v, rest[v], c, s);
+        if constexpr (record) {
+          store(phasors[0] + at, c);
+          store(phasors[1] + at, s);
+        }
         if constexpr (pairs) {
           vd cl, sl;
           evaluate(r, v + blocks, cl, sl);
           if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
+          if constexpr (record) {
+            store(phasors[2] + at, cl);
+            store(phasors[3] + at, sl);
+          }
           c = add(c, cl);
           s = add(s, sl);
         }
+        if constexpr (record) continue;
         if constexpr (!unit_weight) {
           c = mul(w, c);
           s = mul(w, s);
@@ -343,10 +414,11 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
         sum_im[b] = add(sum_im[b], s);
       }
   }
-  for (int b = 0; b < blocks; ++b) {
-    store(re + b * lanes, sum_re[b]);
-    store(im + b * lanes, sum_im[b]);
-  }
+  if constexpr (!record)
+    for (int b = 0; b < blocks; ++b) {
+      store(re + b * lanes, sum_re[b]);
+      store(im + b * lanes, sum_im[b]);
+    }
 }
 
 // This instruction set's row of the path table. 1.0 * v is v itself, NaN
@@ -371,4 +443,9 @@ CIS_ENTRY void add_pairs_entry(const double* upper, const double* lower, std::si
     accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
   else
     accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+}
+
+CIS_ENTRY void pair_terms_entry(const double* upper, const double* lower, std::size_t terms,
+                                const double* U, const double* W, double* const* phasors) {
+  accumulate<true, true, true>(upper, lower, terms, U, W, 1.0, nullptr, nullptr, phasors);
 }

@@ -18,6 +18,14 @@ using add_pairs_fn = void (*)(const double* upper, const double* lower, std::siz
                               const double* U, const double* W, double weight, double* re,
                               double* im);
 
+// The phasors a pair sum adds, as the fused code computes them: for term t
+// and lane l, at [t * cis_block_size + l] of phasors[0..4), cos u, sin u,
+// cos v and sin v (u, v as in cis_add_pairs). The tests and the self-check
+// compare them with the library one by one, where a sum could round a
+// wrong last bit away.
+using pair_terms_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
+                               const double* U, const double* W, double* const* phasors);
+
 // One way to compute the phasors: the entry points of cis(), cis_add() and
 // cis_add_pairs() for it.
 struct path {
@@ -27,6 +35,7 @@ struct path {
   evaluate_fn evaluate;
   add_fn add;
   add_pairs_fn add_pairs;
+  pair_terms_fn pair_terms;
 };
 
 // Every path built for this target, the system library first; on x86-64
@@ -35,6 +44,14 @@ std::span<const path> paths();
 
 // The row named so; null where it is not built.
 const path* find_path(const char* name);
+
+// Every phasor the fused sums of p add, one by one, against the library:
+// the pair sums' own code through pair_terms, and each term alone through
+// add and add_pairs on accumulators of -0.0 (the identity of addition),
+// with weight 1 and with weight. A sum over many terms could round a wrong
+// last bit of one away. Returns the number of values that differ.
+std::size_t sum_term_mismatches(const path& p, const double* upper, const double* lower,
+                                std::size_t terms, const double* U, const double* W, double weight);
 
 // The start-up comparison of a path with the system library, for cis() and
 // both fused sums. False where the CPU does not run the path.
@@ -76,6 +93,17 @@ void add_pairs_by_element(const double* upper, const double* lower, std::size_t 
       one(lower[t] + W[l], cl, sl);
       re[l] = re[l] + weight * (cu + cl);
       im[l] = im[l] + weight * (su + sl);
+    }
+}
+
+template <void (*one)(double, double&, double&)>
+void pair_terms_by_element(const double* upper, const double* lower, std::size_t terms,
+                           const double* U, const double* W, double* const* phasors) {
+  for (std::size_t t = 0; t < terms; ++t)
+    for (int l = 0; l < cis_block_size; ++l) {
+      const std::size_t at = t * cis_block_size + l;
+      one(upper[t] + U[l], phasors[0][at], phasors[1][at]);
+      one(lower[t] + W[l], phasors[2][at], phasors[3][at]);
     }
 }
 

@@ -128,7 +128,12 @@ void scalar_add_pairs(const double* upper, const double* lower, std::size_t term
 
 }  // namespace
 
-const path scalar_path = {"scalar",        false,      [] { return true; },
-                          scalar_evaluate, scalar_add, scalar_add_pairs};
+const path scalar_path = {"scalar",
+                          false,
+                          [] { return true; },
+                          scalar_evaluate,
+                          scalar_add,
+                          scalar_add_pairs,
+                          pair_terms_by_element<scalar_cis>};
 
 }  // namespace cis_detail

@@ -21,6 +21,11 @@
 
 namespace cis_detail {
 
+// The table row that u = big + |a| names: u's low bits count the points.
+inline const double* table_row_at(double u) {
+  return sincos_table + table_row * (std::bit_cast<std::uint64_t>(u) - big_bits);
+}
+
 namespace avx512 {
 #define CIS_TARGET __attribute__((target("avx512f,avx512dq"), always_inline)) inline
 #define CIS_ENTRY __attribute__((target("avx512f,avx512dq")))
@@ -45,7 +50,8 @@ const path avx512_path = {
     [] { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq"); },
     avx512::evaluate_entry,
     avx512::add_entry,
-    avx512::add_pairs_entry};
+    avx512::add_pairs_entry,
+    avx512::pair_terms_entry};
 
 const path avx2_path = {
     "avx2",
@@ -53,6 +59,7 @@ const path avx2_path = {
     [] { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); },
     avx2::evaluate_entry,
     avx2::add_entry,
-    avx2::add_pairs_entry};
+    avx2::add_pairs_entry,
+    avx2::pair_terms_entry};
 
 }  // namespace cis_detail
