@@ -27,18 +27,24 @@ set(slits_screen_limit 1000000)
 # against literal evaluations of the default bench only.
 set(SLITS_DEFAULT_BENCH ON)
 
+# Takes the next (name default doc) off the list, declares SLITS_<name> and
+# leaves its text in `value`.
+macro(slits_bench_variable list)
+  list(POP_FRONT ${list} name default doc)
+  set(SLITS_${name} ${default} CACHE STRING "${doc}")
+  set(value "${SLITS_${name}}")
+  if(NOT value STREQUAL default)
+    set(SLITS_DEFAULT_BENCH OFF)
+  endif()
+endmacro()
+
 function(slits_bench_refuse name value why)
   message(FATAL_ERROR "SLITS_${name}=${value}: ${why}")
 endfunction()
 
 # Lengths: a decimal number, greater than zero.
 while(slits_bench_lengths)
-  list(POP_FRONT slits_bench_lengths name default doc)
-  set(SLITS_${name} ${default} CACHE STRING "${doc}")
-  set(value "${SLITS_${name}}")
-  if(NOT value STREQUAL default)
-    set(SLITS_DEFAULT_BENCH OFF)
-  endif()
+  slits_bench_variable(slits_bench_lengths)
   if(NOT value MATCHES "^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$")
     slits_bench_refuse(${name} "${value}" "not a decimal number")
   endif()
@@ -49,12 +55,7 @@ endwhile()
 
 # Counts: a whole number from 1 to a sane limit.
 while(slits_bench_counts)
-  list(POP_FRONT slits_bench_counts name default doc)
-  set(SLITS_${name} ${default} CACHE STRING "${doc}")
-  set(value "${SLITS_${name}}")
-  if(NOT value STREQUAL default)
-    set(SLITS_DEFAULT_BENCH OFF)
-  endif()
+  slits_bench_variable(slits_bench_counts)
   set(limit ${slits_sample_limit})
   if(name STREQUAL "SCREEN_COUNT")
     set(limit ${slits_screen_limit})

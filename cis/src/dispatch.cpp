@@ -21,31 +21,7 @@ void system_cis(double theta, double& cos_theta, double& sin_theta) {
   sin_theta = z.imag();
 }
 
-namespace {
-
-void system_evaluate(const double* theta, double* cos_theta, double* sin_theta, std::size_t count) {
-  for (std::size_t k = 0; k < count; ++k) system_cis(theta[k], cos_theta[k], sin_theta[k]);
-}
-
-void system_add(const double* base, std::size_t terms, const double* offset, double weight,
-                double* re, double* im) {
-  add_by_element<system_cis>(base, terms, offset, weight, re, im);
-}
-
-void system_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
-                      const double* W, double weight, double* re, double* im) {
-  add_pairs_by_element<system_cis>(upper, lower, terms, U, W, weight, re, im);
-}
-
-}  // namespace
-
-const path system_path = {"system",
-                          false,
-                          [] { return true; },
-                          system_evaluate,
-                          system_add,
-                          system_add_pairs,
-                          pair_terms_by_element<system_cis>};
+constinit const path system_path = element_path<system_cis>("system");
 
 namespace {
 
@@ -175,9 +151,10 @@ bool self_check(const path& p) {
   double re[2][cis_block_size] = {}, im[2][cis_block_size] = {};
   double ref_re[2][cis_block_size] = {}, ref_im[2][cis_block_size] = {};
   p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, re[0], im[0]);
-  system_add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, ref_re[0], ref_im[0]);
+  system_path.add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, ref_re[0],
+                        ref_im[0]);
   p.add(theta.data(), n / 2, U, weight, re[1], im[1]);
-  system_add(theta.data(), n / 2, U, weight, ref_re[1], ref_im[1]);
+  system_path.add(theta.data(), n / 2, U, weight, ref_re[1], ref_im[1]);
   for (int sum = 0; sum < 2; ++sum)
     for (int l = 0; l < cis_block_size; ++l)
       if (!same_sum(re[sum][l], ref_re[sum][l]) || !same_sum(im[sum][l], ref_im[sum][l]))

@@ -69,8 +69,14 @@ const path& selected();
 // lanes outside the kernel's range.
 void system_cis(double theta, double& cos_theta, double& sin_theta);
 
-// The fused sums term by term, lane by lane, through a one-argument cis:
-// the system and scalar rows.
+// The rows that compute one argument at a time through `one` (the system
+// library and the scalar twin): the fused sums term by term, lane by lane.
+template <void (*one)(double, double&, double&)>
+void evaluate_by_element(const double* theta, double* cos_theta, double* sin_theta,
+                         std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k) one(theta[k], cos_theta[k], sin_theta[k]);
+}
+
 template <void (*one)(double, double&, double&)>
 void add_by_element(const double* base, std::size_t terms, const double* offset, double weight,
                     double* re, double* im) {
@@ -105,6 +111,18 @@ void pair_terms_by_element(const double* upper, const double* lower, std::size_t
       one(upper[t] + U[l], phasors[0][at], phasors[1][at]);
       one(lower[t] + W[l], phasors[2][at], phasors[3][at]);
     }
+}
+
+// The table row of such a path.
+template <void (*one)(double, double&, double&)>
+constexpr path element_path(const char* name) {
+  return {name,
+          false,
+          [] { return true; },
+          evaluate_by_element<one>,
+          add_by_element<one>,
+          add_pairs_by_element<one>,
+          pair_terms_by_element<one>};
 }
 
 // Rows of the table, defined beside their code.

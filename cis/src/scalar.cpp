@@ -112,28 +112,8 @@ void scalar_cis(double x, double& cos_x, double& sin_x) {
   }
 }
 
-void scalar_evaluate(const double* theta, double* cos_theta, double* sin_theta, std::size_t count) {
-  for (std::size_t k = 0; k < count; ++k) scalar_cis(theta[k], cos_theta[k], sin_theta[k]);
-}
-
-void scalar_add(const double* base, std::size_t terms, const double* offset, double weight,
-                double* re, double* im) {
-  add_by_element<scalar_cis>(base, terms, offset, weight, re, im);
-}
-
-void scalar_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
-                      const double* W, double weight, double* re, double* im) {
-  add_pairs_by_element<scalar_cis>(upper, lower, terms, U, W, weight, re, im);
-}
-
 }  // namespace
 
-const path scalar_path = {"scalar",
-                          false,
-                          [] { return true; },
-                          scalar_evaluate,
-                          scalar_add,
-                          scalar_add_pairs,
-                          pair_terms_by_element<scalar_cis>};
+constinit const path scalar_path = element_path<scalar_cis>("scalar");
 
 }  // namespace cis_detail
