@@ -295,7 +295,7 @@ using cplx = std::complex<double>;
 // phase, per lane the offsets and the accumulators' starting values.
 struct sums_case {
   std::vector<double> upper, lower;  // lower empty: cis_add
-  double U[cis_block_size], W[cis_block_size];
+  double upper_offset[cis_block_size], lower_offset[cis_block_size];
   double weight;
   double re[cis_block_size], im[cis_block_size];
 };
@@ -306,10 +306,10 @@ void literal_sums(const sums_case& k, cplx (&A)[cis_block_size]) {
   for (std::size_t t = 0; t < k.upper.size(); ++t)
     for (int l = 0; l < cis_block_size; ++l) {
       if (k.lower.empty())
-        A[l] += k.weight * std::exp(cplx(0.0, k.upper[t] + k.U[l]));
+        A[l] += k.weight * std::exp(cplx(0.0, k.upper[t] + k.upper_offset[l]));
       else
-        A[l] += k.weight * (std::exp(cplx(0.0, k.upper[t] + k.U[l])) +
-                            std::exp(cplx(0.0, k.lower[t] + k.W[l])));
+        A[l] += k.weight * (std::exp(cplx(0.0, k.upper[t] + k.upper_offset[l])) +
+                            std::exp(cplx(0.0, k.lower[t] + k.lower_offset[l])));
     }
 }
 
@@ -323,7 +323,8 @@ void expect_terms_match(const sums_case& k, const std::string& what) {
   for (const path& p : cis_detail::paths()) {
     if (!p.supported()) continue;
     EXPECT_EQ(cis_detail::sum_term_mismatches(p, k.upper.data(), (pairs ? k.lower : k.upper).data(),
-                                              k.upper.size(), k.U, pairs ? k.W : k.U, k.weight),
+                                              k.upper.size(), k.upper_offset,
+                                              pairs ? k.lower_offset : k.upper_offset, k.weight),
               0u)
         << what << ", " << p.name << ": values differing from the library";
   }
@@ -334,8 +335,8 @@ void expect_sum_terms_match(const std::vector<double>& theta, const std::string&
   const std::size_t half = theta.size() / 2;
   k.upper.assign(theta.begin(), theta.begin() + half);
   k.lower.assign(theta.begin() + half, theta.begin() + 2 * half);
-  std::fill_n(k.U, cis_block_size, -0.0);  // x + -0.0 is x: the phases land exactly
-  std::fill_n(k.W, cis_block_size, -0.0);
+  std::fill_n(k.upper_offset, cis_block_size, -0.0);  // x + -0.0 is x: the phases land exactly
+  std::fill_n(k.lower_offset, cis_block_size, -0.0);
   k.weight = 0.75;
   expect_terms_match(k, what + ", as sum terms");
 }
@@ -358,9 +359,10 @@ void expect_sums_match(sums_case k, const std::string& what) {
     std::copy(k.re, k.re + cis_block_size, re);
     std::copy(k.im, k.im + cis_block_size, im);
     if (pairs)
-      p->add_pairs(k.upper.data(), k.lower.data(), terms, k.U, k.W, k.weight, re, im);
+      p->add_pairs(k.upper.data(), k.lower.data(), terms, k.upper_offset, k.lower_offset, k.weight,
+                   re, im);
     else
-      p->add(k.upper.data(), terms, k.U, k.weight, re, im);
+      p->add(k.upper.data(), terms, k.upper_offset, k.weight, re, im);
     for (int l = 0; l < cis_block_size; ++l)
       EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag()))
           << what << ", " << p->name << (pairs ? " pairs" : " single") << ", lane " << l << " of "
@@ -378,8 +380,8 @@ sums_case random_case(uniform& u, std::size_t terms, bool pairs, bool small) {
     if (pairs) k.lower.push_back(small ? u.next(-3, 3) : u.next(-1100, 1100));
   }
   for (int l = 0; l < cis_block_size; ++l) {
-    k.U[l] = small ? std::ldexp(u.next(-1, 1), -4 * l) : u.next(-300, 300);
-    k.W[l] = small ? (l % 2 ? 0.0 : u.next(-1, 1)) : u.next(-300, 300);
+    k.upper_offset[l] = small ? std::ldexp(u.next(-1, 1), -4 * l) : u.next(-300, 300);
+    k.lower_offset[l] = small ? (l % 2 ? 0.0 : u.next(-1, 1)) : u.next(-300, 300);
     k.re[l] = u.next(-50, 50);
     k.im[l] = l == 3 ? -0.0 : u.next(-50, 50);
   }
@@ -406,8 +408,8 @@ TEST(CisSums, LanesAndTermsOutsideTheKernelRange) {
   for (std::size_t lane = 0; lane < cis_block_size; ++lane)
     for (bool pairs : {true, false}) {
       sums_case k = random_case(u, 21, pairs, false);
-      k.U[lane] = odd[lane];
-      k.W[(lane + 3) % cis_block_size] = odd[(lane + 5) % 8];
+      k.upper_offset[lane] = odd[lane];
+      k.lower_offset[(lane + 3) % cis_block_size] = odd[(lane + 5) % 8];
       k.upper[lane] = 1e300;  // a whole term for the library, at varying places
       if (pairs) k.lower[20 - lane] = -INFINITY;
       expect_sums_match(k, "odd lane " + std::to_string(lane));
@@ -425,8 +427,8 @@ TEST(CisSums, BroadDuogapBlocks) {
       const double y = pair_point(m);
       for (int l = 0; l < cis_block_size; ++l) {
         const double x = screen_point(first + l, 1000, 4);
-        k.U[l] = hop_phase(y, x, screen_distance);
-        k.W[l] = hop_phase(-y, x, screen_distance);
+        k.upper_offset[l] = hop_phase(y, x, screen_distance);
+        k.lower_offset[l] = hop_phase(-y, x, screen_distance);
       }
       for (int n = 0; n < entrance_samples; n += 11) {
         const double s = entrance_point(n);
@@ -463,8 +465,8 @@ TEST(CisSums, ConvDuogapBlocks) {
         const double y = pair_point(m);
         for (int l = 0; l < cis_block_size; ++l) {
           const double x = screen_point(first + l, 1000, 4);
-          k.U[l] = hop_phase(y, x, screen_distance);
-          k.W[l] = hop_phase(-y, x, screen_distance);
+          k.upper_offset[l] = hop_phase(y, x, screen_distance);
+          k.lower_offset[l] = hop_phase(-y, x, screen_distance);
         }
         k.upper.clear();
         k.lower.clear();
@@ -504,13 +506,14 @@ TEST(CisDispatch, PicksTheWidestSupportedPathAndFallsBackOnFailure) {
 TEST(CisDispatch, PublicSumsMatchTheSelectedPath) {
   uniform u{303};
   sums_case k = random_case(u, 257, true, false);
-  k.U[2] = INFINITY;
+  k.upper_offset[2] = INFINITY;
   cplx A[cis_block_size];
   literal_sums(k, A);
   double re[cis_block_size], im[cis_block_size];
   std::copy(k.re, k.re + cis_block_size, re);
   std::copy(k.im, k.im + cis_block_size, im);
-  cis_add_pairs(k.upper.data(), k.lower.data(), k.upper.size(), k.U, k.W, k.weight, re, im);
+  cis_add_pairs(k.upper.data(), k.lower.data(), k.upper.size(), k.upper_offset, k.lower_offset,
+                k.weight, re, im);
   for (int l = 0; l < cis_block_size; ++l)
     EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
 
@@ -518,7 +521,7 @@ TEST(CisDispatch, PublicSumsMatchTheSelectedPath) {
   literal_sums(k, A);
   std::copy(k.re, k.re + cis_block_size, re);
   std::copy(k.im, k.im + cis_block_size, im);
-  cis_add(k.upper.data(), k.upper.size(), k.U, k.weight, re, im);
+  cis_add(k.upper.data(), k.upper.size(), k.upper_offset, k.weight, re, im);
   for (int l = 0; l < cis_block_size; ++l)
     EXPECT_TRUE(same_sum(re[l], A[l].real()) && same_sum(im[l], A[l].imag())) << l;
 }

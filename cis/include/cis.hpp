@@ -43,8 +43,9 @@ void cis_add(const double* base, std::size_t terms, const double* offset, double
 
 // The two paths of a double slit. For t = 0 .. terms-1 in order and every
 // l < cis_block_size:
-//   u = upper[t] + U[l];  v = lower[t] + W[l];
+//   u = upper[t] + upper_offset[l];  v = lower[t] + lower_offset[l];
 //   re[l] = re[l] + weight * (cos u + cos v);
 //   im[l] = im[l] + weight * (sin u + sin v).
-void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
-                   const double* W, double weight, double* re, double* im);
+void cis_add_pairs(const double* upper, const double* lower, std::size_t terms,
+                   const double* upper_offset, const double* lower_offset, double weight,
+                   double* re, double* im);

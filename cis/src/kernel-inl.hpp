@@ -255,16 +255,16 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
 
 // Stage 1 for vectors v .. v + n - 1 from x[0..n): reduced together where
 // every lane allows the Cody-Waite branch alone, else each on its own.
-// rest[k] names the lanes of vector v + k left to the library; returns
+// library_lanes[k] names the lanes of vector v + k left to the library; returns
 // their union.
 template <int n>
-CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* rest) {
+CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* library_lanes) {
   unsigned in[n], all = all_lanes_bits;
 #pragma GCC unroll 16
   for (int k = 0; k < n; ++k) all &= in[k] = quadrant_lanes(x[k]);
   unsigned any = 0;
 #pragma GCC unroll 16
-  for (int k = 0; k < n; ++k) rest[k] = 0;
+  for (int k = 0; k < n; ++k) library_lanes[k] = 0;
   if (all == all_lanes_bits) {
     reduce_quadrant<n>(x, r, v);
     return 0;
@@ -273,17 +273,17 @@ CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* rest)
     if (in[k] == all_lanes_bits)
       reduce_quadrant<1>(x + k, r, v + k);
     else
-      any |= rest[k] = reduce(x[k], r, v + k);
+      any |= library_lanes[k] = reduce(x[k], r, v + k);
   return any;
 }
 
-// The library's values for the lanes of vector v named in rest.
-CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin_x) {
+// The library's values for the lanes of vector v named in library_lanes.
+CIS_TARGET void patch(const reduced& r, int v, unsigned library_lanes, vd& cos_x, vd& sin_x) {
   double c[lanes], s[lanes];
   store(c, cos_x);
   store(s, sin_x);
-  for (; rest; rest &= rest - 1) {
-    const int i = __builtin_ctz(rest);
+  for (; library_lanes; library_lanes &= library_lanes - 1) {
+    const int i = __builtin_ctz(library_lanes);
     system_cis(r.x[v * lanes + i], c[i], s[i]);
   }
   cos_x = load(c);
@@ -296,7 +296,7 @@ CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin
 CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta,
                        std::size_t count) {
   reduced r;
-  unsigned rest[reduced::vectors];
+  unsigned library_lanes[reduced::vectors];
   double pad_theta[lanes], pad_cos[lanes], pad_sin[lanes];  // a short last vector
   for (std::size_t first = 0; first < count; first += reduced::size) {
     const std::size_t n = count - first < reduced::size ? count - first : reduced::size;
@@ -306,18 +306,18 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
     int v = 0;
     for (; v + 2 <= full; v += 2) {
       const vd x[2] = {load(theta + first + v * lanes), load(theta + first + (v + 1) * lanes)};
-      reduce_group<2>(x, r, v, rest + v);
+      reduce_group<2>(x, r, v, library_lanes + v);
     }
     if (v < full) {
       const vd x = load(theta + first + v * lanes);
-      reduce_group<1>(&x, r, v, rest + v);
+      reduce_group<1>(&x, r, v, library_lanes + v);
     }
     if (partial) {
       // Padding inside the Cody-Waite range keeps the vector on its path.
       for (int i = 0; i < lanes; ++i)
         pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 3.0;
       const vd x = load(pad_theta);
-      reduce_group<1>(&x, r, full, rest + full);
+      reduce_group<1>(&x, r, full, library_lanes + full);
     }
     for (int v = 0; v < full; ++v) {
       vd c, s;
@@ -336,14 +336,14 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
       }
     }
     for (int v = 0; v < vectors; ++v)
-      for (unsigned m = rest[v]; m; m &= m - 1) {
+      for (unsigned m = library_lanes[v]; m; m &= m - 1) {
         const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
         if (i < n) system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
       }
   }
 }
 
-// The fused sums (pairs: cis_add_pairs, else cis_add with lower and W
+// The fused sums (pairs: cis_add_pairs, else cis_add with lower and lower_offset
 // unused). The cis_block_size screen points are `blocks` vectors; a chunk of
 // terms fills the stage buffer with the phases of each term's paths, and
 // stage 2 feeds the phasors straight into the accumulators, term by term in
@@ -352,8 +352,8 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
 // weight are unused: the tests' and the self-check's view of every term.
 template <bool pairs, bool unit_weight, bool record = false>
 CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms,
-                           const double* U, const double* W, double weight, double* re, double* im,
-                           double* const* phasors = nullptr) {
+                           const double* upper_offset, const double* lower_offset, double weight,
+                           double* re, double* im, double* const* phasors = nullptr) {
   constexpr int blocks = cis_block_size / lanes;
   constexpr int paths = pairs ? 2 : 1;
   constexpr int per_term = blocks * paths;
@@ -362,8 +362,8 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
 
   vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
   for (int b = 0; b < blocks; ++b) {
-    offset[0][b] = load(U + b * lanes);
-    if constexpr (pairs) offset[1][b] = load(W + b * lanes);
+    offset[0][b] = load(upper_offset + b * lanes);
+    if constexpr (pairs) offset[1][b] = load(lower_offset + b * lanes);
     if constexpr (!record) {
       sum_re[b] = load(re + b * lanes);
       sum_im[b] = load(im + b * lanes);
@@ -371,7 +371,7 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
   }
   const vd w = set(weight);
   reduced r;
-  unsigned rest[reduced::vectors];
+  unsigned library_lanes[reduced::vectors];
   for (std::size_t first = 0; first < terms; first += chunk) {
     const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
     unsigned any = 0;
@@ -381,7 +381,7 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
         const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
         for (int b = 0; b < blocks; ++b) x[p * blocks + b] = add(base, offset[p][b]);
       }
-      any |= reduce_group<per_term>(x, r, t * per_term, rest + t * per_term);
+      any |= reduce_group<per_term>(x, r, t * per_term, library_lanes + t * per_term);
     }
     for (int t = 0; t < n; ++t)
       for (int b = 0; b < blocks; ++b) {
@@ -389,7 +389,7 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
         const std::size_t at = (first + t) * cis_block_size + b * lanes;
         vd c, s;
         evaluate(r, v, c, s);
-        if (any && rest[v]) patch(r, v, rest[v], c, s);
+        if (any && library_lanes[v]) patch(r, v, library_lanes[v], c, s);
         if constexpr (record) {
           store(phasors[0] + at, c);
           store(phasors[1] + at, s);
@@ -397,7 +397,8 @@ CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t
         if constexpr (pairs) {
           vd cl, sl;
           evaluate(r, v + blocks, cl, sl);
-          if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
+          if (any && library_lanes[v + blocks])
+            patch(r, v + blocks, library_lanes[v + blocks], cl, sl);
           if constexpr (record) {
             store(phasors[2] + at, cl);
             store(phasors[3] + at, sl);
@@ -437,15 +438,17 @@ CIS_ENTRY void add_entry(const double* base, std::size_t terms, const double* of
 }
 
 CIS_ENTRY void add_pairs_entry(const double* upper, const double* lower, std::size_t terms,
-                               const double* U, const double* W, double weight, double* re,
-                               double* im) {
+                               const double* upper_offset, const double* lower_offset,
+                               double weight, double* re, double* im) {
   if (weight == 1.0)
-    accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
+    accumulate<true, true>(upper, lower, terms, upper_offset, lower_offset, weight, re, im);
   else
-    accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+    accumulate<true, false>(upper, lower, terms, upper_offset, lower_offset, weight, re, im);
 }
 
 CIS_ENTRY void pair_terms_entry(const double* upper, const double* lower, std::size_t terms,
-                                const double* U, const double* W, double* const* phasors) {
-  accumulate<true, true, true>(upper, lower, terms, U, W, 1.0, nullptr, nullptr, phasors);
+                                const double* upper_offset, const double* lower_offset,
+                                double* const* phasors) {
+  accumulate<true, true, true>(upper, lower, terms, upper_offset, lower_offset, 1.0, nullptr,
+                               nullptr, phasors);
 }

@@ -15,8 +15,8 @@ using evaluate_fn = void (*)(const double* theta, double* cos_theta, double* sin
 using add_fn = void (*)(const double* base, std::size_t terms, const double* offset, double weight,
                         double* re, double* im);
 using add_pairs_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
-                              const double* U, const double* W, double weight, double* re,
-                              double* im);
+                              const double* upper_offset, const double* lower_offset, double weight,
+                              double* re, double* im);
 
 // The phasors a pair sum adds, as the fused code computes them: for term t
 // and lane l, at [t * cis_block_size + l] of phasors[0..4), cos u, sin u,
@@ -24,7 +24,8 @@ using add_pairs_fn = void (*)(const double* upper, const double* lower, std::siz
 // compare them with the library one by one, where a sum could round a
 // wrong last bit away.
 using pair_terms_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
-                               const double* U, const double* W, double* const* phasors);
+                               const double* upper_offset, const double* lower_offset,
+                               double* const* phasors);
 
 // One way to compute the phasors: the entry points of cis(), cis_add() and
 // cis_add_pairs() for it.
@@ -51,7 +52,8 @@ const path* find_path(const char* name);
 // with weight 1 and with weight. A sum over many terms could round a wrong
 // last bit of one away. Returns the number of values that differ.
 std::size_t sum_term_mismatches(const path& p, const double* upper, const double* lower,
-                                std::size_t terms, const double* U, const double* W, double weight);
+                                std::size_t terms, const double* upper_offset,
+                                const double* lower_offset, double weight);
 
 // The start-up comparison of a path with the system library, for cis() and
 // both fused sums. False where the CPU does not run the path.
@@ -91,12 +93,13 @@ void add_by_element(const double* base, std::size_t terms, const double* offset,
 
 template <void (*one)(double, double&, double&)>
 void add_pairs_by_element(const double* upper, const double* lower, std::size_t terms,
-                          const double* U, const double* W, double weight, double* re, double* im) {
+                          const double* upper_offset, const double* lower_offset, double weight,
+                          double* re, double* im) {
   for (std::size_t t = 0; t < terms; ++t)
     for (int l = 0; l < cis_block_size; ++l) {
       double cu, su, cl, sl;
-      one(upper[t] + U[l], cu, su);
-      one(lower[t] + W[l], cl, sl);
+      one(upper[t] + upper_offset[l], cu, su);
+      one(lower[t] + lower_offset[l], cl, sl);
       re[l] = re[l] + weight * (cu + cl);
       im[l] = im[l] + weight * (su + sl);
     }
@@ -104,12 +107,13 @@ void add_pairs_by_element(const double* upper, const double* lower, std::size_t 
 
 template <void (*one)(double, double&, double&)>
 void pair_terms_by_element(const double* upper, const double* lower, std::size_t terms,
-                           const double* U, const double* W, double* const* phasors) {
+                           const double* upper_offset, const double* lower_offset,
+                           double* const* phasors) {
   for (std::size_t t = 0; t < terms; ++t)
     for (int l = 0; l < cis_block_size; ++l) {
       const std::size_t at = t * cis_block_size + l;
-      one(upper[t] + U[l], phasors[0][at], phasors[1][at]);
-      one(lower[t] + W[l], phasors[2][at], phasors[3][at]);
+      one(upper[t] + upper_offset[l], phasors[0][at], phasors[1][at]);
+      one(lower[t] + lower_offset[l], phasors[2][at], phasors[3][at]);
     }
 }
 
