@@ -43,6 +43,11 @@ struct path {
 // then the scalar twin, AVX2 + FMA and AVX-512.
 std::span<const path> paths();
 
+// Rows outside the dispatch table, linked into tests and benchmarks only
+// (shape_twins.cpp): a narrower instruction set running a wider one's
+// kernel shape. None where the kernel is not vectorised.
+std::span<const path> shape_twins();
+
 // The row named so; null where it is not built.
 const path* find_path(const char* name);
 
