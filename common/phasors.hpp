@@ -6,20 +6,12 @@
 // value: only the order in which independent sums are advanced.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "bench.hpp"
-#include "cis.hpp"
-
-// The programs' own builds set SLITS_THREADS from the cache variable of that
-// name; everything else, the straightforward twins included, runs on one
-// thread with no thread code compiled in.
-#ifndef SLITS_THREADS
-#define SLITS_THREADS 1
-#endif
-#if SLITS_THREADS != 1
 #include "block_threads.hpp"
-#endif
+#include "cis.hpp"
 
 // Screen points evaluated together.
 inline constexpr int block_size = cis_block_size;
@@ -41,14 +33,12 @@ struct block_sum {
 };
 
 // Phases in, phasors cexp(i phase) out, for sums of any other form.
-template <int N>
 struct phasor_batch {
-  double phase[N];
-  double re[N];
-  double im[N];
+  std::vector<double> phase, re, im;
 
-  void evaluate() { cis(phase, re, im, N); }
-  amplitude operator[](int k) const { return {re[k], im[k]}; }
+  explicit phasor_batch(std::size_t count) : phase(count), re(count), im(count) {}
+  void evaluate() { cis(phase.data(), re.data(), im.data(), phase.size()); }
+  amplitude operator[](std::size_t k) const { return {re[k], im[k]}; }
 };
 
 // term(a, b) for every pair of sample indices a < rows, b < columns, kept
@@ -68,41 +58,45 @@ class sample_table {
   std::vector<double> terms_;
 };
 
+// A program's loop over one block of screen points: the values at x[l] for
+// l < block_size, into value[l]. Made once per run from the bench, with the
+// tables it needs; called from several threads at once.
+using block_loop = std::function<void(const double* x, double* value)>;
+
 // The main loop of a pattern program: the screen points i < screen_count in
-// blocks of block_size, each block's values computed by
-// compute(x, value) and handed to write(i, x, value) point by point in
-// increasing i. A last block short of block_size is computed on points
-// beyond the screen, which are never written. In a threaded build, worker
-// threads compute up to four blocks each ahead of this thread, which writes.
-template <class Compute, class Write>
-void for_each_block(int screen_count, double screen_max, Compute compute, Write write) {
-#if SLITS_THREADS != 1
-  if (const int workers = worker_count(SLITS_THREADS); workers > 1) {
-    struct block {
-      double x[block_size], value[block_size];
-    };
+// blocks of block_size, each block's values computed by compute(x, value)
+// and handed to write(i, x, value) point by point in increasing i. A last
+// block short of block_size is computed on points beyond the screen, which
+// are never written. With more than one thread, worker threads compute up to
+// four blocks each ahead of this thread, which writes; every sum is still
+// one thread's, so the values are the same for every thread count.
+template <class Write>
+void for_each_block(int screen_count, double screen_max, int threads, const block_loop& compute,
+                    Write write) {
+  struct block {
+    double x[block_size], value[block_size];
+  };
+  const auto fill = [&](block& r, int b) {
+    for (int l = 0; l < block_size; ++l)
+      r.x[l] = screen_point(b * block_size + l, screen_count, screen_max);
+    compute(r.x, r.value);
+  };
+  const auto emit = [&](const block& r, int b) {
+    for (int l = 0; l < block_size && b * block_size + l < screen_count; ++l)
+      write(b * block_size + l, r.x[l], r.value[l]);
+  };
+  const int blocks = (screen_count + block_size - 1) / block_size;
+  if (const int workers = worker_count(threads); workers > 1) {
     std::vector<block> ring(4 * workers);
     const auto slot = [&](int b) -> block& { return ring[b % ring.size()]; };
-    run_blocks((screen_count + block_size - 1) / block_size, workers, int(ring.size()),
-               [&](int b) {
-                 block& r = slot(b);
-                 for (int l = 0; l < block_size; ++l)
-                   r.x[l] = screen_point(b * block_size + l, screen_count, screen_max);
-                 compute(r.x, r.value);
-               },
-               [&](int b) {
-                 const block& r = slot(b);
-                 for (int l = 0; l < block_size && b * block_size + l < screen_count; ++l)
-                   write(b * block_size + l, r.x[l], r.value[l]);
-               });
+    run_blocks(
+        blocks, workers, int(ring.size()), [&](int b) { fill(slot(b), b); },
+        [&](int b) { emit(slot(b), b); });
     return;
   }
-#endif
-  for (int first = 0; first < screen_count; first += block_size) {
-    double x[block_size], value[block_size];
-    for (int l = 0; l < block_size; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
-    compute(x, value);
-    for (int l = 0; l < block_size && first + l < screen_count; ++l)
-      write(first + l, x[l], value[l]);
+  for (int b = 0; b < blocks; ++b) {
+    block r;
+    fill(r, b);
+    emit(r, b);
   }
 }

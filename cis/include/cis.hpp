@@ -48,3 +48,7 @@ void cis_add(const double* base, std::size_t terms, const double* offset, double
 //   im[l] = im[l] + weight * (sin u + sin v).
 void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
                    const double* W, double weight, double* re, double* im);
+
+// The path this process runs, after its self-check: "avx512", "avx2",
+// or "system" where every phasor comes from the library.
+const char* cis_path_name();

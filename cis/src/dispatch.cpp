@@ -190,3 +190,5 @@ void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, 
                    const double* W, double weight, double* re, double* im) {
   cis_detail::selected().add_pairs(upper, lower, terms, U, W, weight, re, im);
 }
+
+const char* cis_path_name() { return cis_detail::selected().name; }
