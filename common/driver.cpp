@@ -303,12 +303,20 @@ std::string bench_lines(const bench& b) {
       "# back with --bench FILE.\n";
   for (const parameter_info& p : parameters())
     text.append(p.name).append(" ").append(b.text[&p - parameters().data()]).append("\n");
-  text += "# Complex exponentials each program evaluates on this bench, and its points:\n";
+  // One comment per program: its cost, its points and the end of its
+  // screen, for the main job's report and the plots.
+  text += "# Per program: complex exponentials, screen points, end of the screen:\n";
   for (const program_info& p : programs()) {
-    if (!p.pattern) continue;
-    char line[128];
-    std::snprintf(line, sizeof line, "# cost %s %.3g exponentials, %d points\n", p.name.data(),
-                  b.cost(p), b.screen_points(p));
+    char line[160];
+    if (p.pattern)
+      std::snprintf(line, sizeof line, "# program %s %.3g exponentials %d points to %s\n",
+                    p.name.data(), b.cost(p), b.screen_points(p),
+                    b.text[int(p.double_slit ? parameter_id::double_screen_max
+                                             : parameter_id::single_screen_max)]
+                        .c_str());
+    else
+      std::snprintf(line, sizeof line, "# program %s 0 exponentials 1000 points to 50\n",
+                    p.name.data());
     text += line;
   }
   return text;
