@@ -15,20 +15,11 @@
 
 namespace {
 
-// The options besides the bench's own, which take the values 1000 + their
-// parameter_id.
-enum option_code : int {
-  bench_option = 'b',
-  print_bench_option = 'B',
-  threads_option = 't',
-  output_option = 'o',
-  precision_option = 'p',
-  quiet_option = 'q',
-  check_option = 'c',
-  help_option = 'h',
-  version_option = 'V',
-  first_parameter = 1000,
-};
+// getopt's code of an option: its row in the registry, the bench's
+// parameters first, then the others.
+constexpr int first_option = 1000;
+
+constexpr std::string_view command_names[] = {"pattern", "profile", "continuum"};
 
 // The programs print as %g does; the continuum tool every digit.
 int default_precision(command_kind kind) { return kind == command_kind::continuum ? 17 : 6; }
@@ -47,6 +38,14 @@ std::string option_name(const parameter_info& p) {
   return name;
 }
 
+struct other_option {
+  std::string_view name, value_name, commands, meaning;
+};
+constexpr other_option other_options[] = {
+#define SLITS_OPTION(name, value, commands, meaning) {#name, value, commands, meaning},
+#include "registry.def"
+};
+
 std::vector<option_info> options_of(command_kind kind) {
   std::vector<option_info> options;
   const bool full = kind != command_kind::profile;
@@ -57,36 +56,16 @@ std::vector<option_info> options_of(command_kind kind) {
       value_name = p.choices;
       std::replace(value_name.begin(), value_name.end(), ' ', '|');
     }
-    options.push_back({option_name(p), first_parameter + int(&p - parameters().data()), true,
+    options.push_back({option_name(p), first_option + int(&p - parameters().data()), true,
                        value_name, std::string(p.meaning)});
   }
-  if (full) {
-    options.push_back({"bench", bench_option, true, "FILE",
-                       "read \"name value\" lines, as --print-bench writes them; options given "
-                       "on the command line override the file"});
-    options.push_back({"print-bench", print_bench_option, false, "",
-                       "print the effective bench as bench-file lines, with each program's "
-                       "cost, and exit"});
+  const std::string_view command = command_names[int(kind)];
+  for (const other_option& o : other_options) {
+    if (o.commands.find(command) == o.commands.npos) continue;
+    options.push_back({std::string(o.name),
+                       first_option + int(parameter_count + (&o - other_options)),
+                       !o.value_name.empty(), std::string(o.value_name), std::string(o.meaning)});
   }
-  if (kind == command_kind::pattern) {
-    options.push_back({"threads", threads_option, true, "N",
-                       "threads computing screen points, 0 for one per core [1]; the output is "
-                       "the same for every N"});
-    options.push_back({"output", output_option, true, "FILE", "the data file [<program>.txt]"});
-    options.push_back(
-        {"quiet", quiet_option, false, "", "no progress line on a terminal's standard error"});
-  }
-  if (kind == command_kind::continuum)
-    options.push_back({"check", check_option, false, "",
-                       "print the quadrature's error (the largest change of a value when every "
-                       "node count doubles) instead of the values"});
-  options.push_back({"precision", precision_option, true, "N",
-                     "significant digits of every printed number, 1 to 17 [" +
-                         std::to_string(default_precision(kind)) +
-                         "]; 17 gives each binary64 back exactly"});
-  options.push_back({"help", help_option, false, "", "print this help and exit"});
-  options.push_back(
-      {"version", version_option, false, "", "print the version and the phasor-kernel path"});
   return options;
 }
 
@@ -156,43 +135,36 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
       if (known != options.end() && !known->takes_value) return refuse(option + " takes no value");
       return refuse("unknown option " + quoted(given));
     }
-    switch (code) {
-      case bench_option:
-        bench_file = value;
-        break;
-      case print_bench_option:
-        c.what = command_line::action::print_bench;
-        break;
-      case threads_option:
-        if (auto n = whole_number(value, 0, 256))
-          c.threads = *n;
-        else
-          return refuse("--threads: " + quoted(value) + " is not a whole number from 0 to 256");
-        break;
-      case output_option:
-        if (value.empty()) return refuse("--output: the file name is empty");
-        c.output = value;
-        break;
-      case precision_option:
-        if (auto n = whole_number(value, 1, 17))
-          c.precision = *n;
-        else
-          return refuse("--precision: " + quoted(value) + " is not a whole number from 1 to 17");
-        break;
-      case quiet_option:
-        c.quiet = true;
-        break;
-      case check_option:
-        c.check = true;
-        break;
-      case help_option:
-        c.what = command_line::action::help;
-        break;
-      case version_option:
-        c.what = command_line::action::version;
-        break;
-      default:
-        values.emplace_back(&parameters()[code - first_parameter], value);
+    const std::size_t row = code - first_option;
+    if (row < parameter_count) {
+      values.emplace_back(&parameters()[row], value);
+      continue;
+    }
+    const std::string_view option = other_options[row - parameter_count].name;
+    if (option == "bench") {
+      bench_file = value;
+    } else if (option == "print-bench") {
+      c.what = command_line::action::print_bench;
+    } else if (option == "threads") {
+      const auto n = whole_number(value, 0, 256);
+      if (!n) return refuse("--threads: " + quoted(value) + " is not a whole number from 0 to 256");
+      c.threads = *n;
+    } else if (option == "output") {
+      if (value.empty()) return refuse("--output: the file name is empty");
+      c.output = value;
+    } else if (option == "precision") {
+      const auto n = whole_number(value, 1, 17);
+      if (!n)
+        return refuse("--precision: " + quoted(value) + " is not a whole number from 1 to 17");
+      c.precision = *n;
+    } else if (option == "quiet") {
+      c.quiet = true;
+    } else if (option == "check") {
+      c.check = true;
+    } else if (option == "help") {
+      c.what = command_line::action::help;
+    } else if (option == "version") {
+      c.what = command_line::action::version;
     }
   }
   for (int i = ::optind; i < argc; ++i) c.operands.push_back(argv[i]);
@@ -339,9 +311,9 @@ std::string help_text(std::string_view name, command_kind kind) {
   for (const option_info& o : options_of(kind)) {
     std::string left = "  --" + o.name + (o.takes_value ? "=" + o.value_name : "");
     std::string meaning = o.meaning;
-    if (o.code >= first_parameter) {
-      const parameter_info& p = parameters()[o.code - first_parameter];
-      meaning += " [" + defaults.text[o.code - first_parameter];
+    if (std::size_t row = o.code - first_option; row < parameter_count) {
+      const parameter_info& p = parameters()[row];
+      meaning += " [" + defaults.text[row];
       if (!p.unit.empty()) meaning += " " + std::string(p.unit);
       meaning += "]";
     }
