@@ -193,22 +193,38 @@ const bench& default_bench() {
 
 double bench::cost(const program_info& p) const {
   if (!p.pattern) return 0;
-  double paths = screen_points(p);
-  if (p.planes & source_plane) paths *= source_samples;
-  if (p.planes & entrance_plane) paths *= entrance_samples;
-  if (p.planes & pair_plane) paths *= 2.0 * pair_samples;
-  return paths;
+  // The sampled planes in beam order, the pair as its two slits, then the
+  // screen.
+  double planes[4];
+  int count = 0;
+  if (p.planes & source_plane) planes[count++] = source_samples;
+  planes[count++] = entrance_samples;
+  if (p.planes & pair_plane) planes[count++] = 2.0 * pair_samples;
+  planes[count++] = screen_points(p);
+  double exponentials = 1;
+  if (!propagate) {  // one per path
+    for (int k = 0; k < count; ++k) exponentials *= planes[k];
+    return exponentials;
+  }
+  exponentials = 0;  // one per hop between two samples of neighbouring planes
+  for (int k = 1; k < count; ++k) exponentials += planes[k - 1] * planes[k];
+  return exponentials;
 }
 
-// The tables of terms that do not depend on the screen (one per pair of
-// samples on neighbouring planes: the source hop, and the two hops to the
-// pair), and the phases of a block of screen points.
+// The tables of terms that do not depend on the screen, and the phases of a
+// block of screen points. The literal sums keep one phase per pair of
+// samples on neighbouring planes before the pair (the source hop, and the two
+// hops to the pair); the plane-by-plane fields of the LED programs one
+// phasor per pair of source and first-slit samples, per pair of first-slit
+// and pair samples, and per pair of source and pair samples.
 double table_bytes(const bench& b, const program_info& p) {
   const double source = (p.planes & source_plane) ? double(b.source_samples) : 0;
   const double pair = (p.planes & pair_plane) ? double(b.pair_samples) : 0;
   const double entrance = b.entrance_samples;
-  const double block = 8;
-  return 8 * (source * entrance + 2 * entrance * pair + 3 * block * (entrance + pair));
+  const double block = 3 * 8 * 8 * (entrance + 2 * pair);
+  if (!b.propagate) return 8 * (source * entrance + 2 * entrance * pair) + block;
+  if (!p.normalised) return 16 * (source + entrance + 2 * pair) + block;
+  return 16 * (source * entrance + 2 * entrance * pair + 2 * source * pair) + block;
 }
 
 // ---------------------------------------------------------------------------

@@ -93,11 +93,13 @@ struct bench {
   double wavenumber = 0;  // 2 PI formed as a sum, then divided
   bool fresnel_hops = false;
   bool midpoint_samples = false;
+  bool propagate = false;  // the field plane by plane, not one exponential per path
 
   void derive() {
     wavenumber = (PI + PI) / wavelength;
     fresnel_hops = phase_model == 1;   // classic fresnel
     midpoint_samples = sampling == 1;  // left-edge midpoint
+    propagate = method == 1;           // literal propagate
   }
 
   // The screen of a program: its span's end and its point count.

@@ -79,3 +79,42 @@ block_loop conv_duogap_loop(const bench& b) {
   };
 }
 #endif
+
+// Plane by plane, per LED sample: its weighted field on each slit of the pair
+// through the first slit, then per block of screen points the last hop from
+// both; intensities add over the LED samples. led_phase splits into the
+// share of each hop, the other hop's term zero.
+block_loop conv_duogap_propagate(const bench& b) {
+  const double dd = b.source_width / double(b.source_samples);
+  std::vector<field> upper(b.source_samples), lower(b.source_samples);  // [j][m]
+  for (int j = 0; j < b.source_samples; ++j) {
+    const double d = (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
+    field entrance = phasors(b.entrance_samples, [&](int n) {
+      const double s = b.entrance_point(n);
+      return b.led_phase(b.led_hop_in(d, s, b.source_distance), 0.0, s);
+    });
+    const amplitude weight(LED(d, b.led_sigma) * dd, 0.0);
+    for (amplitude& a : entrance) a = times(weight, a);
+    upper[j] = carry(b.pair_samples, entrance, [&](int m, int n) {
+      const double s = b.entrance_point(n);
+      return b.led_phase(0.0, b.led_hop_out(s, b.pair_point(m), b.pair_distance), s);
+    });
+    lower[j] = carry(b.pair_samples, entrance, [&](int m, int n) {
+      const double s = b.entrance_point(n);
+      return b.led_phase(0.0, b.led_hop_out(s, -b.pair_point(m), b.pair_distance), s);
+    });
+  }
+  return [b, upper, lower](const double* x, double* I) {
+    const screen_phasors from_upper(b.pair_samples, x, [&](int m, double x) {
+      return b.hop_phase(b.pair_point(m), x, b.screen_distance);
+    });
+    const screen_phasors from_lower(b.pair_samples, x, [&](int m, double x) {
+      return b.hop_phase(-b.pair_point(m), x, b.screen_distance);
+    });
+    for (int l = 0; l < block_size; ++l) I[l] = 0;
+    for (int j = 0; j < b.source_samples; ++j) {
+      const block_sum A = pair_sum(from_upper, upper[j], from_lower, lower[j]);
+      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+    }
+  };
+}
