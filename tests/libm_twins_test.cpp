@@ -68,9 +68,10 @@ std::vector<double> special_values() {
 
 // The LED profile's arguments x / sigma: ledcurve's grid and the source samples.
 std::vector<double> led_ratios() {
+  const bench& b = default_bench();
   std::vector<double> v;
-  for (int i = -500; i < 500; ++i) v.push_back((i * 0.1) / led_sigma);
-  for (int j = 0; j < source_samples; ++j) v.push_back(source_point(j) / led_sigma);
+  for (int i = -500; i < 500; ++i) v.push_back((i * 0.1) / b.led_sigma);
+  for (int j = 0; j < b.source_samples; ++j) v.push_back(b.source_point(j) / b.led_sigma);
   return v;
 }
 
