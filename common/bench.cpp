@@ -95,8 +95,6 @@ bool is_decimal(std::string_view t) {
   return i == t.size();
 }
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
-
 // Where a row's value lives in the bench.
 void* field(bench& b, parameter_id id) {
   switch (id) {

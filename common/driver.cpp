@@ -79,8 +79,6 @@ std::optional<int> whole_number(std::string_view text, int low, int high) {
   return value;
 }
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
-
 // The bench file's lines into `b`; a refusal names FILE:LINE.
 std::string read_bench_file(const std::string& path, bench& b) {
   std::ifstream in(path);
