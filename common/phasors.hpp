@@ -8,8 +8,8 @@
 
 #include <vector>
 
+#include <slits/cis.hpp>
 #include "bench.hpp"
-#include "cis.hpp"
 
 // The programs' own builds set SLITS_THREADS from the cache variable of that
 // name; everything else, the straightforward twins included, runs on one

@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
+#include <slits/cis.hpp>
 #include "bench.hpp"
-#include "cis.hpp"
 #include "paths.hpp"
 
 #if SLITS_HAVE_SLEEF

@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "constants.hpp"
 #include "paths.hpp"
 
