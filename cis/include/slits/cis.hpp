@@ -58,3 +58,7 @@ SLITS_CIS_API void cis_add(const double* base, std::size_t terms, const double* 
 SLITS_CIS_API void cis_add_pairs(const double* upper, const double* lower, std::size_t terms,
                                  const double* U, const double* W, double weight, double* re,
                                  double* im);
+
+// The path this process runs, after its self-check: "avx512", "avx2",
+// or "system" where every phasor comes from the library.
+SLITS_CIS_API const char* cis_path_name();
