@@ -11,7 +11,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 
 namespace {
 

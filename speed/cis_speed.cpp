@@ -31,7 +31,8 @@
 #include <string>
 #include <vector>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
+#include "bench.hpp"
 #include "paths.hpp"
 #include "patterns.hpp"
 

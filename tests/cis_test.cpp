@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <slits/cis.hpp>
 #include "bench.hpp"
-#include "cis.hpp"
 #include "paths.hpp"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "driver.hpp"
 #include "run_program.hpp"
 

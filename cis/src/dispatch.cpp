@@ -10,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "constants.hpp"
 #include "paths.hpp"
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <span>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 
 namespace cis_detail {
 

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "cis_table.hpp"
 #include "constants.hpp"
 #include "paths.hpp"
