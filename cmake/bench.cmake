@@ -1,69 +1,70 @@
-# The optical bench, chosen at configure time. Each value enters the code as
-# the text written here, so 6.37e-4 is the same binary64 as a constant
-# typed into the source. Nonsense is refused with a message naming the
-# variable and its value.
+# The default bench, chosen at configure time from the registry
+# (common/registry.def): one SLITS_<NAME> cache variable per parameter,
+# refused with a message naming the variable and its value when it makes no
+# sense. The programs take these as the defaults of their options; each value
+# enters the code as the text written here, read as the compiler reads a
+# literal.
 
-set(slits_bench_lengths
-  WAVELENGTH 6.37e-4 "wavelength of the light"
-  SOURCE_WIDTH 5.0 "width of the source strip (broad-source and LED programs)"
-  ENTRANCE_WIDTH 0.8 "width of the first slit"
-  PAIR_SLIT_WIDTH 0.15 "width of each slit of the double slit"
-  PAIR_SEPARATION 0.5 "distance between the centres of the two slits"
-  SOURCE_DISTANCE 70 "source plane to first slit"
-  PAIR_DISTANCE 200 "first slit to double slit"
-  SCREEN_DISTANCE 500 "double slit to screen"
-  SINGLE_SCREEN_MAX 20 "end of the screen span of the single-slit programs"
-  DOUBLE_SCREEN_MAX 4 "end of the screen span of the double-slit programs"
-  LED_SIGMA 12.5 "standard deviation of the LED's emission profile")
-set(slits_bench_counts
-  SOURCE_SAMPLES 100 "samples across the source strip"
-  ENTRANCE_SAMPLES 100 "samples across the first slit"
-  PAIR_SAMPLES 100 "samples across each slit of the double slit"
-  SCREEN_COUNT 1000 "screen points per program (monogap takes ten times as many)")
-set(slits_sample_limit 10000)    # tables of N x N terms stay within memory
-set(slits_screen_limit 1000000)
+file(STRINGS ${PROJECT_SOURCE_DIR}/common/registry.def slits_registry_rows REGEX "^SLITS_[A-Z]+\\(")
 
-# Whether every value is the default: the test suite checks the programs
-# against literal evaluations of the default bench only.
+set(SLITS_BENCH_PARAMETERS)  # in registry order
+set(SLITS_PROGRAMS)          # in registry order, which is the main job's
+set(SLITS_PATTERN_PROGRAMS)
+
+# Whether every value is the registry's own default: the test suite checks the
+# programs against literal evaluations of that bench.
 set(SLITS_DEFAULT_BENCH ON)
-
-# Takes the next (name default doc) off the list, declares SLITS_<name> and
-# leaves its text in `value`.
-macro(slits_bench_variable list)
-  list(POP_FRONT ${list} name default doc)
-  set(SLITS_${name} ${default} CACHE STRING "${doc}")
-  set(value "${SLITS_${name}}")
-  if(NOT value STREQUAL default)
-    set(SLITS_DEFAULT_BENCH OFF)
-  endif()
-endmacro()
 
 function(slits_bench_refuse name value why)
   message(FATAL_ERROR "SLITS_${name}=${value}: ${why}")
 endfunction()
 
-# Lengths: a decimal number, greater than zero.
-while(slits_bench_lengths)
-  slits_bench_variable(slits_bench_lengths)
-  if(NOT value MATCHES "^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$")
-    slits_bench_refuse(${name} "${value}" "not a decimal number")
+set(slits_configured_defines "")
+set(slits_bench_lines "")
+foreach(row IN LISTS slits_registry_rows)
+  if(row MATCHES "^SLITS_(LENGTH|COUNT|CHOICE)\\(([a-z_]+), ([^,]+), (.*)\\)$")
+    set(kind ${CMAKE_MATCH_1})
+    set(name ${CMAKE_MATCH_2})
+    set(default ${CMAKE_MATCH_3})
+    set(rest "${CMAKE_MATCH_4}")
+    string(TOUPPER ${name} NAME)
+    string(REGEX REPLACE "^.*\"([^\"]*)\"$" "\\1" doc "${rest}")
+    set(SLITS_${NAME} ${default} CACHE STRING "${doc}")
+    set(value "${SLITS_${NAME}}")
+    if(NOT value STREQUAL default)
+      set(SLITS_DEFAULT_BENCH OFF)
+    endif()
+    if(kind STREQUAL "LENGTH")
+      if(NOT value MATCHES "^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$")
+        slits_bench_refuse(${NAME} "${value}" "not a decimal number")
+      endif()
+      if(NOT value GREATER 0)
+        slits_bench_refuse(${NAME} "${value}" "must be greater than zero")
+      endif()
+    elseif(kind STREQUAL "COUNT")
+      string(REGEX MATCH "^([0-9]+)" limit "${rest}")
+      if(NOT value MATCHES "^[0-9]+$" OR value LESS 1 OR value GREATER limit)
+        slits_bench_refuse(${NAME} "${value}" "not a whole number from 1 to ${limit}")
+      endif()
+    else()
+      string(REGEX REPLACE "^\"([^\"]*)\".*$" "\\1" choices "${rest}")
+      string(REPLACE " " ";" choices "${choices}")
+      set_property(CACHE SLITS_${NAME} PROPERTY STRINGS ${choices})
+      if(NOT value IN_LIST choices)
+        string(REPLACE ";" " nor " choices "${choices}")
+        slits_bench_refuse(${NAME} "${value}" "neither ${choices}")
+      endif()
+    endif()
+    list(APPEND SLITS_BENCH_PARAMETERS ${name})
+    string(APPEND slits_configured_defines "#define SLITS_CONFIGURED_${name} \"${value}\"\n")
+    string(APPEND slits_bench_lines "${name} ${value}\n")
+  elseif(row MATCHES "^SLITS_(PROGRAM|PROFILE)\\(([a-z_]+),")
+    list(APPEND SLITS_PROGRAMS ${CMAKE_MATCH_2})
+    if(CMAKE_MATCH_1 STREQUAL "PROGRAM")
+      list(APPEND SLITS_PATTERN_PROGRAMS ${CMAKE_MATCH_2})
+    endif()
   endif()
-  if(NOT value GREATER 0)
-    slits_bench_refuse(${name} "${value}" "must be greater than zero")
-  endif()
-endwhile()
-
-# Counts: a whole number from 1 to a sane limit.
-while(slits_bench_counts)
-  slits_bench_variable(slits_bench_counts)
-  set(limit ${slits_sample_limit})
-  if(name STREQUAL "SCREEN_COUNT")
-    set(limit ${slits_screen_limit})
-  endif()
-  if(NOT value MATCHES "^[0-9]+$" OR value LESS 1 OR value GREATER limit)
-    slits_bench_refuse(${name} "${value}" "not a whole number from 1 to ${limit}")
-  endif()
-endwhile()
+endforeach()
 
 # The two slits of the pair must not overlap: each is pair_slit_width wide,
 # their centres pair_separation apart.
@@ -72,26 +73,16 @@ if(NOT SLITS_PAIR_SEPARATION GREATER SLITS_PAIR_SLIT_WIDTH)
     "the slits of the pair overlap (separation must exceed SLITS_PAIR_SLIT_WIDTH=${SLITS_PAIR_SLIT_WIDTH})")
 endif()
 
-# The model: the phase of a hop, and where an aperture is sampled.
-set(SLITS_PHASE_MODEL classic CACHE STRING "classic: k p (p - q) / L per hop; fresnel: k (p - q)^2 / 2L")
-set_property(CACHE SLITS_PHASE_MODEL PROPERTY STRINGS classic fresnel)
-set(SLITS_SAMPLING left-edge CACHE STRING "left-edge: samples from the lower edge; midpoint: centred")
-set_property(CACHE SLITS_SAMPLING PROPERTY STRINGS left-edge midpoint)
-if(NOT SLITS_PHASE_MODEL MATCHES "^(classic|fresnel)$")
-  slits_bench_refuse(PHASE_MODEL "${SLITS_PHASE_MODEL}" "neither classic nor fresnel")
-endif()
-if(NOT SLITS_SAMPLING MATCHES "^(left-edge|midpoint)$")
-  slits_bench_refuse(SAMPLING "${SLITS_SAMPLING}" "neither left-edge nor midpoint")
-endif()
-if(NOT SLITS_PHASE_MODEL STREQUAL classic OR NOT SLITS_SAMPLING STREQUAL left-edge)
-  set(SLITS_DEFAULT_BENCH OFF)
-endif()
-string(COMPARE EQUAL "${SLITS_PHASE_MODEL}" fresnel SLITS_FRESNEL_HOPS)
-string(COMPARE EQUAL "${SLITS_SAMPLING}" midpoint SLITS_MIDPOINT_SAMPLES)
+# bench_config.hpp for the code; bench.txt, the same values as the bench
+# file the programs read (--bench) and print (--print-bench).
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/bench_config.hpp CONTENT
+"// The default bench, each value the text of its SLITS_* cache variable.
+// Generated by cmake/bench.cmake; do not edit.
+#pragma once
 
-# bench_config.hpp for the code; bench.txt, the same values as key-value
-# lines, for the main job and the plots.
-configure_file(${PROJECT_SOURCE_DIR}/common/bench_config.hpp.in
-               ${PROJECT_BINARY_DIR}/generated/bench_config.hpp @ONLY)
+${slits_configured_defines}")
 set(SLITS_BENCH_FILE ${PROJECT_BINARY_DIR}/bench.txt)
-configure_file(${PROJECT_SOURCE_DIR}/plots/bench.txt.in ${SLITS_BENCH_FILE} @ONLY)
+file(CONFIGURE OUTPUT ${SLITS_BENCH_FILE} CONTENT
+"# The default bench of these programs, one \"name value\" a line; all
+# lengths share one unit. Any program reads it with --bench FILE.
+${slits_bench_lines}")

@@ -1,6 +1,6 @@
-// The optical bench shared by every program: constants, sampling grids, the
-// phase of one hop between planes, pattern output, and the LED's emission
-// profile.
+// The optical bench shared by every program: the registry of parameters and
+// programs, the bench's values, sampling grids, the phase of one hop between
+// planes, pattern output, and the LED's emission profile.
 //
 // Every value is its formula evaluated in binary64, each operation rounded on
 // its own in the grouping written here (the build disables contraction into
@@ -9,111 +9,195 @@
 #pragma once
 
 #include <complex>
+#include <cstdint>
 #include <fstream>
 #include <ostream>
+#include <span>
+#include <string>
 #include <string_view>
 
-#include "bench_config.hpp"
-
-// ---------------------------------------------------------------------------
-// Bench constants, chosen at configure time (cmake/bench.cmake). All lengths
-// share one unit.
-
 inline constexpr double PI = 3.14159265358979;  // 15 digits, deliberately
-inline constexpr double wavelength = configured::wavelength;
-inline constexpr double wavenumber = (PI + PI) / wavelength;
-
-inline constexpr double source_width = configured::source_width;        // LED / broad source
-inline constexpr double entrance_width = configured::entrance_width;    // first slit
-inline constexpr double pair_slit_width = configured::pair_slit_width;  // each slit of the pair
-inline constexpr double pair_separation = configured::pair_separation;  // centre to centre
-
-inline constexpr double source_distance = configured::source_distance;  // source -> first slit
-inline constexpr double pair_distance = configured::pair_distance;      // first slit -> pair
-inline constexpr double screen_distance = configured::screen_distance;  // pair -> screen
-
-inline constexpr int source_samples = configured::source_samples;
-inline constexpr int entrance_samples = configured::entrance_samples;
-inline constexpr int pair_samples = configured::pair_samples;  // each slit of the pair
-
-// The screen: each program takes its span and count from these.
-inline constexpr double screen_min = 0;
-inline constexpr double single_screen_max = configured::single_screen_max;
-inline constexpr double double_screen_max = configured::double_screen_max;
-inline constexpr int bench_screen_count = configured::screen_count;
-
-inline constexpr double led_sigma = configured::led_sigma;  // the LED profile's width
-
-// The model: how a hop's phase is formed, and where an aperture is sampled.
-inline constexpr bool fresnel_hops = configured::fresnel_hops;
-inline constexpr bool midpoint_samples = configured::midpoint_samples;
+inline constexpr double screen_min = 0;         // every screen starts on the axis
 
 // ---------------------------------------------------------------------------
-// Sampling grids. Left-edge sampling puts the first point on the lower edge
-// and never samples the upper one, so the sum is the midpoint rule on an
-// aperture shifted by half a step and errs as 1/N; midpoint sampling centres
-// each sample in its step and errs as 1/N^2.
+// The registry (registry.def): one row per bench parameter and per program.
 
-// Index j of a sample counted from the lower edge, in steps.
-constexpr double sample_offset(int j) {
-  if constexpr (midpoint_samples) return j + 0.5;
-  return j;
+enum class parameter_kind { length, count, choice };
+
+struct parameter_info {
+  std::string_view name;  // the bench file's key; the option is --name with - for _
+  parameter_kind kind;
+  std::string_view configured;  // the default, as the build was configured
+  int largest;                  // counts
+  std::string_view choices;     // choices, separated by spaces; index 0 first
+  std::string_view unit;
+  std::string_view meaning;
+};
+
+enum class parameter_id {
+#define SLITS_LENGTH(name, ...) name,
+#define SLITS_COUNT(name, ...) name,
+#define SLITS_CHOICE(name, ...) name,
+#include "registry.def"
+};
+
+inline constexpr std::size_t parameter_count = 0
+#define SLITS_LENGTH(...) +1
+#define SLITS_COUNT(...) +1
+#define SLITS_CHOICE(...) +1
+#include "registry.def"
+    ;
+
+std::span<const parameter_info> parameters();
+const parameter_info& parameter(parameter_id id);
+const parameter_info* find_parameter(std::string_view name);
+
+// The sampled apertures of a program.
+enum plane : unsigned { source_plane = 1, entrance_plane = 2, pair_plane = 4 };
+
+enum class program_id {
+#define SLITS_PROGRAM(name, ...) name,
+#define SLITS_PROFILE(name, ...) name,
+#include "registry.def"
+};
+
+struct program_info {
+  program_id id;
+  std::string_view name;
+  bool pattern;      // writes a data file; ledcurve prints a table
+  bool double_slit;  // the screen span: double_screen_max, else single_screen_max
+  int count_factor;  // screen points per screen_count
+  std::string_view label;
+  unsigned planes;  // the sampled apertures
+  bool normalised;  // an intensity divided by its value on the axis
+  std::string_view quantity;
+};
+
+std::span<const program_info> programs();
+const program_info& program(program_id id);
+const program_info* find_program(std::string_view name);
+
+// ---------------------------------------------------------------------------
+// The bench: one value per parameter, as its text and as the number the
+// compiler would make of that text. All lengths share one unit.
+
+struct bench {
+#define SLITS_LENGTH(name, ...) double name = 0;
+#define SLITS_COUNT(name, ...) int name = 0;
+#define SLITS_CHOICE(name, ...) int name = 0;  // index into the row's choices
+#include "registry.def"
+
+  std::string text[parameter_count];  // each value as written, by parameter_id
+
+  // Derived once the values are set (derive()).
+  double wavenumber = 0;  // 2 PI formed as a sum, then divided
+  bool fresnel_hops = false;
+  bool midpoint_samples = false;
+  bool propagate = false;  // the field plane by plane, not one exponential per path
+
+  void derive() {
+    wavenumber = (PI + PI) / wavelength;
+    fresnel_hops = phase_model == 1;   // classic fresnel
+    midpoint_samples = sampling == 1;  // left-edge midpoint
+    propagate = method == 1;           // literal propagate
+  }
+
+  // The screen of a program: its span's end and its point count.
+  double screen_max(const program_info& p) const {
+    return p.double_slit ? double_screen_max : single_screen_max;
+  }
+  int screen_points(const program_info& p) const { return p.count_factor * screen_count; }
+
+  // Complex exponentials the program evaluates on this bench.
+  double cost(const program_info& p) const;
+
+  // -------------------------------------------------------------------------
+  // Sampling grids. Left-edge sampling puts the first point on the lower edge
+  // and never samples the upper one, so the sum is the midpoint rule on an
+  // aperture shifted by half a step and errs as 1/N; midpoint sampling centres
+  // each sample in its step and errs as 1/N^2.
+
+  // Index j of a sample counted from the lower edge, in steps.
+  double sample_offset(int j) const { return midpoint_samples ? j + 0.5 : j; }
+
+  // Sample j of `samples` across an aperture of the given width centred on
+  // the axis.
+  double aperture_point(double width, int samples, int j) const {
+    return (sample_offset(j) * (width / double(samples))) + ((-width) / 2.0);
+  }
+
+  double source_point(int j) const { return aperture_point(source_width, source_samples, j); }
+  double entrance_point(int n) const { return aperture_point(entrance_width, entrance_samples, n); }
+
+  // Sample m of the upper slit of the pair; the lower slit is sampled at the
+  // mirror points -pair_point(m).
+  double pair_point(int m) const {
+    return (sample_offset(m) * (pair_slit_width / double(pair_samples))) +
+           ((pair_separation / 2.0) - (pair_slit_width / 2.0));
+  }
+
+  // -------------------------------------------------------------------------
+  // Phases.
+
+  // Phase of one hop from p on a plane to q on the next plane, a distance L
+  // further.
+  // Classic: k p (p - q) / L, always with the point on the earlier plane as
+  // the multiplier p. That is the paraxial (Fresnel) phase k (p - q)^2 / 2L
+  // plus k (p^2 - q^2) / 2L, a curvature of each plane's wave; so two hops do
+  // not compose into one as textbook propagation does.
+  // Fresnel: the textbook paraxial phase k (p - q)^2 / 2L.
+  double hop_phase(double p, double q, double L) const {
+    if (fresnel_hops) return (((p - q) * (p - q)) * wavenumber) / (2.0 * L);
+    return ((p - q) * (wavenumber * p)) / L;
+  }
+
+  // The LED programs fold the two hops that meet at the first-slit point s,
+  // from d on the source and on to q, into one phase. Classic: each hop gives
+  // its quotient, (s - d) / L1 and (s - q) / L2, and their sum is multiplied
+  // once by k s, so the source hop runs the other way round from hop_phase.
+  // Fresnel: each hop its own phase, added.
+  double led_hop_in(double d, double s, double L) const {
+    if (fresnel_hops) return hop_phase(d, s, L);
+    return (s - d) / L;
+  }
+  double led_hop_out(double s, double q, double L) const {
+    if (fresnel_hops) return hop_phase(s, q, L);
+    return (s - q) / L;
+  }
+  double led_phase(double hop_in, double hop_out, double s) const {
+    if (fresnel_hops) return hop_in + hop_out;
+    return (hop_in + hop_out) * (wavenumber * s);
+  }
+};
+
+// The bench the build was configured with.
+const bench& default_bench();
+
+// Sets one parameter from its text, with the configure step's grammar:
+// lengths decimal and above zero, counts whole from 1 to their limit,
+// choices by name. Returns the refusal ("'0' is not a whole number from 1
+// to 10000"), empty when the value is taken. derive() the bench afterwards.
+std::string assign(bench& b, const parameter_info& p, std::string_view text);
+
+// A value as a refusal quotes it: 'text'.
+inline std::string quoted(std::string_view text) {
+  std::string q(1, '\'');
+  q.append(text).push_back('\'');
+  return q;
 }
 
-// Sample j of `samples` across an aperture of the given width centred on
-// the axis.
-constexpr double aperture_point(double width, int samples, int j) {
-  return (sample_offset(j) * (width / double(samples))) + ((-width) / 2.0);
-}
+// What no single value shows: the slits of the pair must not overlap.
+// Returns the refusal, naming the parameter at fault, or empty.
+std::string check_bench(const bench& b, const parameter_info** at_fault);
 
-constexpr double source_point(int j) { return aperture_point(source_width, source_samples, j); }
-constexpr double entrance_point(int n) {
-  return aperture_point(entrance_width, entrance_samples, n);
-}
-
-// Sample m of the upper slit of the pair; the lower slit is sampled at the
-// mirror points -pair_point(m).
-constexpr double pair_point(int m) {
-  return (sample_offset(m) * (pair_slit_width / double(pair_samples))) +
-         ((pair_separation / 2.0) - (pair_slit_width / 2.0));
-}
+// Bytes of the tables a program keeps for this bench; the run is refused
+// above table_memory_limit.
+double table_bytes(const bench& b, const program_info& p);
+inline constexpr double table_memory_limit = 1024.0 * 1024 * 1024;
 
 // Screen coordinate i of count points spanning [screen_min, max).
 constexpr double screen_point(int i, int count, double max) {
   return ((i * (max - screen_min)) / double(count)) + screen_min;
-}
-
-// ---------------------------------------------------------------------------
-// Phases.
-
-// Phase of one hop from p on a plane to q on the next plane, a distance L
-// further.
-// Classic: k p (p - q) / L, always with the point on the earlier plane as
-// the multiplier p. That is the paraxial (Fresnel) phase k (p - q)^2 / 2L
-// plus k (p^2 - q^2) / 2L, a curvature of each plane's wave; so two hops do
-// not compose into one as textbook propagation does.
-// Fresnel: the textbook paraxial phase k (p - q)^2 / 2L.
-constexpr double hop_phase(double p, double q, double L) {
-  if constexpr (fresnel_hops) return (((p - q) * (p - q)) * wavenumber) / (2.0 * L);
-  return ((p - q) * (wavenumber * p)) / L;
-}
-
-// The LED programs fold the two hops that meet at the first-slit point s,
-// from d on the source and on to q, into one phase. Classic: each hop gives
-// its quotient, (s - d) / L1 and (s - q) / L2, and their sum is multiplied
-// once by k s, so the source hop runs the other way round from hop_phase.
-// Fresnel: each hop its own phase, added.
-constexpr double led_hop_in(double d, double s, double L) {
-  if constexpr (fresnel_hops) return hop_phase(d, s, L);
-  return (s - d) / L;
-}
-constexpr double led_hop_out(double s, double q, double L) {
-  if constexpr (fresnel_hops) return hop_phase(s, q, L);
-  return (s - q) / L;
-}
-constexpr double led_phase(double hop_in, double hop_out, double s) {
-  if constexpr (fresnel_hops) return hop_in + hop_out;
-  return (hop_in + hop_out) * (wavenumber * s);
 }
 
 using amplitude = std::complex<double>;
@@ -126,7 +210,8 @@ constexpr amplitude phasor(double phi) { return {0.0, phi}; }
 // Pattern output. Each screen point gives a console line on standard output
 // ("x = <x><label><value>") and a pair line ("<x> <value>") in the data file,
 // both flushed at once so an interrupted run keeps every finished point.
-// Numbers use the stream's default format, i.e. printf's %g.
+// Numbers use the stream's default format, printf's %g at the stream's
+// precision (6 unless --precision says otherwise).
 //
 // A failure never stops the computation: the first failure of each stream is
 // reported in one line on standard error and the run ends with status 1.
@@ -136,7 +221,7 @@ inline constexpr std::string_view squared_label = ", |f(x)|^2 = ";
 
 struct pattern_file {
   std::string_view program;  // names the program in error messages
-  std::string_view name;
+  std::string name;
   std::ofstream stream;
   bool failed = false;          // a failure of this file has been reported
   std::streamoff complete = 0;  // bytes of the lines written in full
@@ -146,9 +231,9 @@ struct pattern_file {
 // size limit turned from a silent kill into a reported failed write.
 void prepare_output(std::string_view program);
 
-// Creates or truncates the data file `name` in the working directory, after
-// prepare_output.
-pattern_file open_pattern_file(std::string_view program, std::string_view name);
+// Creates or truncates the data file `name`, after prepare_output; numbers in
+// it and on standard output get `precision` significant digits.
+pattern_file open_pattern_file(std::string_view program, std::string_view name, int precision = 6);
 
 // "<x> <value>\n", then flush.
 void write_pair_line(std::ostream& out, double x, double value);
@@ -166,5 +251,5 @@ int standard_output_status(std::string_view program);
 
 // ---------------------------------------------------------------------------
 // LED emission profile: the normal density with mean 0 and standard
-// deviation led_sigma.
-double LED(double x);
+// deviation sigma.
+double LED(double x, double sigma);

@@ -1,5 +1,7 @@
 #include "block_threads.hpp"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -8,8 +10,11 @@
 #include <thread>
 #include <vector>
 
-int worker_count(int configured) {
-  if (configured > 0) return configured;
+int worker_count(int requested) {
+  if (requested > 0) return requested;
+  cpu_set_t allowed;
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+    return std::max(1, CPU_COUNT(&allowed));
   return std::max(1, int(std::thread::hardware_concurrency()));
 }
 

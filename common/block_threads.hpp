@@ -1,13 +1,13 @@
 // Blocks of screen points computed on worker threads and written, in order,
 // by the calling thread alone, so the output is that of a single-threaded
-// run. Built only with SLITS_THREADS other than 1.
+// run.
 #pragma once
 
 #include <functional>
 
-// The workers to start for the configured count: that many, or for 0 one per
-// core the system reports, at least 1.
-int worker_count(int configured);
+// The workers to start for the requested count: that many, or for 0 one per
+// core this process may run on (its CPU affinity), at least 1.
+int worker_count(int requested);
 
 // Calls compute(b) for every block b < blocks on `workers` threads, and
 // write(b) on the calling thread in increasing b, as soon as block b and all

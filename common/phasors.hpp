@@ -6,20 +6,12 @@
 // value: only the order in which independent sums are advanced.
 #pragma once
 
+#include <functional>
 #include <vector>
 
+#include <slits/cis.hpp>
 #include "bench.hpp"
-#include "cis.hpp"
-
-// The programs' own builds set SLITS_THREADS from the cache variable of that
-// name; everything else, the straightforward twins included, runs on one
-// thread with no thread code compiled in.
-#ifndef SLITS_THREADS
-#define SLITS_THREADS 1
-#endif
-#if SLITS_THREADS != 1
 #include "block_threads.hpp"
-#endif
 
 // Screen points evaluated together.
 inline constexpr int block_size = cis_block_size;
@@ -40,16 +32,118 @@ struct block_sum {
   }
 };
 
-// Phases in, phasors cexp(i phase) out, for sums of any other form.
-template <int N>
+// Phases in, phasors cexp(i phase) out, for sums of any other form. In the
+// straightforward twins each phasor is std::exp of the complex number itself.
 struct phasor_batch {
-  double phase[N];
-  double re[N];
-  double im[N];
+  std::vector<double> phase, re, im;
 
-  void evaluate() { cis(phase, re, im, N); }
-  amplitude operator[](int k) const { return {re[k], im[k]}; }
+  explicit phasor_batch(std::size_t count) : phase(count), re(count), im(count) {}
+  void evaluate() {
+#if SLITS_STRAIGHTFORWARD
+    for (std::size_t k = 0; k < phase.size(); ++k) {
+      const amplitude p = std::exp(phasor(phase[k]));
+      re[k] = p.real();
+      im[k] = p.imag();
+    }
+#else
+    cis(phase.data(), re.data(), im.data(), phase.size());
+#endif
+  }
+  amplitude operator[](std::size_t k) const { return {re[k], im[k]}; }
 };
+
+// ---------------------------------------------------------------------------
+// Plane by plane. A path's phase is a sum of one hop per pair of planes, so
+// its phasor is the product of one phasor per hop, and the sum over paths a
+// chain of sums over one plane's samples at a time: the field on each plane.
+// Mathematically the literal sums; numerically a product of rounded phasors
+// is not the phasor of the rounded sum of phases, and the two differ by
+// about 1e-13 of the peak. Every sum runs in a fixed order on one thread.
+
+// a * b, each product and sum rounded on its own: no fused multiply-add, no
+// special cases, so every platform and thread count gives the same bits.
+inline amplitude times(amplitude a, amplitude b) {
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
+// Complex values on the samples of one plane.
+using field = std::vector<amplitude>;
+
+// The field on the `to` samples of the next plane: at each sample t, the sum
+// over the earlier plane's samples f in increasing order of
+// cexp(i phase(t, f)) times the earlier field at f.
+template <class Phase>
+field carry(int to, const field& earlier, Phase phase) {
+  const int from = int(earlier.size());
+  field next(to);
+  phasor_batch hop(from);
+  for (int t = 0; t < to; ++t) {
+    for (int f = 0; f < from; ++f) hop.phase[f] = phase(t, f);
+    hop.evaluate();
+    amplitude sum = 0;
+    for (int f = 0; f < from; ++f) sum += times(hop[f], earlier[f]);
+    next[t] = sum;
+  }
+  return next;
+}
+
+// A plane wave on n samples: every phasor 1, so the first hop's phasors
+// enter the sums unchanged (a product with 1 + 0i is exact).
+inline field plane_wave(int n) { return field(n, amplitude(1.0, 0.0)); }
+
+// cexp(i phase(t)) for t < count.
+template <class Phase>
+field phasors(int count, Phase phase) {
+  phasor_batch batch(count);
+  for (int t = 0; t < count; ++t) batch.phase[t] = phase(t);
+  batch.evaluate();
+  field values(count);
+  for (int t = 0; t < count; ++t) values[t] = batch[t];
+  return values;
+}
+
+// The phasors of the last hop, from each of `count` samples f of the plane
+// before the screen to each point x[l] of a block: cexp(i phase(f, x[l])).
+class screen_phasors {
+ public:
+  template <class Phase>
+  screen_phasors(int count, const double* x, Phase phase) : batch_(count * block_size) {
+    for (int f = 0; f < count; ++f)
+      for (int l = 0; l < block_size; ++l) batch_.phase[f * block_size + l] = phase(f, x[l]);
+    batch_.evaluate();
+  }
+
+  // The amplitude at each point: the sum over f in increasing order of the
+  // hop's phasor times the field at f.
+  block_sum sum(const field& at) const {
+    block_sum A;
+    for (std::size_t f = 0; f < at.size(); ++f)
+      for (int l = 0; l < block_size; ++l) add(A, l, times(hop(f, l), at[f]));
+    return A;
+  }
+
+  amplitude hop(std::size_t f, int l) const { return batch_[f * block_size + l]; }
+
+  static void add(block_sum& A, int l, amplitude term) {
+    A.re[l] = A.re[l] + term.real();
+    A.im[l] = A.im[l] + term.imag();
+  }
+
+ private:
+  phasor_batch batch_;
+};
+
+// The two slits of the pair to the screen: over m in increasing order, the
+// upper path's term plus the lower path's, added as one complex value.
+inline block_sum pair_sum(const screen_phasors& from_upper, const field& upper,
+                          const screen_phasors& from_lower, const field& lower) {
+  block_sum A;
+  for (std::size_t m = 0; m < upper.size(); ++m)
+    for (int l = 0; l < block_size; ++l)
+      screen_phasors::add(
+          A, l, times(from_upper.hop(m, l), upper[m]) + times(from_lower.hop(m, l), lower[m]));
+  return A;
+}
 
 // term(a, b) for every pair of sample indices a < rows, b < columns, kept
 // on the heap: a fine bench's tables outgrow any stack.
@@ -68,41 +162,45 @@ class sample_table {
   std::vector<double> terms_;
 };
 
+// A program's loop over one block of screen points: the values at x[l] for
+// l < block_size, into value[l]. Made once per run from the bench, with the
+// tables it needs; called from several threads at once.
+using block_loop = std::function<void(const double* x, double* value)>;
+
 // The main loop of a pattern program: the screen points i < screen_count in
-// blocks of block_size, each block's values computed by
-// compute(x, value) and handed to write(i, x, value) point by point in
-// increasing i. A last block short of block_size is computed on points
-// beyond the screen, which are never written. In a threaded build, worker
-// threads compute up to four blocks each ahead of this thread, which writes.
-template <class Compute, class Write>
-void for_each_block(int screen_count, double screen_max, Compute compute, Write write) {
-#if SLITS_THREADS != 1
-  if (const int workers = worker_count(SLITS_THREADS); workers > 1) {
-    struct block {
-      double x[block_size], value[block_size];
-    };
+// blocks of block_size, each block's values computed by compute(x, value)
+// and handed to write(i, x, value) point by point in increasing i. A last
+// block short of block_size is computed on points beyond the screen, which
+// are never written. With more than one thread, worker threads compute up to
+// four blocks each ahead of this thread, which writes; every sum is still
+// one thread's, so the values are the same for every thread count.
+template <class Write>
+void for_each_block(int screen_count, double screen_max, int threads, const block_loop& compute,
+                    Write write) {
+  struct block {
+    double x[block_size], value[block_size];
+  };
+  const auto fill = [&](block& r, int b) {
+    for (int l = 0; l < block_size; ++l)
+      r.x[l] = screen_point(b * block_size + l, screen_count, screen_max);
+    compute(r.x, r.value);
+  };
+  const auto emit = [&](const block& r, int b) {
+    for (int l = 0; l < block_size && b * block_size + l < screen_count; ++l)
+      write(b * block_size + l, r.x[l], r.value[l]);
+  };
+  const int blocks = (screen_count + block_size - 1) / block_size;
+  if (const int workers = worker_count(threads); workers > 1) {
     std::vector<block> ring(4 * workers);
     const auto slot = [&](int b) -> block& { return ring[b % ring.size()]; };
-    run_blocks((screen_count + block_size - 1) / block_size, workers, int(ring.size()),
-               [&](int b) {
-                 block& r = slot(b);
-                 for (int l = 0; l < block_size; ++l)
-                   r.x[l] = screen_point(b * block_size + l, screen_count, screen_max);
-                 compute(r.x, r.value);
-               },
-               [&](int b) {
-                 const block& r = slot(b);
-                 for (int l = 0; l < block_size && b * block_size + l < screen_count; ++l)
-                   write(b * block_size + l, r.x[l], r.value[l]);
-               });
+    run_blocks(
+        blocks, workers, int(ring.size()), [&](int b) { fill(slot(b), b); },
+        [&](int b) { emit(slot(b), b); });
     return;
   }
-#endif
-  for (int first = 0; first < screen_count; first += block_size) {
-    double x[block_size], value[block_size];
-    for (int l = 0; l < block_size; ++l) x[l] = screen_point(first + l, screen_count, screen_max);
-    compute(x, value);
-    for (int l = 0; l < block_size && first + l < screen_count; ++l)
-      write(first + l, x[l], value[l]);
+  for (int b = 0; b < blocks; ++b) {
+    block r;
+    fill(r, b);
+    emit(r, b);
   }
 }

@@ -1,38 +1,43 @@
-// continuum PROGRAM: what PROGRAM would print if its apertures were
-// continuous, on the program's own screen grid, one "x value" line per point.
+// continuum [OPTION]... PROGRAM: what PROGRAM would print if its apertures
+// were continuous, on the program's own screen grid, one "x value" line per
+// point. It takes the programs' bench options.
 //
-// continuum --check PROGRAM prints instead the largest change of any value
-// when every quadrature's nodes are doubled: the error of the quadrature.
+// With --check it prints instead the largest change of any value when every
+// quadrature's nodes are doubled: the error of the quadrature.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
+#include <iostream>
 
+#include "driver.hpp"
 #include "patterns.hpp"
 
 int main(int argc, char** argv) {
-  const bool check = argc == 3 && std::string_view(argv[1]) == "--check";
-  const auto which = argc == 2 || check ? continuum::program_named(argv[argc - 1]) : std::nullopt;
-  if (!which) {
-    std::fputs(
-        "usage: continuum monogap|duogap|broad_monogap|broad_duogap|conv_monogap|conv_duogap\n",
-        stderr);
-    return 2;
-  }
-  const continuum::bench_geometry bench = continuum::configured_bench();
-  const std::vector<double> x = continuum::screen_points(continuum::screen_of(bench, *which));
-  const std::vector<double> value = continuum::continuum_values(bench, *which, x);
-  if (check) {
-    const std::vector<double> finer = continuum::continuum_values(bench, *which, x, 2);
-    double largest = 0;
-    for (std::size_t i = 0; i < x.size(); ++i)
-      largest = std::max(largest, std::abs(finer[i] - value[i]));
-    std::printf("%.3g\n", largest);
+  const auto c = read_command_line(argc, argv, "continuum", command_kind::continuum);
+  if (!c) return 2;
+  if (c->what != command_line::action::run) {
+    std::cout << (c->what == command_line::action::help
+                      ? help_text("continuum", command_kind::continuum)
+                  : c->what == command_line::action::version ? version_text("continuum")
+                                                             : bench_lines(c->b));
   } else {
-    for (std::size_t i = 0; i < x.size(); ++i) std::printf("%.17g %.17g\n", x[i], value[i]);
+    const program_info& p = *find_program(c->operands[0]);
+    const std::vector<double> x = continuum::screen_points(c->b, p);
+    const std::vector<double> value = continuum::continuum_values(c->b, p, x);
+    if (c->check) {
+      const std::vector<double> finer = continuum::continuum_values(c->b, p, x, 2);
+      double largest = 0;
+      for (std::size_t i = 0; i < x.size(); ++i)
+        largest = std::max(largest, std::abs(finer[i] - value[i]));
+      std::printf("%.3g\n", largest);
+    } else {
+      for (std::size_t i = 0; i < x.size(); ++i)
+        std::printf("%.*g %.*g\n", c->precision, x[i], c->precision, value[i]);
+    }
   }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+  std::cout.flush();
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
     std::fprintf(stderr, "continuum: cannot write standard output: %s\n", std::strerror(errno));
     return 1;
   }

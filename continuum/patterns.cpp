@@ -9,33 +9,7 @@
 
 namespace continuum {
 
-bench_geometry configured_bench() {
-  return {.wavenumber = ::wavenumber,
-          .source_width = ::source_width,
-          .entrance_width = ::entrance_width,
-          .pair_slit_width = ::pair_slit_width,
-          .pair_separation = ::pair_separation,
-          .source_distance = ::source_distance,
-          .pair_distance = ::pair_distance,
-          .screen_distance = ::screen_distance,
-          .monogap = {10 * bench_screen_count, single_screen_max},
-          .duogap = {bench_screen_count, double_screen_max},
-          .broad_monogap = {bench_screen_count, single_screen_max},
-          .broad_duogap = {bench_screen_count, double_screen_max},
-          .conv_monogap = {bench_screen_count, single_screen_max},
-          .conv_duogap = {bench_screen_count, double_screen_max},
-          .fresnel = fresnel_hops};
-}
-
 namespace {
-
-constexpr std::pair<std::string_view, program> program_names[] = {
-    {"monogap", program::monogap},
-    {"duogap", program::duogap},
-    {"broad_monogap", program::broad_monogap},
-    {"broad_duogap", program::broad_duogap},
-    {"conv_monogap", program::conv_monogap},
-    {"conv_duogap", program::conv_duogap}};
 
 cplx cis(double phi) { return {std::cos(phi), std::sin(phi)}; }
 
@@ -47,16 +21,16 @@ struct hop {
 };
 
 // hop_phase, k p (p - q) / L, or the textbook k (p - q)^2 / (2L).
-hop forward_hop(const bench_geometry& bench, double L) {
+hop forward_hop(const bench& bench, double L) {
   const double k = bench.wavenumber;
-  if (bench.fresnel) return {k / (2 * L), -k / L, k / (2 * L)};
+  if (bench.fresnel_hops) return {k / (2 * L), -k / L, k / (2 * L)};
   return {k / L, -k / L, 0};
 }
 
 // The LED programs' source hop k s (s - d) / L: the later point s multiplies.
-hop led_source_hop(const bench_geometry& bench, double L) {
+hop led_source_hop(const bench& bench, double L) {
   const double k = bench.wavenumber;
-  if (bench.fresnel) return forward_hop(bench, L);
+  if (bench.fresnel_hops) return forward_hop(bench, L);
   return {0, -k / L, k / L};
 }
 
@@ -166,14 +140,14 @@ std::vector<cplx> amplitudes(const chain& c, const chirp& in) {
 // Phases of d alone drop out of |A|^2, which therefore changes with d at most
 // twice as fast as the cross term of the source hop.
 std::vector<double> led_intensities(const chain& c, const hop& source_hop, const aperture& source,
-                                    int refine) {
+                                    double sigma, int refine) {
   const double rate = 2 * corner_max(hull(source), hull(c.planes[0]),
                                      [&](double, double s) { return source_hop.pq * s; });
   const mean_rule rule = mean_quadrature(source, rate, refine);
   std::vector<double> I(c.x.size(), 0.0);
   for (std::size_t j = 0; j < rule.nodes.size(); ++j) {
     const double d = rule.nodes[j];
-    const double weight = rule.weights[j] * LED(d) * LED(d);
+    const double weight = rule.weights[j] * LED(d, sigma) * LED(d, sigma);
     const std::vector<cplx> A = amplitudes(c, from_point(source_hop, d));
     for (std::size_t i = 0; i < I.size(); ++i) I[i] += weight * std::norm(A[i]);
   }
@@ -182,43 +156,19 @@ std::vector<double> led_intensities(const chain& c, const hop& source_hop, const
 
 }  // namespace
 
-std::optional<program> program_named(std::string_view name) {
-  for (const auto& [known, which] : program_names)
-    if (name == known) return which;
-  return std::nullopt;
-}
-
-screen_grid screen_of(const bench_geometry& bench, program which) {
-  switch (which) {
-    case program::monogap:
-      return bench.monogap;
-    case program::duogap:
-      return bench.duogap;
-    case program::broad_monogap:
-      return bench.broad_monogap;
-    case program::broad_duogap:
-      return bench.broad_duogap;
-    case program::conv_monogap:
-      return bench.conv_monogap;
-    case program::conv_duogap:
-      return bench.conv_duogap;
-  }
-  return {};
-}
-
-std::vector<double> screen_points(screen_grid grid) {
+std::vector<double> screen_points(const bench& b, const program_info& p) {
   std::vector<double> x;
-  for (int i = 0; i < grid.count; ++i) x.push_back(screen_point(i, grid.count, grid.max));
+  const int count = b.screen_points(p);
+  for (int i = 0; i < count; ++i) x.push_back(screen_point(i, count, b.screen_max(p)));
   return x;
 }
 
-std::vector<double> continuum_values(const bench_geometry& bench, program which,
+std::vector<double> continuum_values(const bench& bench, const program_info& p,
                                      const std::vector<double>& x, int refine) {
   if (x.empty()) return {};
-  const screen_grid grid = screen_of(bench, which);
-  const double axis = screen_point(0, grid.count, grid.max);  // the LED programs' reference
+  const double axis = screen_min;  // the LED programs' reference, their first point
   const interval screen{std::min(axis, *std::min_element(x.begin(), x.end())),
-                        std::max(grid.max, *std::max_element(x.begin(), x.end()))};
+                        std::max(bench.screen_max(p), *std::max_element(x.begin(), x.end()))};
 
   const aperture source{{-bench.source_width / 2, bench.source_width / 2}};
   const aperture entrance{{-bench.entrance_width / 2, bench.entrance_width / 2}};
@@ -239,33 +189,34 @@ std::vector<double> continuum_values(const bench_geometry& bench, program which,
     std::vector<double> points = x;
     points.push_back(axis);
     const chain c = make_chain(planes, hops, points, screen, refine);
-    std::vector<double> I =
-        led_intensities(c, led_source_hop(bench, bench.source_distance), source, refine);
+    std::vector<double> I = led_intensities(c, led_source_hop(bench, bench.source_distance), source,
+                                            bench.led_sigma, refine);
     const double I0 = I.back();
     I.pop_back();
     for (double& value : I) value /= I0;
     return I;
   };
 
-  switch (which) {
-    case program::monogap:
+  switch (p.id) {
+    case program_id::monogap:
       return moduli(amplitudes(make_chain({entrance}, {past_pair}, x, screen, refine), {}));
-    case program::duogap:
+    case program_id::duogap:
       return moduli(
           amplitudes(make_chain({entrance, pair}, {to_pair, to_screen}, x, screen, refine), {}));
-    case program::broad_monogap:
+    case program_id::broad_monogap:
       return moduli(amplitudes(
           make_chain({source, entrance}, {from_source, past_pair}, x, screen, refine), {}));
-    case program::broad_duogap:
+    case program_id::broad_duogap:
       return moduli(amplitudes(make_chain({source, entrance, pair},
                                           {from_source, to_pair, to_screen}, x, screen, refine),
                                {}));
-    case program::conv_monogap:
+    case program_id::conv_monogap:
       return normalised({entrance}, {past_pair});
-    case program::conv_duogap:
+    case program_id::conv_duogap:
       return normalised({entrance, pair}, {to_pair, to_screen});
+    default:
+      return {};
   }
-  return {};
 }
 
 }  // namespace continuum

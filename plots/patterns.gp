@@ -7,7 +7,7 @@
 # the six patterns side by side. A missing or empty data file is skipped
 # with a note. Every number in the titles, the x ranges and the expected
 # point counts come from bench.txt in the data folder, the bench the programs
-# were built with; without it, from the default bench.
+# ran, as their --print-bench writes it.
 
 dir = (ARGC >= 1) ? ARG1 : "."
 out = (ARGC >= 2) ? ARG2 : dir
@@ -34,21 +34,16 @@ do for [i = 1:strlen(data)] {
 shell_data = shell_data . "'"
 present(name) = system("test -s " . shell_data . name . " && echo 1 || echo 0") eq "1"
 
-# The bench: bench.txt's "key value" lines, then the default bench for any
-# key it lacks. The first "\n<key> " found holds the value.
-default_bench = "wavelength 6.37e-4\nsource_width 5.0\nentrance_width 0.8\n" . \
-  "pair_slit_width 0.15\npair_separation 0.5\nsource_distance 70\n" . \
-  "pair_distance 200\nscreen_distance 500\nsource_samples 100\n" . \
-  "entrance_samples 100\npair_samples 100\nscreen_count 1000\n" . \
-  "single_screen_max 20\ndouble_screen_max 4\nled_sigma 12.5\n" . \
-  "phase_model classic\nsampling left-edge\n"
-if (present("bench.txt")) {
-  bench_text = system("awk '!/^[ \\t]*#/ && NF >= 2 { print $1, $2 }' " . shell_data . "bench.txt")
-} else {
-  print "no " . dir . "/bench.txt: the default bench in titles and point counts"
-  bench_text = ""
+# The bench: the "name value" lines of bench.txt, as --print-bench writes
+# it, and its "# program NAME COST exponentials POINTS points to MAX" lines.
+# The first "\n<key> " found holds the value.
+if (!present("bench.txt")) {
+  print "no " . dir . "/bench.txt (a program's --print-bench writes it): no figures"
+  exit
 }
-bench_text = "\n" . bench_text . "\n" . default_bench
+bench_text = "\n" . system("awk '!/^[ \t]*#/ && NF >= 2 { print $1, $2 } " . \
+                           "/^# program / { print $3 \".points\", $6; print $3 \".max\", $9 }' " . \
+                           shell_data . "bench.txt") . "\n"
 bench_tail(key) = substr(bench_text, strstrt(bench_text, "\n" . key . " ") + strlen(key) + 2, \
                          strlen(bench_text))
 bench(key) = substr(bench_tail(key), 1, strstrt(bench_tail(key), "\n") - 1)
@@ -62,9 +57,6 @@ source_distance = bench("source_distance")
 pair_distance = bench("pair_distance")
 screen_distance = bench("screen_distance")
 led_sigma = bench("led_sigma")
-count = int(real(bench("screen_count")))
-single_max = real(bench("single_screen_max"))
-double_max = real(bench("double_screen_max"))
 sampling = bench("sampling")
 phase_model = bench("phase_model")
 source_samples = bench("source_samples")
@@ -82,8 +74,12 @@ array names[6] = ["monogap", "duogap", "broad_monogap", "broad_duogap", \
 array kinds[6] = ["amplitude", "amplitude", "amplitude", "amplitude", \
                   "intensity", "intensity"]
 array log_variant[6] = [1, 0, 0, 0, 0, 0]  # where a linear axis hides the side lobes
-array points[6] = [10 * count, count, count, count, count, count]
-array spans[6] = [single_max, double_max, single_max, double_max, single_max, double_max]
+array points[6]
+array spans[6]
+do for [k = 1:6] {
+  points[k] = int(real(bench(names[k] . ".points")))
+  spans[k] = real(bench(names[k] . ".max"))
+}
 array headings[6] = ["Plane wave, single slit", \
                      "Plane wave, first slit, double slit", \
                      "Coherent source strip, single slit", \

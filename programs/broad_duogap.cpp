@@ -1,69 +1,86 @@
 // The full coherent bench: broad source strip, first slit, double slit.
-#include "bench.hpp"
-#include "phasors.hpp"
-
-constexpr double screen_max = double_screen_max;
-constexpr int screen_count = bench_screen_count;
+#include "patterns.hpp"
 
 #if SLITS_STRAIGHTFORWARD
-void diffract(const double (&x)[block_size], double (&value)[block_size]) {
-  for (int l = 0; l < block_size; ++l) {
-    amplitude A = 0;
-    for (int m = 0; m < pair_samples; ++m) {
-      const double y = pair_point(m);
-      const amplitude U = phasor(hop_phase(y, x[l], screen_distance));
-      const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
-      for (int n = 0; n < entrance_samples; ++n) {
-        const double s = entrance_point(n);
-        const amplitude Qu = phasor(hop_phase(s, y, pair_distance));
-        const amplitude Ql = phasor(hop_phase(s, -y, pair_distance));
-        for (int j = 0; j < source_samples; ++j) {
-          const double d = source_point(j);
-          const amplitude R = phasor(hop_phase(d, s, source_distance));
-          A += std::exp((R + Qu) + U) + std::exp((R + Ql) + W);
+block_loop broad_duogap_loop(const bench& b) {
+  return [b](const double* x, double* value) {
+    for (int l = 0; l < block_size; ++l) {
+      amplitude A = 0;
+      for (int m = 0; m < b.pair_samples; ++m) {
+        const double y = b.pair_point(m);
+        const amplitude U = phasor(b.hop_phase(y, x[l], b.screen_distance));
+        const amplitude W = phasor(b.hop_phase(-y, x[l], b.screen_distance));
+        for (int n = 0; n < b.entrance_samples; ++n) {
+          const double s = b.entrance_point(n);
+          const amplitude Qu = phasor(b.hop_phase(s, y, b.pair_distance));
+          const amplitude Ql = phasor(b.hop_phase(s, -y, b.pair_distance));
+          for (int j = 0; j < b.source_samples; ++j) {
+            const double d = b.source_point(j);
+            const amplitude R = phasor(b.hop_phase(d, s, b.source_distance));
+            A += std::exp((R + Qu) + U) + std::exp((R + Ql) + W);
+          }
         }
       }
+      A /= 2.0 * b.pair_samples * b.entrance_samples * b.source_samples;
+      value[l] = std::abs(A);
     }
-    A /= 2.0 * pair_samples * entrance_samples * source_samples;
-    value[l] = std::abs(A);
-  }
+  };
 }
 #else
-void diffract(const double (&x)[block_size], double (&value)[block_size]) {
+block_loop broad_duogap_loop(const bench& b) {
   // The hop from the source to the first slit does not depend on the screen.
-  static const sample_table R(entrance_samples, source_samples, [](int n, int j) {
-    return hop_phase(source_point(j), entrance_point(n), source_distance);
+  sample_table R(b.entrance_samples, b.source_samples, [&](int n, int j) {
+    return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);
   });
-  std::vector<double> upper(source_samples), lower(source_samples);
-  block_sum A;
-  for (int m = 0; m < pair_samples; ++m) {
-    const double y = pair_point(m);
-    double U[block_size], W[block_size];
-    for (int l = 0; l < block_size; ++l) {
-      U[l] = hop_phase(y, x[l], screen_distance);
-      W[l] = hop_phase(-y, x[l], screen_distance);
-    }
-    for (int n = 0; n < entrance_samples; ++n) {
-      const double s = entrance_point(n);
-      const double Qu = hop_phase(s, y, pair_distance);
-      const double Ql = hop_phase(s, -y, pair_distance);
-      // Each total left to right, R first: (R + Qu) + U, never Qu + U ahead.
-      for (int j = 0; j < source_samples; ++j) {
-        upper[j] = R[n][j] + Qu;
-        lower[j] = R[n][j] + Ql;
+  return [b, R](const double* x, double* value) {
+    std::vector<double> upper(b.source_samples), lower(b.source_samples);
+    block_sum A;
+    for (int m = 0; m < b.pair_samples; ++m) {
+      const double y = b.pair_point(m);
+      double U[block_size], W[block_size];
+      for (int l = 0; l < block_size; ++l) {
+        U[l] = b.hop_phase(y, x[l], b.screen_distance);
+        W[l] = b.hop_phase(-y, x[l], b.screen_distance);
       }
-      cis_add_pairs(upper.data(), lower.data(), source_samples, U, W, 1.0, A.re, A.im);
+      for (int n = 0; n < b.entrance_samples; ++n) {
+        const double s = b.entrance_point(n);
+        const double Qu = b.hop_phase(s, y, b.pair_distance);
+        const double Ql = b.hop_phase(s, -y, b.pair_distance);
+        // Each total left to right, R first: (R + Qu) + U, never Qu + U ahead.
+        for (int j = 0; j < b.source_samples; ++j) {
+          upper[j] = R[n][j] + Qu;
+          lower[j] = R[n][j] + Ql;
+        }
+        cis_add_pairs(upper.data(), lower.data(), b.source_samples, U, W, 1.0, A.re, A.im);
+      }
     }
-  }
-  for (int l = 0; l < block_size; ++l)
-    value[l] = A.modulus_of_mean(l, 2.0 * pair_samples * entrance_samples * source_samples);
+    for (int l = 0; l < block_size; ++l)
+      value[l] = A.modulus_of_mean(l, 2.0 * b.pair_samples * b.entrance_samples * b.source_samples);
+  };
 }
 #endif
 
-int main() {
-  pattern_file file = open_pattern_file("broad_duogap", "broad_duogap.txt");
-  for_each_block(screen_count, screen_max, diffract, [&](int, double x, double value) {
-    write_pattern_record(file, modulus_label, x, value);
+// Plane by plane: source strip to first slit, first slit to each slit of the
+// pair, then per block of screen points the last hop from both.
+block_loop broad_duogap_propagate(const bench& b) {
+  const field entrance = carry(b.entrance_samples, plane_wave(b.source_samples), [&](int n, int j) {
+    return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);
   });
-  return close_pattern_file(file);
+  const field upper = carry(b.pair_samples, entrance, [&](int m, int n) {
+    return b.hop_phase(b.entrance_point(n), b.pair_point(m), b.pair_distance);
+  });
+  const field lower = carry(b.pair_samples, entrance, [&](int m, int n) {
+    return b.hop_phase(b.entrance_point(n), -b.pair_point(m), b.pair_distance);
+  });
+  return [b, upper, lower](const double* x, double* value) {
+    const screen_phasors from_upper(b.pair_samples, x, [&](int m, double x) {
+      return b.hop_phase(b.pair_point(m), x, b.screen_distance);
+    });
+    const screen_phasors from_lower(b.pair_samples, x, [&](int m, double x) {
+      return b.hop_phase(-b.pair_point(m), x, b.screen_distance);
+    });
+    const block_sum A = pair_sum(from_upper, upper, from_lower, lower);
+    for (int l = 0; l < block_size; ++l)
+      value[l] = A.modulus_of_mean(l, 2.0 * b.pair_samples * b.entrance_samples * b.source_samples);
+  };
 }

@@ -1,50 +1,59 @@
 // Broad coherent source strip before a single slit: every source sample adds
 // its amplitude, unweighted, through every slit sample.
-#include "bench.hpp"
-#include "phasors.hpp"
-
-constexpr double screen_max = single_screen_max;
-constexpr int screen_count = bench_screen_count;
+#include "patterns.hpp"
 
 #if SLITS_STRAIGHTFORWARD
-void diffract(const double (&x)[block_size], double (&value)[block_size]) {
-  for (int l = 0; l < block_size; ++l) {
-    amplitude A = 0;
-    for (int n = 0; n < entrance_samples; ++n) {
-      const double s = entrance_point(n);
-      const amplitude P = phasor(hop_phase(s, x[l], pair_distance + screen_distance));
-      for (int j = 0; j < source_samples; ++j) {
-        const double d = source_point(j);
-        const amplitude R = phasor(hop_phase(d, s, source_distance));
-        A += std::exp(R + P);
+block_loop broad_monogap_loop(const bench& b) {
+  return [b](const double* x, double* value) {
+    for (int l = 0; l < block_size; ++l) {
+      amplitude A = 0;
+      for (int n = 0; n < b.entrance_samples; ++n) {
+        const double s = b.entrance_point(n);
+        const amplitude P = phasor(b.hop_phase(s, x[l], b.pair_distance + b.screen_distance));
+        for (int j = 0; j < b.source_samples; ++j) {
+          const double d = b.source_point(j);
+          const amplitude R = phasor(b.hop_phase(d, s, b.source_distance));
+          A += std::exp(R + P);
+        }
       }
+      A /= double(b.entrance_samples) * b.source_samples;
+      value[l] = std::abs(A);
     }
-    A /= double(entrance_samples) * source_samples;
-    value[l] = std::abs(A);
-  }
+  };
 }
 #else
-void diffract(const double (&x)[block_size], double (&value)[block_size]) {
+block_loop broad_monogap_loop(const bench& b) {
   // The hop from the source to the slit does not depend on the screen.
-  static const sample_table R(entrance_samples, source_samples, [](int n, int j) {
-    return hop_phase(source_point(j), entrance_point(n), source_distance);
+  sample_table R(b.entrance_samples, b.source_samples, [&](int n, int j) {
+    return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);
   });
-  block_sum A;
-  for (int n = 0; n < entrance_samples; ++n) {
-    const double s = entrance_point(n);
-    double P[block_size];
-    for (int l = 0; l < block_size; ++l) P[l] = hop_phase(s, x[l], pair_distance + screen_distance);
-    cis_add(R[n], source_samples, P, 1.0, A.re, A.im);
-  }
-  for (int l = 0; l < block_size; ++l)
-    value[l] = A.modulus_of_mean(l, double(entrance_samples) * source_samples);
+  return [b, R](const double* x, double* value) {
+    block_sum A;
+    for (int n = 0; n < b.entrance_samples; ++n) {
+      const double s = b.entrance_point(n);
+      double P[block_size];
+      for (int l = 0; l < block_size; ++l)
+        P[l] = b.hop_phase(s, x[l], b.pair_distance + b.screen_distance);
+      cis_add(R[n], b.source_samples, P, 1.0, A.re, A.im);
+    }
+    for (int l = 0; l < block_size; ++l)
+      value[l] = A.modulus_of_mean(l, double(b.entrance_samples) * b.source_samples);
+  };
 }
 #endif
 
-int main() {
-  pattern_file file = open_pattern_file("broad_monogap", "broad_monogap.txt");
-  for_each_block(screen_count, screen_max, diffract, [&](int, double x, double value) {
-    write_pattern_record(file, modulus_label, x, value);
+// Plane by plane: the field on the slit from the source strip, then per
+// block of screen points the hop from the slit.
+block_loop broad_monogap_propagate(const bench& b) {
+  const field entrance = carry(b.entrance_samples, plane_wave(b.source_samples), [&](int n, int j) {
+    return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);
   });
-  return close_pattern_file(file);
+  return [b, entrance](const double* x, double* value) {
+    const screen_phasors to_screen(b.entrance_samples, x, [&](int n, double x) {
+      return b.hop_phase(b.entrance_point(n), x, b.pair_distance + b.screen_distance);
+    });
+    const block_sum A = to_screen.sum(entrance);
+    for (int l = 0; l < block_size; ++l)
+      value[l] = A.modulus_of_mean(l, double(b.entrance_samples) * b.source_samples);
+  };
 }

@@ -1,85 +1,120 @@
 // LED strip, first slit, double slit: amplitudes add along the paths of one
-// LED sample, intensities add across LED samples; the pattern is normalised
-// to its value on the axis.
+// LED sample, intensities add across LED samples; the driver normalises the
+// pattern to its value on the axis.
 #include <cmath>
 
-#include "bench.hpp"
-#include "phasors.hpp"
-
-constexpr double screen_max = double_screen_max;
-constexpr int screen_count = bench_screen_count;
-constexpr double dd = source_width / double(source_samples);  // source step, in each weight
+#include "patterns.hpp"
 
 // The source hop and the hop to the pair meet at the first-slit point s
-// (led_phase); the hops from the pair to the screen are hop_phase.
+// (led_phase); the hops from the pair to the screen are hop_phase. Each
+// weight carries the source step dd.
 #if SLITS_STRAIGHTFORWARD
-void intensity(const double (&x)[block_size], double (&I)[block_size]) {
-  for (int l = 0; l < block_size; ++l) {
-    I[l] = 0;
-    for (int j = 0; j < source_samples; ++j) {
-      const double d = (sample_offset(j) * dd) + ((-source_width) / 2.0);
-      amplitude A = 0;
-      for (int m = 0; m < pair_samples; ++m) {
-        const double y = pair_point(m);
-        const amplitude U = phasor(hop_phase(y, x[l], screen_distance));
-        const amplitude W = phasor(hop_phase(-y, x[l], screen_distance));
-        for (int n = 0; n < entrance_samples; ++n) {
-          const double s = entrance_point(n);
-          const amplitude Qu = phasor(
-              led_phase(led_hop_in(d, s, source_distance), led_hop_out(s, y, pair_distance), s));
-          const amplitude Ql = phasor(
-              led_phase(led_hop_in(d, s, source_distance), led_hop_out(s, -y, pair_distance), s));
-          const amplitude T = std::exp(Qu + U) + std::exp(Ql + W);
-          A += (LED(d) * dd) * T;
+block_loop conv_duogap_loop(const bench& b) {
+  return [b](const double* x, double* I) {
+    const double dd = b.source_width / double(b.source_samples);
+    for (int l = 0; l < block_size; ++l) {
+      I[l] = 0;
+      for (int j = 0; j < b.source_samples; ++j) {
+        const double d = (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
+        amplitude A = 0;
+        for (int m = 0; m < b.pair_samples; ++m) {
+          const double y = b.pair_point(m);
+          const amplitude U = phasor(b.hop_phase(y, x[l], b.screen_distance));
+          const amplitude W = phasor(b.hop_phase(-y, x[l], b.screen_distance));
+          for (int n = 0; n < b.entrance_samples; ++n) {
+            const double s = b.entrance_point(n);
+            const amplitude Qu = phasor(b.led_phase(b.led_hop_in(d, s, b.source_distance),
+                                                    b.led_hop_out(s, y, b.pair_distance), s));
+            const amplitude Ql = phasor(b.led_phase(b.led_hop_in(d, s, b.source_distance),
+                                                    b.led_hop_out(s, -y, b.pair_distance), s));
+            const amplitude T = std::exp(Qu + U) + std::exp(Ql + W);
+            A += (LED(d, b.led_sigma) * dd) * T;
+          }
         }
+        I[l] += std::pow(std::abs(A), 2.0);
       }
-      I[l] += std::pow(std::abs(A), 2.0);
     }
-  }
+  };
 }
 #else
-void intensity(const double (&x)[block_size], double (&I)[block_size]) {
-  static const sample_table source_hop(source_samples, entrance_samples, [](int j, int n) {
-    return led_hop_in((sample_offset(j) * dd) + ((-source_width) / 2.0), entrance_point(n),
-                      source_distance);
+block_loop conv_duogap_loop(const bench& b) {
+  const double dd = b.source_width / double(b.source_samples);
+  const auto source = [&b, dd](int j) {
+    return (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
+  };
+  sample_table source_hop(b.source_samples, b.entrance_samples, [&](int j, int n) {
+    return b.led_hop_in(source(j), b.entrance_point(n), b.source_distance);
   });
-  static const sample_table upper_hop(pair_samples, entrance_samples, [](int m, int n) {
-    return led_hop_out(entrance_point(n), pair_point(m), pair_distance);
+  sample_table upper_hop(b.pair_samples, b.entrance_samples, [&](int m, int n) {
+    return b.led_hop_out(b.entrance_point(n), b.pair_point(m), b.pair_distance);
   });
-  static const sample_table lower_hop(pair_samples, entrance_samples, [](int m, int n) {
-    return led_hop_out(entrance_point(n), -pair_point(m), pair_distance);
+  sample_table lower_hop(b.pair_samples, b.entrance_samples, [&](int m, int n) {
+    return b.led_hop_out(b.entrance_point(n), -b.pair_point(m), b.pair_distance);
   });
-  std::vector<double> U(pair_samples * block_size), W(pair_samples * block_size);  // [m][l]
-  for (int m = 0; m < pair_samples; ++m)
-    for (int l = 0; l < block_size; ++l) {
-      U[m * block_size + l] = hop_phase(pair_point(m), x[l], screen_distance);
-      W[m * block_size + l] = hop_phase(-pair_point(m), x[l], screen_distance);
-    }
-  std::vector<double> Qu(entrance_samples), Ql(entrance_samples);
-  for (int l = 0; l < block_size; ++l) I[l] = 0;
-  for (int j = 0; j < source_samples; ++j) {
-    const double weight = LED((sample_offset(j) * dd) + ((-source_width) / 2.0)) * dd;
-    block_sum A;
-    for (int m = 0; m < pair_samples; ++m) {
-      for (int n = 0; n < entrance_samples; ++n) {
-        const double s = entrance_point(n);
-        Qu[n] = led_phase(source_hop[j][n], upper_hop[m][n], s);
-        Ql[n] = led_phase(source_hop[j][n], lower_hop[m][n], s);
+  std::vector<double> weight(b.source_samples);
+  for (int j = 0; j < b.source_samples; ++j) weight[j] = LED(source(j), b.led_sigma) * dd;
+
+  return [b, source_hop, upper_hop, lower_hop, weight](const double* x, double* I) {
+    std::vector<double> U(b.pair_samples * block_size), W(b.pair_samples * block_size);  // [m][l]
+    for (int m = 0; m < b.pair_samples; ++m)
+      for (int l = 0; l < block_size; ++l) {
+        U[m * block_size + l] = b.hop_phase(b.pair_point(m), x[l], b.screen_distance);
+        W[m * block_size + l] = b.hop_phase(-b.pair_point(m), x[l], b.screen_distance);
       }
-      cis_add_pairs(Qu.data(), Ql.data(), entrance_samples, &U[m * block_size], &W[m * block_size],
-                    weight, A.re, A.im);
+    std::vector<double> Qu(b.entrance_samples), Ql(b.entrance_samples);
+    for (int l = 0; l < block_size; ++l) I[l] = 0;
+    for (int j = 0; j < b.source_samples; ++j) {
+      block_sum A;
+      for (int m = 0; m < b.pair_samples; ++m) {
+        for (int n = 0; n < b.entrance_samples; ++n) {
+          const double s = b.entrance_point(n);
+          Qu[n] = b.led_phase(source_hop[j][n], upper_hop[m][n], s);
+          Ql[n] = b.led_phase(source_hop[j][n], lower_hop[m][n], s);
+        }
+        cis_add_pairs(Qu.data(), Ql.data(), b.entrance_samples, &U[m * block_size],
+                      &W[m * block_size], weight[j], A.re, A.im);
+      }
+      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
     }
-    for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
-  }
+  };
 }
 #endif
 
-int main() {
-  pattern_file file = open_pattern_file("conv_duogap", "conv_duogap.txt");
-  double I0 = 0;  // intensity on the axis, the first screen point
-  for_each_block(screen_count, screen_max, intensity, [&](int i, double x, double I) {
-    if (i == 0) I0 = I;
-    write_pattern_record(file, squared_label, x, I / I0);
-  });
-  return close_pattern_file(file);
+// Plane by plane, per LED sample: its weighted field on each slit of the pair
+// through the first slit, then per block of screen points the last hop from
+// both; intensities add over the LED samples. led_phase splits into the
+// share of each hop, the other hop's term zero.
+block_loop conv_duogap_propagate(const bench& b) {
+  const double dd = b.source_width / double(b.source_samples);
+  std::vector<field> upper(b.source_samples), lower(b.source_samples);  // [j][m]
+  for (int j = 0; j < b.source_samples; ++j) {
+    const double d = (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
+    field entrance = phasors(b.entrance_samples, [&](int n) {
+      const double s = b.entrance_point(n);
+      return b.led_phase(b.led_hop_in(d, s, b.source_distance), 0.0, s);
+    });
+    const amplitude weight(LED(d, b.led_sigma) * dd, 0.0);
+    for (amplitude& a : entrance) a = times(weight, a);
+    upper[j] = carry(b.pair_samples, entrance, [&](int m, int n) {
+      const double s = b.entrance_point(n);
+      return b.led_phase(0.0, b.led_hop_out(s, b.pair_point(m), b.pair_distance), s);
+    });
+    lower[j] = carry(b.pair_samples, entrance, [&](int m, int n) {
+      const double s = b.entrance_point(n);
+      return b.led_phase(0.0, b.led_hop_out(s, -b.pair_point(m), b.pair_distance), s);
+    });
+  }
+  return [b, upper, lower](const double* x, double* I) {
+    const screen_phasors from_upper(b.pair_samples, x, [&](int m, double x) {
+      return b.hop_phase(b.pair_point(m), x, b.screen_distance);
+    });
+    const screen_phasors from_lower(b.pair_samples, x, [&](int m, double x) {
+      return b.hop_phase(-b.pair_point(m), x, b.screen_distance);
+    });
+    for (int l = 0; l < block_size; ++l) I[l] = 0;
+    for (int j = 0; j < b.source_samples; ++j) {
+      const block_sum A = pair_sum(from_upper, upper[j], from_lower, lower[j]);
+      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+    }
+  };
 }

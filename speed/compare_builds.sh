@@ -2,8 +2,8 @@
 # Times every program against its straightforward twin (plain loops over the
 # system math library), alternating the two so that drifts in machine load hit
 # both alike, and prints the median speed-up per program. With --threads it
-# times the single-threaded optimised build against the one on two threads
-# (preset threads, SLITS_THREADS=2) instead, by default the heavy pair.
+# times the optimised programs on one thread against --threads 2 instead, by
+# default the heavy pair.
 #
 # Usage: speed/compare_builds.sh [--threads] [runs] [program...]
 #   runs defaults to 5; the straightforward broad_duogap and conv_duogap take
@@ -18,8 +18,10 @@ fi
 runs=${1:-5}
 shift || true
 programs=("$@")
+second=()  # the second build's arguments
 if $threads; then
-  presets=(release threads)
+  presets=(release release)
+  second=(--threads 2)
   names=("1 thread" "2 threads")
   [ ${#programs[@]} -gt 0 ] || programs=(broad_duogap conv_duogap)
 else
@@ -29,20 +31,22 @@ else
     programs=(monogap duogap ledcurve broad_monogap conv_monogap broad_duogap conv_duogap)
 fi
 
-for preset in "${presets[@]}"; do
+for preset in $(printf '%s\n' "${presets[@]}" | sort -u); do
   cmake --preset "$preset" > /dev/null
   cmake --build --preset "$preset" --target "${programs[@]}" > /dev/null
 done
 fast=build/programs
 other=build/${presets[1]}/programs
+[ "${presets[1]}" = release ] && other=$fast
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Seconds taken by one run of $1, in the scratch folder.
+# Seconds taken by one run of $1 (with the arguments after it), in the
+# scratch folder.
 seconds() {
   local start=$EPOCHREALTIME
-  (cd "$work" && "$1" > /dev/null)
+  (cd "$work" && "$@" > /dev/null)
   awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.6f\n", b - a }'
 }
 
@@ -54,7 +58,7 @@ for program in "${programs[@]}"; do
   : > "$work/fast" ; : > "$work/other" ; : > "$work/ratio"
   for _ in $(seq "$runs"); do
     f=$(seconds "$PWD/$fast/$program")
-    o=$(seconds "$PWD/$other/$program")
+    o=$(seconds "$PWD/$other/$program" "${second[@]}")
     echo "$f" >> "$work/fast"
     echo "$o" >> "$work/other"
     if $threads; then

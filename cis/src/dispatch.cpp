@@ -1,6 +1,7 @@
 // The table of paths, the start-up self-check, the choice made once, and
 // the public entry points.
 #include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <complex>
@@ -9,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "constants.hpp"
 #include "paths.hpp"
 
@@ -176,10 +177,20 @@ const path& choose(bool fail_self_check) {
   return system_path;
 }
 
-const path& selected() {
-  static const path& chosen = choose();
+namespace {
+
+// Chosen on first use: a function-local static, so that concurrent first
+// callers wait for one choice. An atomic, so that use_path may replace it.
+std::atomic<const path*>& current() {
+  static std::atomic<const path*> chosen{&choose()};
   return chosen;
 }
+
+}  // namespace
+
+const path& selected() { return *current().load(std::memory_order_acquire); }
+
+void use_path(const path& p) { current().store(&p, std::memory_order_release); }
 
 }  // namespace cis_detail
 
@@ -197,3 +208,5 @@ void cis_add_pairs(const double* upper, const double* lower, std::size_t terms,
                    double* re, double* im) {
   cis_detail::selected().add_pairs(upper, lower, terms, upper_offset, lower_offset, weight, re, im);
 }
+
+const char* cis_path_name() { return cis_detail::selected().name; }

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <span>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 
 namespace cis_detail {
 
@@ -71,6 +71,11 @@ const path& choose(bool fail_self_check = false);
 
 // The path the public entry points use in this process, chosen once.
 const path& selected();
+
+// For benchmarks and tests only: the public entry points dispatch through p
+// from now on, unchecked (a path this CPU does not run faults), so p must
+// outlive its use. Calls already under way finish on the path they began on.
+void use_path(const path& p);
 
 // The system library for one argument: the reference, and the fallback for
 // lanes outside the kernel's range.

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "constants.hpp"
 #include "paths.hpp"
 #include "shape.hpp"

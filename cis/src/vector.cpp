@@ -10,7 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
+#include "cis_table.hpp"
 #include "constants.hpp"
 #include "paths.hpp"
 #include "shape.hpp"

@@ -1,0 +1,71 @@
+// The command line every program shares, and the run of a pattern program
+// from its registry entry and its loop.
+//
+// A command line is read whole before anything is written: bad input (an
+// unknown option, a missing or refused value, an unreadable or malformed
+// bench file) gets one line on standard error, a hint, exit status 2, and
+// never creates or touches a data file.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bench.hpp"
+#include "phasors.hpp"
+
+// Makes a program's loop over blocks of screen points for a bench.
+using loop_factory = block_loop (*)(const bench&);
+
+// Which options a command takes besides --help, --version and --precision.
+enum class command_kind {
+  pattern,    // every bench option, --bench, --print-bench, --threads, --output, --quiet
+  profile,    // --led-sigma only
+  continuum,  // every bench option, --bench, --print-bench, --check, one PROGRAM operand
+};
+
+struct command_line {
+  enum class action { run, help, version, print_bench } what = action::run;
+  bench b = default_bench();
+  int threads = 1;     // 0: one per core this process may run on
+  int precision = 6;   // significant digits of every printed number (continuum: 17)
+  std::string output;  // the data file
+  bool quiet = false;  // no progress line
+  bool check = false;  // continuum: the quadrature's error instead
+  std::vector<std::string> operands;
+};
+
+// Reads argv for the command `name`. On bad input reports it on standard
+// error and returns nothing; the caller exits with status 2.
+std::optional<command_line> read_command_line(int argc, char** argv, std::string_view name,
+                                              command_kind kind);
+
+// The same for a list of arguments (argv without the program name), with
+// the refusal returned instead of printed: for modules that take keyword
+// arguments, and for tests.
+std::optional<command_line> read_arguments(const std::vector<std::string>& arguments,
+                                           std::string_view name, command_kind kind,
+                                           std::string* refusal);
+
+// The effective bench as bench-file lines, each program's cost on it as a
+// comment.
+std::string bench_lines(const bench& b);
+
+// The help text of a command, every option with its default, unit and
+// meaning.
+std::string help_text(std::string_view name, command_kind kind);
+
+// The version line and the phasor-kernel path this CPU runs.
+std::string version_text(std::string_view name);
+
+// The values a pattern program prints, point by point in increasing i:
+// the loop's values, an LED program's divided by the first point's.
+void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
+                     const std::function<void(int i, double x, double value)>& write);
+
+// A pattern program's whole run; returns the exit status.
+int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make);
+
+// ledcurve's whole run.
+int run_profile_program(int argc, char** argv);

@@ -1,0 +1,151 @@
+// The exp and pow twins against the system library, bit for bit, on a CPU
+// where glibc runs its FMA builds: random bit patterns, the whole finite
+// range, the ends of the range (subnormal results, overflow), special
+// values, and the LED profile's own arguments.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <ostream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench.hpp"
+#include "libm_twins.hpp"
+
+namespace {
+
+using arguments = std::vector<std::pair<double, double>>;  // (x, y); exp takes x
+
+std::uint64_t bits(double d) { return std::bit_cast<std::uint64_t>(d); }
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// The branch limits (2^-65 and 2^63 for y; 2^-54, 512 and 1024 for exp's
+// argument), exp's overflow and underflow thresholds; NaNs quiet,
+// signalling and with a payload.
+constexpr double specials[] = {0.0,
+                               DBL_TRUE_MIN,
+                               DBL_MIN,
+                               0x1p-65,
+                               0x1p-54,
+                               0.1,
+                               0.5,
+                               1.0,
+                               2.0,
+                               3.0,
+                               512.0,
+                               1024.0,
+                               0x1p63,
+                               0x1.62e42fefa39efp+9,
+                               0x1.74910d52d3051p+9,
+                               DBL_MAX,
+                               inf};
+constexpr std::uint64_t nans[] = {0x7ff8000000000000, 0x7ff0000000000001, 0x7ff8dead00000001};
+
+// ±each special value with its neighbours a few ulps either side, ±the NaNs.
+std::vector<double> special_values() {
+  std::vector<double> v;
+  for (double s : specials)
+    for (double b : {s, -s}) {
+      v.push_back(b);
+      double lo = b, hi = b;
+      for (int i = 0; i < 3; ++i) v.push_back(lo = std::nextafter(lo, -inf));
+      for (int i = 0; i < 3; ++i) v.push_back(hi = std::nextafter(hi, inf));
+    }
+  for (std::uint64_t b : nans) {
+    v.push_back(std::bit_cast<double>(b));
+    v.push_back(-std::bit_cast<double>(b));
+  }
+  return v;
+}
+
+// The LED profile's arguments x / sigma: ledcurve's grid and the source samples.
+std::vector<double> led_ratios() {
+  const bench& b = default_bench();
+  std::vector<double> v;
+  for (int i = -500; i < 500; ++i) v.push_back((i * 0.1) / b.led_sigma);
+  for (int j = 0; j < b.source_samples; ++j) v.push_back(b.source_point(j) / b.led_sigma);
+  return v;
+}
+
+std::mt19937_64 rng;  // seeded by each family, which so runs alone the same
+double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+double random_bits() { return std::bit_cast<double>(rng()); }
+
+arguments exp_arguments() {
+  rng.seed(1);
+  arguments a;
+  for (int i = 0; i < 2'000'000; ++i) a.emplace_back(random_bits(), 0);
+  for (int i = 0; i < 2'000'000; ++i) a.emplace_back(uniform(-746, 710), 0);
+  for (int i = 0; i < 500'000; ++i) a.emplace_back(uniform(-746, -708), 0);  // subnormal results
+  for (int k = -1100 * 128; k < 1030 * 128; k += 7)  // halfway between table points
+    a.emplace_back((k + 0.5) * (0x1.62e42fefa39efp-1 / 128), 0);
+  for (double x : special_values()) a.emplace_back(x, 0);
+  for (double r : led_ratios()) a.emplace_back(-0.5 * std::pow(r, 2.0), 0);
+  return a;
+}
+
+arguments pow_arguments() {
+  rng.seed(2);
+  arguments a;
+  for (int i = 0; i < 1'000'000; ++i) a.emplace_back(random_bits(), random_bits());
+  for (int i = 0; i < 1'000'000; ++i)
+    a.emplace_back(std::fabs(random_bits()), uniform(-4, 4));  // every exponent of x, NaN, inf
+  for (int i = 0; i < 1'000'000; ++i) {  // x^y across the whole range and past its ends
+    const double x = uniform(0.5, 2);
+    a.emplace_back(x, uniform(-750, 712) / std::log(x));
+  }
+  for (int i = 0; i < 500'000; ++i)  // negative x, integer y: odd and even
+    a.emplace_back(-uniform(0.5, 2), std::round(uniform(-1200, 1200)));
+  for (int i = 0; i < 200'000; ++i) a.emplace_back(uniform(0, 0x1p-1022), uniform(-1.2, 1.2));
+  const std::vector<double> s = special_values();
+  for (double x : s)
+    for (double y : s) a.emplace_back(x, y);
+  for (double r : led_ratios()) a.emplace_back(r, 2.0);
+  return a;
+}
+
+struct family {
+  const char* name;
+  arguments (*make)();
+  double (*twin)(double, double);
+  double (*system)(double, double);
+};
+
+const family families[] = {
+    {"exp", exp_arguments, [](double x, double) { return libm_twin::exp(x); },
+     [](double x, double) { return std::exp(x); }},
+    {"pow", pow_arguments, libm_twin::pow, [](double x, double y) { return std::pow(x, y); }},
+};
+
+void PrintTo(const family& f, std::ostream* out) { *out << f.name; }
+
+class LibmTwins : public testing::TestWithParam<family> {};
+
+TEST_P(LibmTwins, MatchTheSystemLibraryBitForBit) {
+  if (!__builtin_cpu_supports("fma") || !__builtin_cpu_supports("avx2"))
+    GTEST_SKIP() << "no FMA and AVX2: the C library runs its other exp and pow";
+  const family& f = GetParam();
+  const arguments args = f.make();
+  std::size_t wrong = 0;
+  for (const auto& [x, y] : args) {
+    const double got = f.twin(x, y), want = f.system(x, y);
+    if (bits(got) != bits(want) && wrong++ < 5)
+      ADD_FAILURE() << f.name << std::hexfloat << " (" << x << ", " << y << "): " << got
+                    << ", the library " << want;
+  }
+  std::printf("%s: %zu arguments, %zu differ\n", f.name, args.size(), wrong);
+  EXPECT_EQ(wrong, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Glibc, LibmTwins, testing::ValuesIn(families),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
