@@ -10,7 +10,7 @@
 
 #include "bench.hpp"
 #include "integrals.hpp"
-#include "patterns.hpp"
+#include "limits.hpp"
 #include "run_program.hpp"
 
 using namespace continuum;
