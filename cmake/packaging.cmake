@@ -41,9 +41,9 @@ become continuous.")
 endif()
 string(APPEND CPACK_PACKAGE_DESCRIPTION "
 
-The bench (wavelength, widths, distances, sample counts, phase model) is
-the one the package was built with, listed in bench.txt beside the
-plotting scripts.")
+Every program runs the default bench with no arguments, and takes options
+that change any value of it for one run (--help lists them); the defaults
+are listed in bench.txt beside the plotting scripts.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_STRIP_FILES ON)
