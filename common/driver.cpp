@@ -397,8 +397,8 @@ int run_profile_program(int argc, char** argv) {
   prepare_output(name);
   std::cout.precision(c->precision);
   int status = 0;
-  for (int i = -500; i < 500; ++i) {
-    const double x = i * 0.1;  // multiplied, not divided by 10
+  for (int i = profile_first; i < profile_first + profile_points; ++i) {
+    const double x = profile_point(i);
     write_pair_line(std::cout, x, LED(x, c->b.led_sigma));
     status = standard_output_status(name);  // a failure is told as it happens
   }
