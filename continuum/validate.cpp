@@ -257,6 +257,7 @@ void validate(const plan& plan) {
 
   // 1. The default bench, literal, against its continuum.
   std::map<program_id, curve> programs_default, continua;
+  double plane_by_plane = 0, quadrature = 0;
   table t1({"program", "points", "largest continuum value", "max \\|difference\\|", "at x",
             "RMS difference", "max / largest value"});
   for (program_id id : pattern_programs) {
@@ -264,10 +265,19 @@ void validate(const plan& plan) {
     programs_default[id] = run(p, base, 1e300);
     continua[id] = limit(p, base);
     const distance d = compare(programs_default[id], continua[id]);
+    // The plane-by-plane sums against the literal ones, and the quadrature's
+    // error: the continuum with every node count doubled.
+    plane_by_plane =
+        std::max(plane_by_plane, compare(run(p, base, 0), programs_default[id]).largest / d.peak);
+    curve finer = continua[id];
+    finer.value = continuum::continuum_values(base, p, finer.x, 2);
+    quadrature = std::max(quadrature, compare(finer, continua[id]).largest);
     t1.row({code(p.name), std::to_string(d.points), num(d.peak), sci(d.largest), num(d.at, 6),
             sci(d.rms), fixed(100 * d.largest / d.peak, 1) + " %"});
   }
   put("table_default", t1.text);
+  put("plane_by_plane", format("%.0e", plane_by_plane));
+  put("quadrature_check", format("%.0e", quadrature));
 
   // 2. Convergence: every aperture N samples, both rules.
   const double fit_factor = 4;
