@@ -327,14 +327,15 @@ void validate(const plan& plan) {
         if (n >= fit_factor * lim.nstar) fit_n.push_back(n), fit_e.push_back(d.largest);
       }
       write("convergence-" + name + "-" + rule_name + ".dat", ns, es);
-      std::string order = "—";
+      std::string order = "—", points;
       if (fit_n.size() >= 2) {
         const double q = analysis::fitted_order(fit_n, fit_e);
-        order = fixed(q, 2) + " (" + std::to_string(fit_n.size()) + " points)";
+        order = fixed(q, 2), points = " (" + std::to_string(fit_n.size()) + " points)";
         orders[rule].push_back(q);
       }
       const std::string key = std::string(rule ? "midpoint" : "left_edge") + "_" + name;
       put("order_" + key, order);
+      order += points;
       row.push_back(order);
       row.push_back(propagate_from);
       t2.row(row);
