@@ -445,7 +445,8 @@ void validate(const plan& plan) {
   put("finest_source", std::to_string(plan.sources.back()));
   put("table_sources", t4.text);
   write("source.dat", counts, largest);
-  write("source-ghosts.dat", counts, ghosts);
+  write("source-ghosts.dat", std::vector(counts.begin(), counts.end() - 1),
+        std::vector(ghosts.begin(), ghosts.end() - 1));  // not the finest against itself
   // Where the ghosts go: the first count from which, at every larger count,
   // the ghosts' part stays below a tenth of the continuum's peak (the first
   // ghost's image off the screen); and from which the largest difference
