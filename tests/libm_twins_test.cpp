@@ -1,12 +1,14 @@
-// The exp and pow twins against the system library, bit for bit, on a CPU
-// where glibc runs its FMA builds: random bit patterns, the whole finite
-// range, the ends of the range (subnormal results, overflow), special
-// values, and the LED profile's own arguments.
+// The exp, pow and hypot twins against the system library, bit for bit, on
+// a CPU where glibc runs its FMA builds: random bit patterns, the whole
+// finite range, the ends of the range (subnormal results, overflow), special
+// values, and the LED profile's own arguments; hypot through std::abs of a
+// complex number, as the programs call it.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -68,9 +70,10 @@ std::vector<double> special_values() {
 
 // The LED profile's arguments x / sigma: ledcurve's grid and the source samples.
 std::vector<double> led_ratios() {
+  const bench& b = default_bench();
   std::vector<double> v;
-  for (int i = -500; i < 500; ++i) v.push_back((i * 0.1) / led_sigma);
-  for (int j = 0; j < source_samples; ++j) v.push_back(source_point(j) / led_sigma);
+  for (int i = -500; i < 500; ++i) v.push_back((i * 0.1) / b.led_sigma);
+  for (int j = 0; j < b.source_samples; ++j) v.push_back(b.source_point(j) / b.led_sigma);
   return v;
 }
 
@@ -111,6 +114,23 @@ arguments pow_arguments() {
   return a;
 }
 
+arguments hypot_arguments() {
+  rng.seed(3);
+  arguments a;
+  for (int i = 0; i < 1'000'000; ++i) a.emplace_back(random_bits(), random_bits());
+  // The programs' sums: parts of either sign up to a few hundred, often one
+  // much smaller than the other.
+  for (int i = 0; i < 2'000'000; ++i)
+    a.emplace_back(uniform(-300, 300), uniform(-300, 300) * std::pow(10.0, -uniform(0, 8)));
+  for (int i = 0; i < 200'000; ++i)  // the scaled branches: huge, tiny, subnormal
+    a.emplace_back(std::ldexp(uniform(0.5, 1), int(uniform(-1074, 1024))),
+                   std::ldexp(uniform(0.5, 1), int(uniform(-1074, 1024))));
+  const std::vector<double> s = special_values();
+  for (double x : s)
+    for (double y : s) a.emplace_back(x, y);
+  return a;
+}
+
 struct family {
   const char* name;
   arguments (*make)();
@@ -122,6 +142,8 @@ const family families[] = {
     {"exp", exp_arguments, [](double x, double) { return libm_twin::exp(x); },
      [](double x, double) { return std::exp(x); }},
     {"pow", pow_arguments, libm_twin::pow, [](double x, double y) { return std::pow(x, y); }},
+    {"hypot", hypot_arguments, libm_twin::hypot,
+     [](double x, double y) { return std::abs(std::complex<double>(x, y)); }},
 };
 
 void PrintTo(const family& f, std::ostream* out) { *out << f.name; }
