@@ -27,6 +27,8 @@ namespace {
 
 #if defined(__x86_64__)
 const path table[] = {system_path, scalar_path, avx2_path, avx512_path};
+#elif SLITS_CIS_SCALAR
+const path table[] = {system_path, scalar_path};
 #else
 const path table[] = {system_path};
 #endif
@@ -163,6 +165,12 @@ bool self_check(const path& p) {
 }
 
 const path& choose(bool fail_self_check) {
+#if SLITS_CIS_SCALAR
+  // No vector path, and a C library other than glibc (WebAssembly's): the
+  // scalar twin gives glibc's bits where the library would not, so it is
+  // taken unchecked; a check against this library would refuse it.
+  if (!fail_self_check) return scalar_path;
+#endif
   // Widest first: the table lists the paths from narrowest to widest.
   for (std::size_t k = std::size(table); k-- > 0;)
     if (table[k].vector && table[k].supported() && !fail_self_check && self_check(table[k]))

@@ -127,10 +127,17 @@ constexpr path element_path(const char* name) {
 
 // Rows of the table, defined beside their code.
 extern const path system_path;
-#if defined(__x86_64__)
+#if defined(__x86_64__) || SLITS_CIS_SCALAR
 extern const path scalar_path;
+#endif
+#if defined(__x86_64__)
 extern const path avx2_path;
 extern const path avx512_path;
 #endif
+
+// Arguments the scalar twin has handed to the system library (|theta| >=
+// 105414336, infinities, NaNs) in this process: glibc's bits on glibc, not
+// necessarily elsewhere.
+std::size_t scalar_library_calls();
 
 }  // namespace cis_detail

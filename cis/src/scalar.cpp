@@ -2,6 +2,7 @@
 // line (s_sincos.c, s_sin.c of glibc 2.36), with std::fma wherever its FMA
 // build fuses. It documents the vector kernel and checks it independently
 // of the library.
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -12,6 +13,8 @@
 namespace cis_detail {
 
 namespace {
+
+std::atomic<std::size_t> library_calls{0};
 
 struct table_entry {
   double sn, ssn, cs, ccs;  // sin and cos of the table point, head and tail
@@ -108,11 +111,14 @@ void scalar_cis(double x, double& cos_x, double& sin_x) {
       cos_x = c;
     }
   } else {
+    library_calls.fetch_add(1, std::memory_order_relaxed);
     system_cis(x, cos_x, sin_x);
   }
 }
 
 }  // namespace
+
+std::size_t scalar_library_calls() { return library_calls.load(std::memory_order_relaxed); }
 
 constinit const path scalar_path = element_path<scalar_cis>("scalar");
 
