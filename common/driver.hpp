@@ -64,6 +64,9 @@ std::string version_text(std::string_view name);
 void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
                      const std::function<void(int i, double x, double value)>& write);
 
+// ledcurve's table, row by row: LED(x) at x = -50, -49.9, ... 49.9.
+void compute_profile(const bench& b, const std::function<void(double x, double value)>& write);
+
 // A pattern program's whole run; returns the exit status.
 int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make);
 
