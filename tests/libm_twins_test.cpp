@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench.hpp"
+#include "fused.hpp"
 #include "libm_twins.hpp"
 
 namespace {
@@ -170,3 +171,33 @@ INSTANTIATE_TEST_SUITE_P(Glibc, LibmTwins, testing::ValuesIn(families),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// The scalar twin's fused multiply-add where the target has none
+// (WebAssembly): the emulation against the CPU's fma, on products and
+// addends of every relative size, cancelling sums, ties, and the arguments
+// it hands to fma.
+TEST(EmulatedFma, MatchesFmaBitForBit) {
+  rng.seed(4);
+  const auto scaled = [] { return std::ldexp(uniform(-1, 1), int(uniform(-60, 60))); };
+  std::size_t wrong = 0, count = 0;
+  const auto check = [&](double a, double b, double c) {
+    ++count;
+    const double got = cis_detail::emulated_fma(a, b, c), want = std::fma(a, b, c);
+    if (bits(got) != bits(want) && wrong++ < 5)
+      ADD_FAILURE() << std::hexfloat << "fma(" << a << ", " << b << ", " << c << "): " << got
+                    << ", not " << want;
+  };
+  for (int i = 0; i < 1'000'000; ++i) check(random_bits(), random_bits(), random_bits());
+  for (int i = 0; i < 3'000'000; ++i) {
+    const double a = scaled(), b = scaled();
+    check(a, b, scaled());
+    check(a, b, -(a * b) * (1 + std::ldexp(uniform(-1, 1), -int(uniform(0, 60)))));
+    // An addend whose sum with the product lands near a tie of the result.
+    check(a, b, std::ldexp(std::nextafter(a * b, 0.0), 54 - int(uniform(0, 4))));
+  }
+  for (double a : special_values())
+    for (double b : {0.0, -1.5, 0x1p-600, 3.0})
+      for (double c : {0.0, -0.0, 1.0, DBL_TRUE_MIN}) check(a, b, c);
+  std::printf("fma: %zu arguments, %zu differ\n", count, wrong);
+  EXPECT_EQ(wrong, 0u);
+}
