@@ -67,7 +67,7 @@ function plotSVG(p) {
   } else {
     y0 = 0;
     const ticks = niceTicks(0, top > 0 ? top : 1, 8);
-    y1 = Math.max(ticks[ticks.length - 1], top > 0 ? top : 1);
+    y1 = Math.max(ticks[ticks.length - 1], (top > 0 ? top : 1) * 1.05);
   }
   const sx = (x) => s.left + ((x - x0) / (x1 - x0)) * plotW;
   const sy = (y) => {
