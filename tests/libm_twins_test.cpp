@@ -174,8 +174,8 @@ INSTANTIATE_TEST_SUITE_P(Glibc, LibmTwins, testing::ValuesIn(families),
 
 // The scalar twin's fused multiply-add where the target has none
 // (WebAssembly): the emulation against the CPU's fma, on products and
-// addends of every relative size, cancelling sums, ties, and the arguments
-// it hands to fma.
+// addends of every relative size, cancelling sums, exact products, ties,
+// zero factors, and the arguments it hands to fma.
 TEST(EmulatedFma, MatchesFmaBitForBit) {
   rng.seed(4);
   const auto scaled = [] { return std::ldexp(uniform(-1, 1), int(uniform(-60, 60))); };
@@ -192,6 +192,10 @@ TEST(EmulatedFma, MatchesFmaBitForBit) {
     const double a = scaled(), b = scaled();
     check(a, b, scaled());
     check(a, b, -(a * b) * (1 + std::ldexp(uniform(-1, 1), -int(uniform(0, 60)))));
+    // Exact products: a whole number below 2^26 times 26 bits, as in the
+    // reduction.
+    check(std::round(uniform(-0x1p26, 0x1p26)), std::ldexp(std::round(uniform(0, 0x1p26)), -26),
+          scaled());
     // An addend whose sum with the product lands near a tie of the result.
     check(a, b, std::ldexp(std::nextafter(a * b, 0.0), 54 - int(uniform(0, 4))));
   }

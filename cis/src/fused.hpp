@@ -17,6 +17,8 @@ namespace cis_detail {
 inline double emulated_fma(double a, double b, double c) {
   // a * b = uh + ul exactly (Dekker's product by Veltkamp's split).
   const double uh = a * b;
+  // A zero factor: the product is an exact zero, and one rounding is all.
+  if ((a == 0 || b == 0) && std::isfinite(a) && std::isfinite(b)) return c + uh;
   const double au = std::fabs(uh), ac = std::fabs(c);
   // No overflow in the split, no underflow in ul, no infinities or NaNs.
   if (!(au >= 0x1p-900 && au <= 0x1p900 && ac <= 0x1p900 && std::fabs(a) <= 0x1p900 &&
@@ -27,6 +29,7 @@ inline double emulated_fma(double a, double b, double c) {
   const double ah = pa - (pa - a), al = a - ah;
   const double bh = pb - (pb - b), bl = b - bh;
   const double ul = (((ah * bh - uh) + ah * bl) + al * bh) + al * bl;
+  if (ul == 0) return uh + c;  // an exact product (the reduction's short constants)
   // c + uh = th + tl exactly (Knuth's two-sum).
   const double th = c + uh;
   const double cv = th - c;
