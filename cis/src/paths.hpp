@@ -135,9 +135,14 @@ extern const path avx2_path;
 extern const path avx512_path;
 #endif
 
-// Arguments the scalar twin has handed to the system library (|theta| >=
-// 105414336, infinities, NaNs) in this process: glibc's bits on glibc, not
-// necessarily elsewhere.
+#if SLITS_CIS_SIMD128
+extern const path simd128_path;
+#endif
+
+// system_cis for the arguments the scalar twin and the WebAssembly vector
+// path hand to the library (|theta| >= 105414336, infinities, NaNs),
+// counted: glibc's bits on glibc, not necessarily elsewhere.
+void library_cis(double theta, double& cos_theta, double& sin_theta);
 std::size_t scalar_library_calls();
 
 }  // namespace cis_detail

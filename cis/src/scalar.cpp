@@ -17,6 +17,15 @@ namespace {
 
 std::atomic<std::size_t> library_calls{0};
 
+}  // namespace
+
+void library_cis(double theta, double& cos_theta, double& sin_theta) {
+  library_calls.fetch_add(1, std::memory_order_relaxed);
+  system_cis(theta, cos_theta, sin_theta);
+}
+
+namespace {
+
 struct table_entry {
   double sn, ssn, cs, ccs;  // sin and cos of the table point, head and tail
 };
@@ -112,8 +121,7 @@ void scalar_cis(double x, double& cos_x, double& sin_x) {
       cos_x = c;
     }
   } else {
-    library_calls.fetch_add(1, std::memory_order_relaxed);
-    system_cis(x, cos_x, sin_x);
+    library_cis(x, cos_x, sin_x);
   }
 }
 
