@@ -54,6 +54,16 @@ CIS_TARGET table_rows look_up(const double* u) {
           wasm_i64x2_shuffle(c0, c1, 0, 2), wasm_i64x2_shuffle(c0, c1, 1, 3)};
 }
 
+// Lane by lane, out of line: rare, and large.
+__attribute__((noinline)) inline vd fmadd_by_lane(vd a, vd b, vd c) {
+  double x[lanes], y[lanes], z[lanes];
+  store(x, a);
+  store(y, b);
+  store(z, c);
+  for (int i = 0; i < lanes; ++i) z[i] = emulated_fma(x[i], y[i], z[i]);
+  return load(z);
+}
+
 // a b + c rounded once per lane (fused.hpp's emulation, two lanes at once).
 CIS_TARGET vd fmadd(vd a, vd b, vd c) {
   const vd uh = mul(a, b);
@@ -61,14 +71,7 @@ CIS_TARGET vd fmadd(vd a, vd b, vd c) {
   const vm fits = and_(and_(ge(au, set(0x1p-900)), le(au, high)),
                        and_(le(wasm_f64x2_abs(c), high),
                             and_(le(wasm_f64x2_abs(a), high), le(wasm_f64x2_abs(b), high))));
-  if (!wasm_i64x2_all_true(fits)) {
-    double x[lanes], y[lanes], z[lanes];
-    store(x, a);
-    store(y, b);
-    store(z, c);
-    for (int i = 0; i < lanes; ++i) z[i] = emulated_fma(x[i], y[i], z[i]);
-    return load(z);
-  }
+  if (!wasm_i64x2_all_true(fits)) return fmadd_by_lane(a, b, c);
   const vd split = set(0x1p27 + 1.0);
   const vd pa = mul(split, a), pb = mul(split, b);
   const vd ah = sub(pa, sub(pa, a)), al = sub(a, ah);
