@@ -315,9 +315,9 @@ function update() {
     document.body.dataset.state = "refused";
     return;
   }
-  // WebAssembly has no fused multiply-add, which the kernel's twin emulates
-  // exactly at some 25 ns each: a phasor costs about half a microsecond
-  // here, so all but the smallest work goes to the worker.
+  // WebAssembly has no fused multiply-add, which the kernel emulates
+  // exactly: a phasor costs about 0.2 microseconds here, so all but the
+  // smallest work goes to the worker and the page stays responsive.
   if (!programInfo().pattern || check.cost <= 2e4) {
     if (page.busy) stopWorker();
     const t0 = performance.now();

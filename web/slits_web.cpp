@@ -115,6 +115,7 @@ EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* program, const char* argu
   const auto c = read_for(*p, arguments, refusal);
   if (!c) return give("{\"refusal\":" + json_string(refusal) + "}");
 
+  cis_path_name();  // the path chosen now: its start-up check is not this run's
   const std::size_t library_before = cis_detail::scalar_library_calls();
   std::ostringstream text;
   text.precision(c->precision);
