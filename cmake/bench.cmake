@@ -6,6 +6,8 @@
 # literal.
 
 file(STRINGS ${PROJECT_SOURCE_DIR}/common/registry.def slits_registry_rows REGEX "^SLITS_[A-Z]+\\(")
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/common/registry.def)
 
 set(SLITS_BENCH_PARAMETERS)  # in registry order
 set(SLITS_PROGRAMS)          # in registry order, which is the main job's

@@ -1,6 +1,9 @@
 # Read by cpack for each generator (CPACK_PROJECT_CONFIG_FILE).
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  # Each package's description starts with a summary line of its own, which
+  # CPack would otherwise replace by this common one.
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
   # dpkg-shlibdeps (Debian: dpkg-dev) computes the Depends line from the
   # binaries, with the help of file(1). Where either is missing the package
   # is still built, its Depends line only what CPACK_DEBIAN_PACKAGE_DEPENDS

@@ -179,6 +179,13 @@ const bench& default_bench();
 // to 10000"), empty when the value is taken. derive() the bench afterwards.
 std::string assign(bench& b, const parameter_info& p, std::string_view text);
 
+// A value as a refusal quotes it: 'text'.
+inline std::string in_quotes(std::string_view text) {
+  std::string q(1, '\'');
+  q.append(text).push_back('\'');
+  return q;
+}
+
 // What no single value shows: the slits of the pair must not overlap.
 // Returns the refusal, naming the parameter at fault, or empty.
 std::string check_bench(const bench& b, const parameter_info** at_fault);

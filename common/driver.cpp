@@ -11,7 +11,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 
 namespace {
 
@@ -78,8 +78,6 @@ std::optional<int> whole_number(std::string_view text, int low, int high) {
     return std::nullopt;
   return value;
 }
-
-std::string in_quotes(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // The bench file's lines into `b`; a refusal names FILE:LINE.
 std::string read_bench_file(const std::string& path, bench& b) {
@@ -359,8 +357,8 @@ void compute_pattern(const program_info& p, const bench& b, int threads, loop_fa
 }
 
 void compute_profile(const bench& b, const std::function<void(double, double)>& write) {
-  for (int i = -500; i < 500; ++i) {
-    const double x = i * 0.1;  // multiplied, not divided by 10
+  for (int i = profile_first; i < profile_first + profile_points; ++i) {
+    const double x = profile_point(i);
     write(x, LED(x, b.led_sigma));
   }
 }

@@ -9,9 +9,9 @@
 #include <functional>
 #include <vector>
 
+#include <slits/cis.hpp>
 #include "bench.hpp"
 #include "block_threads.hpp"
-#include "cis.hpp"
 
 // Screen points evaluated together.
 inline constexpr int block_size = cis_block_size;

@@ -11,7 +11,7 @@
 #include <iostream>
 
 #include "driver.hpp"
-#include "patterns.hpp"
+#include "limits.hpp"
 
 int main(int argc, char** argv) {
   const auto c = read_command_line(argc, argv, "continuum", command_kind::continuum);

@@ -1,44 +1,48 @@
 // Throughput of the phasor kernel's paths against the system library and
-// SLEEF, in nanoseconds per phasor, on the calls the programs make.
+// SLEEF, in nanoseconds per phasor, on the programs' own loops.
 //
 //   cmake --preset speed && cmake --build --preset speed
 //   build/speed/speed/cis_speed --benchmark_repetitions=5
 //       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 //
-// The program benchmarks replay broad_duogap's and conv_duogap's own calls to
-// cis_add_pairs for a contiguous share of their screen (blocks_timed blocks
-// of eight points from the middle, 16 million phasors per block), building
-// each call's phases as the program does: ten thousand distinct calls per
-// block, far beyond what a branch predictor learns. Counters: "per_phasor"
-// (seconds, so "2.5n" is 2.5 ns) for one cos + sin added in; "of_bound",
-// for the vector path that runs where its bound is known, the issue bound's
-// time (bound_cycles_per_vector at the measured clock) over the measured CPU
-// time; for SLEEF, "differs", the share of
-// phasors whose cos or sin is not the C library's. The context names the CPU
-// and the core clock measured by a chain of dependent integer adds.
-// Interleaved repetitions keep a busy machine from favouring one path.
+// A program benchmark, "<program>/<path>", runs the program's own loop
+// (pattern_loop, made once for the default bench: its tables stay outside
+// the timing) on blocks of eight screen points from the middle of its
+// screen, about 16 million phasors or its whole screen, with the kernel's
+// public entry points dispatching through one path (use_path): each path
+// of the kernel, the C library's sincos as a user would call it, and for the
+// pair sums of broad_duogap and conv_duogap SLEEF's vector sincos.
+// Counters: "per_phasor" (seconds, so "2.5n" is 2.5 ns) for one phasor added
+// in, "cycles" the same in cycles of the measured core clock; for SLEEF, "differs",
+// the share of phasors whose cos or sin is not the C library's. The context
+// names the CPU and the core clock, measured by a chain of dependent integer
+// adds. Interleaved repetitions keep a busy machine from favouring one path.
+// docs/performance.md has the issue bound of the AVX2 path on Zen 1.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <complex>
 #include <cstdint>
 #include <ctime>
+#include <deque>
 #include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include <slits/cis.hpp>
 #include "bench.hpp"
-#include "cis.hpp"
 #include "paths.hpp"
+#include "patterns.hpp"
 
 #if SLITS_HAVE_SLEEF
 #include "sleef_sums.hpp"
 #endif
 
 namespace {
+
+using cis_detail::path;
 
 // ---------------------------------------------------------------------------
 // The machine.
@@ -79,248 +83,123 @@ double measured_clock_ghz() {
 
 const double clock_ghz = measured_clock_ghz();
 
-// The issue bound of a vector path in cycles per vector of phasors, for the
-// CPU it was derived on, else 0.
-//
-// AVX2 on AMD Zen 1 (family 23, models below 0x30): four 128-bit FP pipes,
-// so a 256-bit operation takes a slot in two of them; multiplies, fused
-// multiply-adds, compares and blends issue on pipes 0 and 1 only, adds on
-// pipes 2 and 3, logic, shuffles and moves on any. A 256-bit fused
-// multiply-add takes two more slots besides (its third operand): measured
-// here, eight independent ones take 8 cycles alone, 12 with eight adds or
-// eight xors beside them, 16 with sixteen xors, where eight multiplies and
-// eight adds take 8. Two 128-bit loads and one 128-bit store a cycle: eight
-// 256-bit loads take 8 cycles, four 256-bit stores 8.
-//
-// Counted in the disassembly of cis_detail::avx2::add_pairs_entry
-// (objdump -d), per vector of the Cody-Waite path that nearly all of the
-// programs' phasors take: a quarter of the check and of the four-vector
-// reduction block of a term, one evaluation, the Taylor series in a quarter
-// of the vectors, half a pair's adds into the accumulators. In 128-bit
-// slots: pipes 0-1 70.5 (72.5 with a weight), of which 23.5 fused
-// multiply-adds; pipes 2-3 27; any pipe 73; loads 62.5; stores 19.75. In
-// cycles: pipes 0-1 35.3, pipes 2-3 13.5, all four pipes
-// (70.5 + 27 + 73 + 2 * 23.5) / 4 = 54.4 (54.9 with a weight), loads 31.3,
-// stores 19.8. The bound is the largest, the FP pipes as a whole: 54.4
-// cycles per vector of four phasors. The counts change with the code:
-// recount after a change to the kernel.
-// The AVX-512 path has no bound here: no CPU it was measured on.
-double bound_cycles_per_vector(const char* path, bool weighted) {
-  static const bool zen1 = cpuinfo_field("vendor_id") == "AuthenticAMD" &&
-                           cpuinfo_field("cpu family") == "23" &&
-                           std::stoi(cpuinfo_field("model")) < 0x30;
-  if (!zen1 || std::string(path) != "avx2") return 0;
-  const double p01 = weighted ? 72.5 : 70.5, fma = 23.5, p23 = 27, any = 73;
-  const double loads = 62.5, stores = 19.75;
-  return std::max({p01 / 2, p23 / 2, (p01 + p23 + any + 2 * fma) / 4, loads / 2, stores});
-}
-
-const cis_detail::path* runnable(const char* name) {
-  const cis_detail::path* p = cis_detail::find_path(name);
-  return p && p->supported() ? p : nullptr;
-}
-
 double thread_seconds() {
   timespec t;
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-void per_phasor(benchmark::State& state, double phasors) {
+// Counters of a run that took `seconds` of this thread's CPU time.
+void per_phasor(benchmark::State& state, double phasors, double seconds) {
+  const double all = static_cast<double>(state.iterations()) * phasors;
   state.counters["per_phasor"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * phasors,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
-// of_bound: the bound's time over the thread's CPU time for the iterations.
-void of_bound(benchmark::State& state, double phasors, double seconds, const char* path, int lanes,
-              bool weighted) {
-  const double cycles = bound_cycles_per_vector(path, weighted);
-  if (cycles <= 0 || clock_ghz <= 0) return;
-  const double bound_seconds =
-      static_cast<double>(state.iterations()) * phasors * cycles / lanes / clock_ghz * 1e-9;
-  state.counters["of_bound"] = bound_seconds / seconds;
+      benchmark::Counter(all, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  if (clock_ghz > 0) state.counters["cycles"] = seconds * clock_ghz * 1e9 / all;
 }
 
 // ---------------------------------------------------------------------------
-// The programs' calls. Each replays the program's loops for screen blocks
-// [first_block, first_block + blocks) and hands every call's arguments to
-// sum(upper, lower, terms, U, W, weight, re, im).
+// The programs' loops.
 
-constexpr int screen_blocks = (bench_screen_count + cis_block_size - 1) / cis_block_size;
-constexpr int blocks_timed = 2;
-constexpr int first_block = (screen_blocks - blocks_timed) / 2;
+void library_sincos(double theta, double& cos_theta, double& sin_theta) {
+  sincos(theta, &sin_theta, &cos_theta);
+}
+constexpr path sincos_path = cis_detail::element_path<library_sincos>("sincos");
 
-double screen_x(int block, int l) {
-  return screen_point(block * cis_block_size + l, bench_screen_count, double_screen_max);
+// The blocks of a program's screen that one iteration computes.
+struct share {
+  block_loop loop;
+  std::vector<double> x;  // [block][l]
+  double phasors;         // per pass over the share
+};
+
+const share& share_of(program_id id) {
+  static std::map<program_id, share> shares;
+  if (auto it = shares.find(id); it != shares.end()) return it->second;
+  const bench& b = default_bench();
+  const program_info& p = program(id);
+  const int count = b.screen_points(p);
+  const int screen_blocks = (count + block_size - 1) / block_size;
+  const double per_block = b.cost(p) / count * block_size;
+  const int blocks = std::clamp(int(std::ceil(0x1p24 / per_block)), 1, screen_blocks - 1);
+  const int first = (screen_blocks - blocks) / 2;
+  share s{pattern_loop(id)(b), {}, blocks * per_block};
+  for (int i = first * block_size; i < (first + blocks) * block_size; ++i)
+    s.x.push_back(screen_point(i, count, b.screen_max(p)));
+  return shares.emplace(id, std::move(s)).first->second;
 }
 
-template <class Sum>
-void broad_duogap_calls(Sum sum) {
-  static const std::vector<double> R = [] {  // [n][j]
-    std::vector<double> v;
-    for (int n = 0; n < entrance_samples; ++n)
-      for (int j = 0; j < source_samples; ++j)
-        v.push_back(hop_phase(source_point(j), entrance_point(n), source_distance));
-    return v;
-  }();
-  std::vector<double> upper(source_samples), lower(source_samples);
-  for (int block = first_block; block < first_block + blocks_timed; ++block) {
-    double re[cis_block_size] = {}, im[cis_block_size] = {};
-    for (int m = 0; m < pair_samples; ++m) {
-      const double y = pair_point(m);
-      double U[cis_block_size], W[cis_block_size];
-      for (int l = 0; l < cis_block_size; ++l) {
-        U[l] = hop_phase(y, screen_x(block, l), screen_distance);
-        W[l] = hop_phase(-y, screen_x(block, l), screen_distance);
-      }
-      for (int n = 0; n < entrance_samples; ++n) {
-        const double s = entrance_point(n);
-        const double Qu = hop_phase(s, y, pair_distance);
-        const double Ql = hop_phase(s, -y, pair_distance);
-        for (int j = 0; j < source_samples; ++j) {
-          upper[j] = R[n * source_samples + j] + Qu;
-          lower[j] = R[n * source_samples + j] + Ql;
-        }
-        sum(upper.data(), lower.data(), source_samples, U, W, 1.0, re, im);
-      }
-    }
-    benchmark::DoNotOptimize(re);
-    benchmark::DoNotOptimize(im);
+void run_share(const share& s) {
+  double value[block_size];
+  for (std::size_t at = 0; at < s.x.size(); at += block_size) {
+    s.loop(&s.x[at], value);
+    benchmark::DoNotOptimize(value);
   }
 }
 
-template <class Sum>
-void conv_duogap_calls(Sum sum) {
-  constexpr double dd = source_width / double(source_samples);
-  static const std::vector<double> source_hop = [] {  // [j][n]
-    std::vector<double> v;
-    for (int j = 0; j < source_samples; ++j)
-      for (int n = 0; n < entrance_samples; ++n)
-        v.push_back(led_hop_in((sample_offset(j) * dd) + ((-source_width) / 2.0), entrance_point(n),
-                               source_distance));
-    return v;
-  }();
-  static const std::vector<double> pair_hop = [] {  // [m][sign][n]
-    std::vector<double> v;
-    for (int m = 0; m < pair_samples; ++m)
-      for (double side : {1.0, -1.0})
-        for (int n = 0; n < entrance_samples; ++n)
-          v.push_back(led_hop_out(entrance_point(n), side * pair_point(m), pair_distance));
-    return v;
-  }();
-  std::vector<double> U(pair_samples * cis_block_size), W(pair_samples * cis_block_size);
-  std::vector<double> Qu(entrance_samples), Ql(entrance_samples);
-  for (int block = first_block; block < first_block + blocks_timed; ++block) {
-    for (int m = 0; m < pair_samples; ++m)
-      for (int l = 0; l < cis_block_size; ++l) {
-        U[m * cis_block_size + l] = hop_phase(pair_point(m), screen_x(block, l), screen_distance);
-        W[m * cis_block_size + l] = hop_phase(-pair_point(m), screen_x(block, l), screen_distance);
-      }
-    for (int j = 0; j < source_samples; ++j) {
-      const double weight = LED((sample_offset(j) * dd) + ((-source_width) / 2.0)) * dd;
-      double re[cis_block_size] = {}, im[cis_block_size] = {};
-      for (int m = 0; m < pair_samples; ++m) {
-        for (int n = 0; n < entrance_samples; ++n) {
-          const double s = entrance_point(n);
-          const double* hop = &pair_hop[(2 * m) * entrance_samples];
-          Qu[n] = led_phase(source_hop[j * entrance_samples + n], hop[n], s);
-          Ql[n] = led_phase(source_hop[j * entrance_samples + n], hop[entrance_samples + n], s);
-        }
-        sum(Qu.data(), Ql.data(), entrance_samples, &U[m * cis_block_size], &W[m * cis_block_size],
-            weight, re, im);
-      }
-      benchmark::DoNotOptimize(re);
-      benchmark::DoNotOptimize(im);
-    }
-  }
-}
-
-// Phasors per pass over the share: both programs make the same count.
-constexpr double share_phasors =
-    2.0 * blocks_timed * pair_samples * entrance_samples * source_samples * cis_block_size;
-
-template <class Sum>
-void program_calls(bool conv, Sum sum) {
-  if (conv)
-    conv_duogap_calls(sum);
-  else
-    broad_duogap_calls(sum);
-}
-
-void run_program(benchmark::State& state, bool conv, const char* name, int lanes) {
-  const cis_detail::path* p = runnable(name);
-  if (!p) {
+void run_loop(benchmark::State& state, program_id id, const path* p) {
+  if (!p->supported()) {
     state.SkipWithError("not supported on this CPU");
     return;
   }
+  const share& s = share_of(id);
+  const path& chosen = cis_detail::selected();
+  cis_detail::use_path(*p);
   const double start = thread_seconds();
-  for (auto _ : state) program_calls(conv, p->add_pairs);
+  for (auto _ : state) run_share(s);
   const double seconds = thread_seconds() - start;
-  per_phasor(state, share_phasors);
-  if (p->vector) of_bound(state, share_phasors, seconds, name, lanes, conv);
-}
-
-// The sums through the C library's sincos, as a user would write them.
-void run_program_sincos(benchmark::State& state, bool conv) {
-  for (auto _ : state)
-    program_calls(conv,
-                  [](const double* upper, const double* lower, std::size_t terms, const double* U,
-                     const double* W, double weight, double* re, double* im) {
-                    for (std::size_t t = 0; t < terms; ++t)
-                      for (int l = 0; l < cis_block_size; ++l) {
-                        double cu, su, cl, sl;
-                        sincos(upper[t] + U[l], &su, &cu);
-                        sincos(lower[t] + W[l], &sl, &cl);
-                        re[l] = re[l] + weight * (cu + cl);
-                        im[l] = im[l] + weight * (su + sl);
-                      }
-                  });
-  per_phasor(state, share_phasors);
+  cis_detail::use_path(chosen);
+  per_phasor(state, s.phasors, seconds);
 }
 
 // ---------------------------------------------------------------------------
-// SLEEF's vector sincos in the same sums, at the widths this CPU runs, each
-// at its 1.0-ulp and 3.5-ulp accuracy.
+// SLEEF's vector sincos in the pair sums, at the widths this CPU runs, each
+// at its 1.0-ulp and 3.5-ulp accuracy; the programs' other calls stay the
+// system library's.
 
 #if SLITS_HAVE_SLEEF
-// The share of the phasors of the program's calls whose cos or sin differs
-// from the C library's sincos, counted once per variant and program.
-double sleef_differs(const sleef_variant& v, bool conv) {
-  std::size_t differ = 0, all = 0;
-  program_calls(conv, [&](const double* upper, const double* lower, std::size_t terms,
-                          const double* U, const double* W, double, double*, double*) {
-    double theta[sleef_block], c[sleef_block], s[sleef_block];
-    for (std::size_t t = 0; t < terms; ++t)
-      for (int side = 0; side < 2; ++side) {
-        for (int l = 0; l < sleef_block; ++l) theta[l] = side ? lower[t] + W[l] : upper[t] + U[l];
-        v.evaluate(theta, c, s);
-        for (int l = 0; l < sleef_block; ++l) {
-          double rs, rc;
-          sincos(theta[l], &rs, &rc);
-          differ += std::bit_cast<std::uint64_t>(c[l]) != std::bit_cast<std::uint64_t>(rc) ||
-                    std::bit_cast<std::uint64_t>(s[l]) != std::bit_cast<std::uint64_t>(rs);
-          ++all;
-        }
-      }
-  });
-  return static_cast<double>(differ) / static_cast<double>(all);
-}
-
 bool avx2() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
 bool avx512() { return __builtin_cpu_supports("avx512f"); }
 
-void run_program_sleef(benchmark::State& state, bool conv, const sleef_variant* v,
-                       bool (*supported)()) {
-  if (!supported()) {
-    state.SkipWithError("not supported on this CPU");
-    return;
-  }
-  for (auto _ : state) program_calls(conv, v->add_pairs);
-  per_phasor(state, share_phasors);
-  static std::map<std::pair<const sleef_variant*, bool>, double> differs;
-  if (!differs.contains({v, conv})) differs[{v, conv}] = sleef_differs(*v, conv);
-  state.counters["differs"] = differs[{v, conv}];
+// The variant whose phasors count_differences compares, and its counts.
+const sleef_variant* counted = nullptr;
+std::size_t differ = 0, all = 0;
+
+void count_differences(const double* upper, const double* lower, std::size_t terms, const double* U,
+                       const double* W, double, double*, double*) {
+  double theta[sleef_block], c[sleef_block], s[sleef_block];
+  for (std::size_t t = 0; t < terms; ++t)
+    for (int side = 0; side < 2; ++side) {
+      for (int l = 0; l < sleef_block; ++l) theta[l] = side ? lower[t] + W[l] : upper[t] + U[l];
+      counted->evaluate(theta, c, s);
+      for (int l = 0; l < sleef_block; ++l) {
+        double rc, rs;
+        cis_detail::system_cis(theta[l], rc, rs);
+        differ += std::bit_cast<std::uint64_t>(c[l]) != std::bit_cast<std::uint64_t>(rc) ||
+                  std::bit_cast<std::uint64_t>(s[l]) != std::bit_cast<std::uint64_t>(rs);
+        ++all;
+      }
+    }
+}
+
+// The share of the program's phasors in which SLEEF differs, counted once.
+double sleef_differs(program_id id, const sleef_variant* v) {
+  static std::map<std::pair<program_id, const sleef_variant*>, double> counts;
+  if (auto it = counts.find({id, v}); it != counts.end()) return it->second;
+  path counting = cis_detail::system_path;
+  counting.add_pairs = count_differences;
+  counted = v;
+  differ = all = 0;
+  const path& chosen = cis_detail::selected();
+  cis_detail::use_path(counting);
+  run_share(share_of(id));
+  cis_detail::use_path(chosen);
+  return counts[{id, v}] = static_cast<double>(differ) / static_cast<double>(all);
+}
+
+void run_program_sleef(benchmark::State& state, program_id id, const path* p,
+                       const sleef_variant* v) {
+  run_loop(state, id, p);
+  if (p->supported()) state.counters["differs"] = sleef_differs(id, v);
 }
 #endif
 
@@ -340,55 +219,70 @@ std::vector<double> synthetic_phases(std::size_t n, bool with_small) {
   return v;
 }
 
-void run_synthetic(benchmark::State& state, const char* name, bool with_small) {
-  const cis_detail::path* p = runnable(name);
-  if (!p) {
+void run_synthetic(benchmark::State& state, const path* p, bool with_small) {
+  if (!p->supported()) {
     state.SkipWithError("not supported on this CPU");
     return;
   }
   const auto n = static_cast<std::size_t>(state.range(0));
   const std::vector<double> theta = synthetic_phases(n, with_small);
   std::vector<double> c(n), s(n);
+  const double start = thread_seconds();
   for (auto _ : state) {
     p->evaluate(theta.data(), c.data(), s.data(), n);
     benchmark::DoNotOptimize(c.data());
     benchmark::DoNotOptimize(s.data());
     benchmark::ClobberMemory();
   }
-  per_phasor(state, static_cast<double>(n));
+  per_phasor(state, static_cast<double>(n), thread_seconds() - start);
 }
 
-// The programs' calls: the system path is std::exp(complex) per phasor, as
-// the straightforward programs call it.
-BENCHMARK_CAPTURE(run_program, broad_duogap_system, false, "system", 1);
-BENCHMARK_CAPTURE(run_program_sincos, broad_duogap_sincos, false);
-BENCHMARK_CAPTURE(run_program, broad_duogap_avx2, false, "avx2", 4);
-BENCHMARK_CAPTURE(run_program, broad_duogap_avx512, false, "avx512", 8);
-BENCHMARK_CAPTURE(run_program, conv_duogap_system, true, "system", 1);
-BENCHMARK_CAPTURE(run_program_sincos, conv_duogap_sincos, true);
-BENCHMARK_CAPTURE(run_program, conv_duogap_avx2, true, "avx2", 4);
-BENCHMARK_CAPTURE(run_program, conv_duogap_avx512, true, "avx512", 8);
+// Every program on every path, then SLEEF and the synthetic phases.
+void register_benchmarks() {
+  std::vector<const path*> all_paths;
+  for (const path& p : cis_detail::paths()) all_paths.push_back(&p);
+  all_paths.push_back(&sincos_path);
+  for (const program_info& p : programs()) {
+    if (!p.pattern) continue;
+    for (const path* q : all_paths)
+      benchmark::RegisterBenchmark((std::string(p.name) + "/" + q->name).c_str(), run_loop, p.id,
+                                   q);
+  }
 #if SLITS_HAVE_SLEEF
-BENCHMARK_CAPTURE(run_program_sleef, broad_duogap_sleef_avx2_u10, false, &sleef_avx2_u10, avx2);
-BENCHMARK_CAPTURE(run_program_sleef, broad_duogap_sleef_avx2_u35, false, &sleef_avx2_u35, avx2);
-BENCHMARK_CAPTURE(run_program_sleef, broad_duogap_sleef_avx512_u10, false, &sleef_avx512_u10,
-                  avx512);
-BENCHMARK_CAPTURE(run_program_sleef, broad_duogap_sleef_avx512_u35, false, &sleef_avx512_u35,
-                  avx512);
-BENCHMARK_CAPTURE(run_program_sleef, conv_duogap_sleef_avx2_u10, true, &sleef_avx2_u10, avx2);
-BENCHMARK_CAPTURE(run_program_sleef, conv_duogap_sleef_avx2_u35, true, &sleef_avx2_u35, avx2);
-BENCHMARK_CAPTURE(run_program_sleef, conv_duogap_sleef_avx512_u10, true, &sleef_avx512_u10, avx512);
-BENCHMARK_CAPTURE(run_program_sleef, conv_duogap_sleef_avx512_u35, true, &sleef_avx512_u35, avx512);
+  static std::deque<path> sleef_paths;  // the entry points keep pointers to them
+  const struct {
+    const char* name;
+    const sleef_variant* v;
+    bool (*supported)();
+  } variants[] = {{"sleef_avx2_u10", &sleef_avx2_u10, avx2},
+                  {"sleef_avx2_u35", &sleef_avx2_u35, avx2},
+                  {"sleef_avx512_u10", &sleef_avx512_u10, avx512},
+                  {"sleef_avx512_u35", &sleef_avx512_u35, avx512}};
+  for (const program_id id : {program_id::broad_duogap, program_id::conv_duogap})
+    for (const auto& variant : variants) {
+      path& p = sleef_paths.emplace_back(cis_detail::system_path);
+      p.name = variant.name;
+      p.supported = variant.supported;
+      p.add_pairs = variant.v->add_pairs;
+      benchmark::RegisterBenchmark((std::string(program(id).name) + "/" + variant.name).c_str(),
+                                   run_program_sleef, id, &p, variant.v);
+    }
 #endif
-BENCHMARK_CAPTURE(run_synthetic, synthetic_uniform_avx2, "avx2", false)->Arg(1600);
-BENCHMARK_CAPTURE(run_synthetic, synthetic_uniform_avx512, "avx512", false)->Arg(1600);
-BENCHMARK_CAPTURE(run_synthetic, synthetic_mixed_avx2, "avx2", true)->Arg(1600);
-BENCHMARK_CAPTURE(run_synthetic, synthetic_mixed_avx512, "avx512", true)->Arg(1600);
+  for (const path& p : cis_detail::paths()) {
+    if (!p.vector) continue;
+    for (const bool mixed : {false, true})
+      benchmark::RegisterBenchmark(
+          (std::string("synthetic_") + (mixed ? "mixed" : "uniform") + "/" + p.name).c_str(),
+          run_synthetic, &p, mixed)
+          ->Arg(1600);
+  }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  register_benchmarks();
   benchmark::AddCustomContext("cpu_model", cpuinfo_field("model name") + ", family " +
                                                cpuinfo_field("cpu family") + " model " +
                                                cpuinfo_field("model"));

@@ -11,11 +11,13 @@
 
 using literal::bits;
 
+const bench& b = default_bench();
+
 TEST(Grids, MatchTheLiteralFormulasAtEverySample) {
   for (int j = 0; j < 100; ++j) {
-    EXPECT_EQ(bits(source_point(j)), bits(literal::source(j))) << j;
-    EXPECT_EQ(bits(entrance_point(j)), bits(literal::slit(j))) << j;
-    EXPECT_EQ(bits(pair_point(j)), bits(literal::upper(j))) << j;
+    EXPECT_EQ(bits(b.source_point(j)), bits(literal::source(j))) << j;
+    EXPECT_EQ(bits(b.entrance_point(j)), bits(literal::slit(j))) << j;
+    EXPECT_EQ(bits(b.pair_point(j)), bits(literal::upper(j))) << j;
   }
   for (int i = 0; i < 10000; ++i)
     EXPECT_EQ(bits(screen_point(i, 10000, 20)), bits(literal::screen(i, 10000.0, 20.0)));
@@ -23,19 +25,19 @@ TEST(Grids, MatchTheLiteralFormulasAtEverySample) {
 
 TEST(Grids, EdgesAndAxis) {
   // Left-edge sampling: the lower edge is sampled, the upper edge never.
-  EXPECT_EQ(entrance_point(0), -0.4);
-  EXPECT_EQ(entrance_point(99), 0.392);
-  EXPECT_EQ(source_point(0), -2.5);
-  EXPECT_EQ(source_point(99), 2.45);
+  EXPECT_EQ(b.entrance_point(0), -0.4);
+  EXPECT_EQ(b.entrance_point(99), 0.392);
+  EXPECT_EQ(b.source_point(0), -2.5);
+  EXPECT_EQ(b.source_point(99), 2.45);
   // Sample 50 of a centred aperture is exactly the axis.
-  EXPECT_EQ(bits(entrance_point(50)), bits(0.0));
-  EXPECT_EQ(bits(source_point(50)), bits(0.0));
-  EXPECT_EQ(hop_phase(entrance_point(50), 3.0, 700), 0.0);
+  EXPECT_EQ(bits(b.entrance_point(50)), bits(0.0));
+  EXPECT_EQ(bits(b.source_point(50)), bits(0.0));
+  EXPECT_EQ(b.hop_phase(b.entrance_point(50), 3.0, 700), 0.0);
   // The pair: upper slit from its inner edge 0.175 outwards; the lower slit is
   // its mirror image, so -0.175 is sampled and -0.325 is not.
-  EXPECT_EQ(pair_point(0), 0.175);
-  EXPECT_EQ(pair_point(99), 0.3235);
-  EXPECT_GT(-pair_point(99), -0.325);
+  EXPECT_EQ(b.pair_point(0), 0.175);
+  EXPECT_EQ(b.pair_point(99), 0.3235);
+  EXPECT_GT(-b.pair_point(99), -0.325);
   EXPECT_EQ(bits(screen_point(0, 1000, 4)), bits(0.0));
   EXPECT_EQ(screen_point(999, 1000, 4), 3.996);
   EXPECT_EQ(screen_point(999, 1000, 20), 19.98);
@@ -43,18 +45,18 @@ TEST(Grids, EdgesAndAxis) {
 }
 
 TEST(Phases, HopPhaseMatchesTheLiteralGrouping) {
-  EXPECT_EQ(bits(wavenumber), bits(literal::k));
+  EXPECT_EQ(bits(b.wavenumber), bits(literal::k));
   for (int m = 0; m < 100; ++m) {
     const double y = literal::upper(m);
     for (int i = 0; i < 1000; i += 37) {
       const double x = literal::screen(i, 1000.0, 4.0);
-      EXPECT_EQ(bits(hop_phase(y, x, 500)), bits(((y - x) * (literal::k * y)) / 500.0));
+      EXPECT_EQ(bits(b.hop_phase(y, x, 500)), bits(((y - x) * (literal::k * y)) / 500.0));
       // The lower slit: p = -y, written with the multiplier on the left.
-      EXPECT_EQ(bits(hop_phase(-y, x, 500)), bits(((-y - x) * ((-y) * literal::k)) / 500.0));
+      EXPECT_EQ(bits(b.hop_phase(-y, x, 500)), bits(((-y - x) * ((-y) * literal::k)) / 500.0));
     }
     for (int n = 0; n < 100; ++n) {
       const double s = literal::slit(n);
-      EXPECT_EQ(bits(hop_phase(s, -y, 200)), bits(((s + y) * (literal::k * s)) / 200.0));
+      EXPECT_EQ(bits(b.hop_phase(s, -y, 200)), bits(((s + y) * (literal::k * s)) / 200.0));
     }
   }
   const amplitude sum = phasor(1.25) + phasor(-0.5);
@@ -64,15 +66,15 @@ TEST(Phases, HopPhaseMatchesTheLiteralGrouping) {
 TEST(Led, SymmetricPeakedAndLiteral) {
   for (int i = -500; i < 500; ++i) {
     const double x = i * 0.1;
-    EXPECT_EQ(bits(LED(x)), bits(literal::led(x))) << x;
-    EXPECT_EQ(bits(LED(x)), bits(LED(-x))) << x;
+    EXPECT_EQ(bits(LED(x, b.led_sigma)), bits(literal::led(x))) << x;
+    EXPECT_EQ(bits(LED(x, b.led_sigma)), bits(LED(-x, b.led_sigma))) << x;
     if (i != 0) {
-      EXPECT_LT(LED(x), LED(0.0));
+      EXPECT_LT(LED(x, b.led_sigma), LED(0.0, b.led_sigma));
     }
   }
-  EXPECT_NEAR(LED(0.0), 1 / (12.5 * std::sqrt(2 * 3.14159265358979)), 1e-17);
+  EXPECT_NEAR(LED(0.0, b.led_sigma), 1 / (12.5 * std::sqrt(2 * 3.14159265358979)), 1e-17);
   // Across the source strip the weight drops only by the factor exp(-0.02).
-  EXPECT_NEAR(LED(-2.5) / LED(0.0), std::exp(-0.02), 1e-15);
+  EXPECT_NEAR(LED(-2.5, b.led_sigma) / LED(0.0, b.led_sigma), std::exp(-0.02), 1e-15);
 }
 
 std::string pair_line(double x, double value) {

@@ -10,7 +10,7 @@
 
 #include "bench.hpp"
 #include "integrals.hpp"
-#include "patterns.hpp"
+#include "limits.hpp"
 #include "run_program.hpp"
 
 using namespace continuum;
@@ -29,7 +29,7 @@ TEST_P(ChirpIntegral, ClosedFormMatchesGaussLegendre) {
   EXPECT_LT(std::abs(chirp_integral(a, b, 0.5, u1, u2) - (u2 - u1) * sum), 1e-13);
 }
 
-const double k = wavenumber;
+const double k = default_bench().wavenumber;
 INSTANTIATE_TEST_SUITE_P(SingleSlits, ChirpIntegral,
                          testing::Values(std::tuple(k / 700, 0.0, -0.4, 0.4),
                                          std::tuple(k / 700, -k * 7 / 700, -0.4, 0.4),
@@ -39,33 +39,39 @@ INSTANTIATE_TEST_SUITE_P(SingleSlits, ChirpIntegral,
                                          std::tuple(-k / 200, 40.0, -0.4, 0.4),
                                          std::tuple(1e-3, 1.0, -1.0, 2.0)));
 
+// The default bench in the given phase model.
+bench in_model(bool fresnel) {
+  bench b = default_bench();
+  assign(b, parameter(parameter_id::phase_model), fresnel ? "fresnel" : "classic");
+  b.derive();
+  return b;
+}
+
 // Doubling every rule's nodes leaves the values unchanged, in both phase models.
-class Doubling : public testing::TestWithParam<std::tuple<program, bool>> {};
+class Doubling : public testing::TestWithParam<std::tuple<program_id, bool>> {};
 
 TEST_P(Doubling, ChangesNoValueBeyondTheTolerance) {
   const auto [which, fresnel] = GetParam();
-  bench_geometry bench = configured_bench();
-  bench.fresnel = fresnel;
+  const bench b = in_model(fresnel);
   std::vector<double> x;  // every seventh point keeps the LED programs quick
-  const std::vector<double> all = screen_points(screen_of(bench, which));
+  const std::vector<double> all = screen_points(b, program(which));
   for (std::size_t i = 0; i < all.size(); i += 7) x.push_back(all[i]);
-  const auto coarse = continuum_values(bench, which, x),
-             fine = continuum_values(bench, which, x, 2);
+  const auto coarse = continuum_values(b, program(which), x),
+             fine = continuum_values(b, program(which), x, 2);
   for (std::size_t i = 0; i < x.size(); ++i)
     EXPECT_NEAR(coarse[i], fine[i], 1e-9) << "x = " << x[i];
 }
 
 std::string doubling_name(const testing::TestParamInfo<Doubling::ParamType>& info) {
-  static const std::string names[] = {"monogap",      "duogap",       "broad_monogap",
-                                      "broad_duogap", "conv_monogap", "conv_duogap"};
-  return names[int(std::get<0>(info.param))] + (std::get<1>(info.param) ? "_fresnel" : "_classic");
+  return std::string(program(std::get<0>(info.param)).name) +
+         (std::get<1>(info.param) ? "_fresnel" : "_classic");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, Doubling,
-    testing::Combine(testing::Values(program::monogap, program::duogap, program::broad_monogap,
-                                     program::broad_duogap, program::conv_monogap,
-                                     program::conv_duogap),
+    testing::Combine(testing::Values(program_id::monogap, program_id::duogap,
+                                     program_id::broad_monogap, program_id::broad_duogap,
+                                     program_id::conv_monogap, program_id::conv_duogap),
                      testing::Bool()),
     doubling_name);
 
@@ -98,16 +104,15 @@ TEST_P(MidpointSums, ExtrapolateToTheContinuum) {
     }
     return A / (2.0 * n * (n / 4));
   };
-  bench_geometry bench = configured_bench();
-  bench.fresnel = fresnel;
-  auto check = [&](program which, auto sum, int n, const std::vector<double>& x) {
-    const std::vector<double> value = continuum_values(bench, which, x);
+  const bench b = in_model(fresnel);
+  auto check = [&](program_id which, auto sum, int n, const std::vector<double>& x) {
+    const std::vector<double> value = continuum_values(b, program(which), x);
     for (std::size_t i = 0; i < x.size(); ++i)
       EXPECT_NEAR(std::abs(4.0 * sum(x[i], 2 * n) - sum(x[i], n)) / 3.0, value[i], 1e-10)
           << "x = " << x[i];
   };
-  check(program::monogap, monogap, 20000, {0, 2.856, 19.998});
-  check(program::duogap, duogap, 1000, {0, 0.568, 3.996});
+  check(program_id::monogap, monogap, 20000, {0, 2.856, 19.998});
+  check(program_id::duogap, duogap, 1000, {0, 0.568, 3.996});
 }
 
 INSTANTIATE_TEST_SUITE_P(PhaseModels, MidpointSums, testing::Bool(),
@@ -117,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(PhaseModels, MidpointSums, testing::Bool(),
 // the left-edge error and quarters the midpoint error.
 TEST(SamplingRules, LeftEdgeErrsAsOneOverNMidpointAsOneOverNSquared) {
   const std::vector<double> x = {0.0, 0.3, 0.9, 2.0};
-  const std::vector<double> limit = continuum_values(configured_bench(), program::monogap, x);
+  const std::vector<double> limit =
+      continuum_values(default_bench(), program(program_id::monogap), x);
   auto error = [&](double offset, int n) {
     double worst = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
@@ -146,29 +152,43 @@ run_result run_continuum(const std::string& arguments) {
           read_file(dir.path / "err")};
 }
 
-TEST(ContinuumTool, UsageErrorForAMissingOrUnknownProgram) {
-  for (const char* arguments : {"", "ledcurve", "duogap extra"}) {
+TEST(ContinuumTool, RefusesAMissingOrUnknownProgram) {
+  for (const char* arguments : {"", "ledcurve", "duogap extra", "--wavelength 0 duogap"}) {
     const run_result run = run_continuum(arguments);
     EXPECT_EQ(run.exit_status, 2) << arguments;
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(lines_of(run.err).size(), 1u);
-    EXPECT_EQ(run.err.rfind("usage: continuum ", 0), 0u) << run.err;
+    const auto lines = lines_of(run.err);
+    ASSERT_EQ(lines.size(), 2u) << run.err;
+    EXPECT_TRUE(lines[0].starts_with("continuum: error: ")) << run.err;
+    EXPECT_EQ(lines[1], "Try 'continuum --help'.");
   }
 }
 
+// On the default bench, and on one given as options.
 TEST(ContinuumTool, PrintsTheProgramsGridAndValuesInFull) {
-  const run_result run = run_continuum("duogap");
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.err, "");
-  const auto lines = lines_of(run.out);
-  ASSERT_EQ(lines.size(), 1000u);
-  const bench_geometry bench = configured_bench();
-  const std::vector<double> x = screen_points(bench.duogap);
-  const std::vector<double> value = continuum_values(bench, program::duogap, x);
-  for (int i = 0; i < 1000; ++i) {
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "%.17g %.17g", screen_point(i, 1000, 4), value[i]);
-    ASSERT_EQ(lines[i], expected);
+  for (const bool options : {false, true}) {
+    bench b = in_model(options);
+    if (options) {
+      assign(b, parameter(parameter_id::wavelength), "5.32e-4");
+      assign(b, parameter(parameter_id::screen_count), "300");
+      b.derive();
+    }
+    const run_result run = run_continuum(
+        options ? "--wavelength 5.32e-4 --phase-model fresnel --screen-count 300 duogap"
+                : "duogap");
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(run.err, "");
+    const auto lines = lines_of(run.out);
+    ASSERT_EQ(lines.size(), size_t(b.screen_count));
+    const program_info& duogap = program(program_id::duogap);
+    const std::vector<double> x = screen_points(b, duogap);
+    const std::vector<double> value = continuum_values(b, duogap, x);
+    for (int i = 0; i < b.screen_count; ++i) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%.17g %.17g", screen_point(i, b.screen_count, 4),
+                    value[i]);
+      ASSERT_EQ(lines[i], expected);
+    }
   }
 }
 
@@ -178,9 +198,9 @@ TEST(ContinuumTool, MonogapProgramIsWithinItsSamplingError) {
   temp_dir dir;
   ASSERT_EQ(run_program(program_path("monogap"), dir.path).exit_status, 0);
   const auto lines = lines_of(read_file(dir.path / "monogap.txt"));
-  const bench_geometry bench = configured_bench();
+  const program_info& monogap = program(program_id::monogap);
   const std::vector<double> value =
-      continuum_values(bench, program::monogap, screen_points(bench.monogap));
+      continuum_values(default_bench(), monogap, screen_points(default_bench(), monogap));
   ASSERT_EQ(lines.size(), value.size());
   for (std::size_t i = 0; i < lines.size(); ++i)
     ASSERT_NEAR(std::stod(lines[i].substr(lines[i].find(' ') + 1)), value[i], 0.0101) << lines[i];

@@ -62,13 +62,13 @@ bool wait_for_lines(const fs::path& file, size_t lines, pid_t pid) {
   return true;
 }
 
-// The threads of a running program: its workers and the writer in a threaded
-// build (SLITS_THREADS, 0 for one per core), else the one. A sanitizer's
-// runtime may add one of its own.
+// The threads of a running program: its workers and the writer when it runs
+// on more than one (--threads SLITS_TEST_THREADS, 0 for one per core), else
+// the one. A sanitizer's runtime may add one of its own.
 size_t expected_threads() {
-  const unsigned configured = SLITS_PROGRAM_THREADS;
+  const unsigned requested = SLITS_TEST_THREADS;
   const unsigned workers =
-      configured != 0 ? configured : std::max(1u, std::thread::hardware_concurrency());
+      requested != 0 ? requested : std::max(1u, std::thread::hardware_concurrency());
   return workers == 1 ? 1 : workers + 1;
 }
 size_t threads_of(pid_t pid) {
@@ -86,7 +86,7 @@ std::string conv_duogap_line(int i) {
          literal::g(literal::conv_duogap_intensity(i) / axis);
 }
 
-// Kills a heavy program once its first lines are out, in a threaded build
+// Kills a heavy program once its first lines are out, on several threads
 // while its workers compute; its two streams keep whole lines only, the
 // console at most one line ahead of the data.
 void check_interrupted(const std::string& name, int signal_number, const std::string& label,

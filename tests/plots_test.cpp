@@ -1,4 +1,4 @@
-// The main job's plotting step, driven through scripts/patterns.sh and
+// The main job and its plotting step, driven through scripts/patterns.sh and
 // plots/patterns.gp in temporary folders as a user would run them.
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench.hpp"
 #include "run_program.hpp"
 
 namespace {
@@ -18,8 +19,8 @@ const fs::path source_dir = SLITS_SOURCE_DIR;
 const std::vector<std::string> pattern_names = {"monogap",      "duogap",       "broad_monogap",
                                                 "broad_duogap", "conv_monogap", "conv_duogap"};
 
-// The programs that finish in about a second; the other two get stand-in data.
-const std::string quick_programs = "monogap duogap ledcurve conv_monogap broad_monogap";
+// A bench on which the whole main job takes a few seconds.
+const std::string small_bench = "--source-samples 10 --pair-samples 10";
 
 struct shell_result {
   int status = -1;
@@ -86,11 +87,16 @@ testing::AssertionResult is_png(const fs::path& path, uint32_t width, uint32_t h
   return testing::AssertionSuccess();
 }
 
-std::string patterns_command(const fs::path& out, const std::string& programs,
-                             const fs::path& bin = SLITS_PROGRAM_DIR,
-                             const fs::path& bench = SLITS_BENCH_FILE) {
-  return "bash " + shell_word(source_dir / "scripts/patterns.sh") + " " + shell_word(out) + " " +
-         shell_word(bin) + " " + shell_word(bench) + " " + programs;
+// The main job into `out` with the programs in `bin` and the given options.
+std::string patterns_command(const fs::path& out, const std::string& options,
+                             const fs::path& bin = SLITS_PROGRAM_DIR) {
+  return "SLITS_PROGRAM_DIR=" + shell_word(bin) + " bash " +
+         shell_word(source_dir / "scripts/patterns.sh") + " " + shell_word(out) + " " + options;
+}
+
+// What monogap --print-bench prints with these options: the job's bench.txt.
+std::string printed_bench(const std::string& options) {
+  return shell(shell_word(program_path("monogap")) + " --print-bench " + options).out;
 }
 
 bool is_svg(const fs::path& path) { return read_file(path).ends_with("</svg>\n\n"); }
@@ -106,14 +112,10 @@ size_t count_of(const std::string& text, const std::string& part) {
 TEST(MainJob, RendersEveryPlotBesideTheData) {
   if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   temp_dir dir;
-  write_data(dir.path / "broad_duogap.txt", 1000, 4);
-  write_data(dir.path / "conv_duogap.txt", 1000, 4);
-  const std::string stand_in = read_file(dir.path / "conv_duogap.txt");
-
-  const shell_result run = shell(patterns_command(dir.path, quick_programs));
+  const shell_result run = shell(patterns_command(dir.path, small_bench));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("Data files and plots in"), std::string::npos) << run.out;
-  EXPECT_EQ(count_of(run.out, "exponentials"), 4u) << run.out;
+  EXPECT_EQ(count_of(run.out, "exponentials"), 6u) << run.out;
   EXPECT_EQ(count_of(run.out, "incomplete"), 0u) << run.out;
   for (const auto& name : pattern_names) {
     EXPECT_TRUE(fs::exists(dir.path / (name + ".txt"))) << name;
@@ -124,29 +126,31 @@ TEST(MainJob, RendersEveryPlotBesideTheData) {
   EXPECT_TRUE(is_png(dir.path / "ledcurve.png", 900, 500));
   EXPECT_TRUE(is_png(dir.path / "overview.png", 1400, 1500));
   EXPECT_TRUE(is_svg(dir.path / "overview.svg"));
-  EXPECT_EQ(read_file(dir.path / "bench.txt"), read_file(SLITS_BENCH_FILE));
-  EXPECT_EQ(read_file(dir.path / "conv_duogap.txt"), stand_in) << "plotting wrote to the data";
+  EXPECT_EQ(read_file(dir.path / "bench.txt"), printed_bench(small_bench));
 }
 
 // A data file cut short by a file size limit, in a folder named to trip the
-// shell, under a bench of another wavelength, with a continuum limit beside.
+// shell, under a bench of another wavelength read from a file, with a
+// continuum limit beside.
 TEST(MainJob, TellsAnIncompleteFileAndDrawsTheBenchItIsGiven) {
   if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   temp_dir dir;
-  const fs::path bin = dir.path / "bin", bench = dir.path / "bench.txt";
+  const fs::path bin = dir.path / "bin";
   fs::create_directory(bin);
-  std::ofstream(bin / "monogap") << "#!/bin/bash\nulimit -f 16\nexec "
-                                 << shell_word(program_path("monogap")) << "\n";
-  std::ofstream(bin / "continuum") << "#!/bin/sh\nawk '{ print $1, $2 / 2 }' \"$1.txt\"\n";
+  for (const program_info& p : programs())
+    if (p.name != "monogap")
+      fs::create_symlink(program_path(std::string(p.name)), bin / std::string(p.name));
+  // Only the run that writes the data file is limited, not --print-bench.
+  std::ofstream(bin / "monogap") << "#!/bin/bash\n[[ $* == *--print-bench* ]] || ulimit -f 16\n"
+                                 << "exec " << shell_word(program_path("monogap")) << " \"$@\"\n";
+  std::ofstream(bin / "continuum") << "#!/bin/bash\nawk '{ print $1, $2 / 2 }' \"${@: -1}.txt\"\n";
   for (const char* name : {"monogap", "continuum"})
     fs::permissions(bin / name, fs::perms::owner_exec, fs::perm_options::add);
-  std::string text = read_file(SLITS_BENCH_FILE);
-  const size_t at = text.find("\nwavelength ") + 1;
-  text.replace(at, text.find('\n', at) - at, "wavelength 5.5e-4");
-  std::ofstream(bench) << text;
+  const std::string options = small_bench + " --wavelength 5.5e-4";
+  std::ofstream(dir.path / "my.bench") << printed_bench(options);
 
   const shell_result run = shell("cd " + shell_word(dir.path) + " && " +
-                                 patterns_command(awkward, "monogap", bin, "bench.txt"));
+                                 patterns_command(awkward, "--bench my.bench", bin));
   EXPECT_EQ(run.status, 1) << run.out;
   const fs::path out = dir.path / awkward;
   const size_t points = lines_of(read_file(out / "monogap.txt")).size();
@@ -154,8 +158,8 @@ TEST(MainJob, TellsAnIncompleteFileAndDrawsTheBenchItIsGiven) {
   EXPECT_LT(points, 10000u);
   EXPECT_EQ(count_of(run.out, "incomplete"), 1u) << run.out;
   EXPECT_NE(run.out.find("monogap.txt " + note), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("monogap        1.00e+06 exponentials"), std::string::npos) << run.out;
-  EXPECT_EQ(read_file(out / "bench.txt"), text);
+  EXPECT_NE(run.out.find("monogap        1e+06 exponentials"), std::string::npos) << run.out;
+  EXPECT_EQ(read_file(out / "bench.txt"), printed_bench(options));
   const std::string svg = read_file(out / "monogap.svg");
   EXPECT_NE(svg.find(note), std::string::npos);
   EXPECT_NE(svg.find("λ = 5.5e-4"), std::string::npos);
@@ -169,26 +173,27 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
   temp_dir dir;
   const fs::path bin = dir.path / "bin", out = dir.path / "out";
   fs::create_directory(bin);
-  ASSERT_EQ(shell("for tool in bash awk mkdir cp rm wc; do ln -s \"$(command -v $tool)\" " +
+  ASSERT_EQ(shell("for tool in bash awk mkdir cp rm wc grep; do ln -s \"$(command -v $tool)\" " +
                   shell_word(bin) + "/$tool; done")
                 .status,
             0);
 
-  const shell_result run =
-      shell("PATH=" + shell_word(bin) + " " + patterns_command(out, "monogap ledcurve"));
+  const shell_result run = shell("PATH=" + shell_word(bin) + " " +
+                                 patterns_command(out, small_bench + " --screen-count 300"));
   EXPECT_EQ(run.status, 0) << run.out;
   int mentions = 0;
   for (const auto& line : lines_of(run.out)) mentions += line.find("gnuplot") != std::string::npos;
   EXPECT_EQ(mentions, 1) << run.out;
   EXPECT_NE(run.out.find("gnuplot-nox"), std::string::npos) << run.out;
-  EXPECT_EQ(lines_of(read_file(out / "monogap.txt")).size(), 10000u);
+  EXPECT_EQ(lines_of(read_file(out / "monogap.txt")).size(), 3000u);
   EXPECT_EQ(lines_of(read_file(out / "ledcurve.txt")).size(), 1000u);
   for (const auto& entry : fs::directory_iterator(out))
     EXPECT_NE(entry.path().extension(), ".png") << entry.path();
 }
 
 // By hand, from a third folder, on folder names that trip a shell or gnuplot,
-// some files missing, no bench file: the default bench, said once.
+// some files missing: nothing without the bench.txt the programs print, said
+// once; then what is there.
 TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
   if (!have_gnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   temp_dir dir;
@@ -197,10 +202,18 @@ TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
   fs::create_directory(pngs);
   write_data(data / "monogap.txt", 10000, 20);
   write_data(data / "duogap.txt", 1000, 4);
+  const std::string command = "cd " + shell_word(dir.path) + " && gnuplot -c " +
+                              shell_word(source_dir / "plots/patterns.gp") + " " +
+                              shell_word(awkward) + " " + shell_word(awkward_too);
 
-  const shell_result run = shell("cd " + shell_word(dir.path) + " && gnuplot -c " +
-                                 shell_word(source_dir / "plots/patterns.gp") + " " +
-                                 shell_word(awkward) + " " + shell_word(awkward_too));
+  const shell_result without = shell(command);
+  EXPECT_EQ(without.status, 0) << without.out;
+  EXPECT_EQ(lines_of(without.out).size(), 1u) << without.out;
+  EXPECT_NE(without.out.find("bench.txt"), std::string::npos) << without.out;
+  EXPECT_TRUE(fs::is_empty(pngs));
+
+  std::ofstream(data / "bench.txt") << printed_bench("");
+  const shell_result run = shell(command);
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(is_png(pngs / "monogap.png", 900, 500));
   EXPECT_TRUE(is_png(pngs / "duogap.png", 900, 500));
@@ -210,6 +223,5 @@ TEST(PlotScript, RendersWhatIsThereIntoTheFolderAsked) {
     EXPECT_FALSE(fs::exists(pngs / (name + ".png"))) << name;
     EXPECT_NE(run.out.find(name + ".txt"), std::string::npos) << "no note for " << name;
   }
-  EXPECT_EQ(count_of(run.out, "bench.txt"), 1u) << run.out;
-  EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 3);
 }

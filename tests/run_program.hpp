@@ -1,5 +1,6 @@
 // Runs a built program as a user would: in a directory of its own, with its
-// standard output and standard error captured.
+// standard output and standard error captured. A pattern program runs with
+// --threads SLITS_TEST_THREADS unless that is 1, the default.
 #pragma once
 
 #include <fcntl.h>
@@ -13,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "bench.hpp"
 
 namespace fs = std::filesystem;
 
@@ -66,12 +69,31 @@ struct started_program {
   fs::path err_path;
 };
 
+// The arguments of a run: the test's own, after --threads for a pattern
+// program (its twin included) in a build testing more than one thread.
+inline std::vector<std::string> arguments_of(const fs::path& program,
+                                             const std::vector<std::string>& arguments) {
+  std::string name = program.filename().string();
+  if (name.ends_with("_straightforward")) name.resize(name.size() - 16);
+  const program_info* p = find_program(name);
+  std::vector<std::string> all{program.string()};
+  if (SLITS_TEST_THREADS != 1 && p && p->pattern)
+    all.insert(all.end(), {"--threads", std::to_string(SLITS_TEST_THREADS)});
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  return all;
+}
+
 // Starts `program` with `dir` as working directory. Standard output and error
 // go to files beside `dir`; `in_child` may change the child's conditions
 // (limits, descriptors, credentials, signals) just before exec.
 inline started_program start_program(const fs::path& program, const fs::path& dir,
-                                     const std::function<void()>& in_child = {}) {
+                                     const std::function<void()>& in_child = {},
+                                     const std::vector<std::string>& arguments = {}) {
   started_program started{-1, dir.string() + ".stdout", dir.string() + ".stderr"};
+  std::vector<std::string> all = arguments_of(program, arguments);
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
   started.pid = ::fork();
   if (started.pid == 0) {
     const int out = ::open(started.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -81,7 +103,7 @@ inline started_program start_program(const fs::path& program, const fs::path& di
     ::close(out);
     ::close(err);
     if (in_child) in_child();
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   return started;
@@ -102,6 +124,7 @@ inline run_result finish_program(const started_program& started) {
 }
 
 inline run_result run_program(const fs::path& program, const fs::path& dir,
-                              const std::function<void()>& in_child = {}) {
-  return finish_program(start_program(program, dir, in_child));
+                              const std::function<void()>& in_child = {},
+                              const std::vector<std::string>& arguments = {}) {
+  return finish_program(start_program(program, dir, in_child, arguments));
 }

@@ -1,6 +1,7 @@
 // The table of paths, the start-up self-check, the choice made once, and
 // the public entry points.
 #include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <complex>
@@ -9,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "constants.hpp"
 #include "paths.hpp"
 
@@ -99,6 +100,10 @@ void reference_cis(double theta, double& cos_theta, double& sin_theta) {
   reference().evaluate(&theta, &cos_theta, &sin_theta, 1);
 }
 
+// The self-check's weight, 1/sqrt 2: its full significand makes nearly every
+// product round, so a product fused into the sum shows.
+constexpr double self_check_weight = 0x1.6a09e667f3bcdp-1;
+
 bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
@@ -112,12 +117,12 @@ bool same_sum(double a, double b) { return same_bits(a, b) || (std::isnan(a) && 
 std::span<const path> paths() { return table; }
 
 std::size_t sum_term_mismatches(const path& p, const double* upper, const double* lower,
-                                std::size_t terms, const double* U, const double* W,
-                                double weight) {
+                                std::size_t terms, const double* upper_offset,
+                                const double* lower_offset, double weight) {
   const std::size_t n = terms * cis_block_size;
   std::vector<double> out(4 * n);
   double* const phasors[4] = {out.data(), out.data() + n, out.data() + 2 * n, out.data() + 3 * n};
-  p.pair_terms(upper, lower, terms, U, W, phasors);
+  p.pair_terms(upper, lower, terms, upper_offset, lower_offset, phasors);
   std::size_t wrong = 0;
   for (std::size_t t = 0; t < terms; ++t)
     for (double w : {1.0, weight}) {
@@ -125,13 +130,13 @@ std::size_t sum_term_mismatches(const path& p, const double* upper, const double
       double re[2][cis_block_size], im[2][cis_block_size];
       std::fill_n(&re[0][0], 2 * cis_block_size, -0.0);
       std::fill_n(&im[0][0], 2 * cis_block_size, -0.0);
-      p.add(upper + t, 1, U, w, re[0], im[0]);
-      p.add_pairs(upper + t, lower + t, 1, U, W, w, re[1], im[1]);
+      p.add(upper + t, 1, upper_offset, w, re[0], im[0]);
+      p.add_pairs(upper + t, lower + t, 1, upper_offset, lower_offset, w, re[1], im[1]);
       for (int l = 0; l < cis_block_size; ++l) {
         const std::size_t at = t * cis_block_size + l;
         double cu, su, cv, sv;
-        reference_cis(upper[t] + U[l], cu, su);
-        reference_cis(lower[t] + W[l], cv, sv);
+        reference_cis(upper[t] + upper_offset[l], cu, su);
+        reference_cis(lower[t] + lower_offset[l], cv, sv);
         if (!same_bits(phasors[0][at], cu) || !same_bits(phasors[1][at], su) ||
             !same_bits(phasors[2][at], cv) || !same_bits(phasors[3][at], sv) ||
             !same_sum(re[0][l], -0.0 + w * cu) || !same_sum(im[0][l], -0.0 + w * su) ||
@@ -161,18 +166,20 @@ bool self_check(const path& p) {
   }
   // The fused sums over the same phases, as the terms of one block whose
   // lanes add nothing, a little, or push a phase out of range.
-  const double U[cis_block_size] = {0.0, 0x1p-30, -1.5, 3.25, 1e300, 0.0, -700.125, 0.5};
-  const double W[cis_block_size] = {0.0, -0.75, 1e-300, 2.0, -0.0, INFINITY, 1100.0, -3.0};
-  const double weight = 0x1.6a09e667f3bcdp-1;
-  if (sum_term_mismatches(p, theta.data(), theta.data() + n / 2, n / 2, U, W, weight) != 0)
+  const double upper_offset[cis_block_size] = {0.0, 0x1p-30, -1.5, 3.25, 1e300, 0.0, -700.125, 0.5};
+  const double lower_offset[cis_block_size] = {0.0,  -0.75,    1e-300, 2.0,
+                                               -0.0, INFINITY, 1100.0, -3.0};
+  if (sum_term_mismatches(p, theta.data(), theta.data() + n / 2, n / 2, upper_offset, lower_offset,
+                          self_check_weight) != 0)
     return false;
   double re[2][cis_block_size] = {}, im[2][cis_block_size] = {};
   double ref_re[2][cis_block_size] = {}, ref_im[2][cis_block_size] = {};
-  p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, re[0], im[0]);
-  reference().add_pairs(theta.data(), theta.data() + n / 2, n / 2, U, W, weight, ref_re[0],
-                        ref_im[0]);
-  p.add(theta.data(), n / 2, U, weight, re[1], im[1]);
-  reference().add(theta.data(), n / 2, U, weight, ref_re[1], ref_im[1]);
+  p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, upper_offset, lower_offset,
+              self_check_weight, re[0], im[0]);
+  reference().add_pairs(theta.data(), theta.data() + n / 2, n / 2, upper_offset, lower_offset,
+                        self_check_weight, ref_re[0], ref_im[0]);
+  p.add(theta.data(), n / 2, upper_offset, self_check_weight, re[1], im[1]);
+  reference().add(theta.data(), n / 2, upper_offset, self_check_weight, ref_re[1], ref_im[1]);
   for (int sum = 0; sum < 2; ++sum)
     for (int l = 0; l < cis_block_size; ++l)
       if (!same_sum(re[sum][l], ref_re[sum][l]) || !same_sum(im[sum][l], ref_im[sum][l]))
@@ -194,10 +201,20 @@ const path& choose(bool fail_self_check) {
   return system_path;
 }
 
-const path& selected() {
-  static const path& chosen = choose();
+namespace {
+
+// Chosen on first use: a function-local static, so that concurrent first
+// callers wait for one choice. An atomic, so that use_path may replace it.
+std::atomic<const path*>& current() {
+  static std::atomic<const path*> chosen{&choose()};
   return chosen;
 }
+
+}  // namespace
+
+const path& selected() { return *current().load(std::memory_order_acquire); }
+
+void use_path(const path& p) { current().store(&p, std::memory_order_release); }
 
 }  // namespace cis_detail
 
@@ -210,9 +227,10 @@ void cis_add(const double* base, std::size_t terms, const double* offset, double
   cis_detail::selected().add(base, terms, offset, weight, re, im);
 }
 
-void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
-                   const double* W, double weight, double* re, double* im) {
-  cis_detail::selected().add_pairs(upper, lower, terms, U, W, weight, re, im);
+void cis_add_pairs(const double* upper, const double* lower, std::size_t terms,
+                   const double* upper_offset, const double* lower_offset, double weight,
+                   double* re, double* im) {
+  cis_detail::selected().add_pairs(upper, lower, terms, upper_offset, lower_offset, weight, re, im);
 }
 
 const char* cis_path_name() { return cis_detail::selected().name; }

@@ -8,6 +8,14 @@ using vd = __m256d;
 using vi = __m256i;
 using vm = __m256d;
 
+// Measured on Zen 1 (AMD family 23 model 1), broad_duogap's calls in
+// alternating runs: the Taylor series for every vector 5 % slower, a pair
+// side by side 3-5 % slower (sixteen registers spill). On Zen 3 (family 25
+// model 1), CPU time of whole broad_duogap runs, median ratio of 7
+// alternating pairs: the series for every vector 0.96, side by side 1.04,
+// both 0.98; the shape stays the one that does not lose on Zen 1.
+constexpr kernel_shape shape = {.taylor_always = false, .pairs_side_by_side = false};
+
 // One table row per lane, as columns: sin and cos of the table point,
 // head and tail.
 struct table_rows {

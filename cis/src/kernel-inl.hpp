@@ -1,6 +1,7 @@
 // The vector phasor kernel, written once against a small set of lane
 // operations. vector.cpp includes it once per instruction set, inside a
-// namespace whose layer (isa_*-inl.hpp) supplies, every one CIS_TARGET:
+// namespace whose layer (isa_*-inl.hpp) supplies shape (its kernel_shape,
+// shape.hpp) and, every one CIS_TARGET:
 //   lanes, vd (doubles), vi (64-bit integers), vm (lane mask), table_rows;
 //   set, zero_vector, load, store;
 //   add, sub, mul, fmadd (a b + c), fnmadd (-(a b) + c), fmsub (a b - c),
@@ -28,8 +29,9 @@
 // a path with that branch alone, a term's vectors reduced side by side;
 // any other vector evaluates all branches and selects each lane's own,
 // which is exact because each branch's arithmetic is independent of the
-// others. After reduction the Taylor series is skipped when no lane of the
-// vector needs it.
+// others. The layer's shape picks among layouts of equal results: whether
+// the Taylor series is skipped where no lane of a vector needs it, whether
+// a pair's two vectors are evaluated side by side.
 
 constexpr unsigned all_lanes_bits = (1u << lanes) - 1;
 CIS_TARGET bool no_lane(vm m) { return mask_bits(m) == 0; }
@@ -149,35 +151,46 @@ CIS_TARGET void reduce_quadrant(const vd* x, reduced& r, int v) {
   }
 }
 
-// Stage 2 after reduce_quadrant. Here a != 0: |x| >= 2.4 lies at least
-// 2^-60 from every multiple of pi/2 (far more than b's error), so "a <= 0"
-// and "a < 0" of the library are both the sign bit of a.
-CIS_TARGET void evaluate_quadrant(const reduced& r, int v, vd& cos_x, vd& sin_x) {
-  const int at = v * lanes;
-  const vd a = load(r.a + at);
-  const vd da = load(r.da + at);
-  const vd sign = set(-0.0);
-
-  const vd abs_a = andnot(sign, a);
-  const vd offset = table_offset(abs_a, load(r.u + at));
-  const table_rows e = look_up(r.u + at);
-  const vd ds = flip_sign(da, a);
-
+// Stage 2 after reduce_quadrant, for vectors v[0..n) side by side. Here
+// a != 0: |x| >= 2.4 lies at least 2^-60 from every multiple of pi/2 (far
+// more than b's error), so "a <= 0" and "a < 0" of the library are both the
+// sign bit of a.
+template <kernel_shape layout, int n>
+CIS_TARGET void evaluate_quadrant(const reduced& r, const int* v, vd* cos_x, vd* sin_x) {
+  vd a[n], offset[n], ds[n], sin_a[n];
+  vm near_zero[n];
+  table_rows e[n];
+#pragma GCC unroll 2
+  for (int k = 0; k < n; ++k) {
+    const int at = v[k] * lanes;
+    a[k] = load(r.a + at);
+    const vd abs_a = andnot(set(-0.0), a[k]);
+    offset[k] = table_offset(abs_a, load(r.u + at));
+    e[k] = look_up(r.u + at);
+    ds[k] = flip_sign(load(r.da + at), a[k]);
+    near_zero[k] = lt(abs_a, set(taylor_limit));
+  }
   // The programs' eight screen points lie close together, so their
   // reduced arguments do too: in three vectors of four no lane takes the
-  // Taylor branch, which is skipped then (evaluating it always measured
-  // slower on Zen 1). The table sine is evaluated always: skipping it for
-  // the one vector in thirteen whose lanes all take the series cost more
-  // in mispredicted branches than it saved.
-  const vm near_zero = lt(abs_a, set(taylor_limit));
-  vd sin_a = or_sign(sin_from_table(offset, ds, e), a);  // the table sine is positive
-  if (!no_lane(near_zero)) sin_a = add_where(near_zero, sin_a, a, taylor_increment(a, da));
-
-  const vi turns = as_bits(load(r.turns + at));
-  const vm odd = bit_set(turns, 1), upper = bit_set(turns, 2);
-  const vd cos_a = negate_where(upper, cos_from_table(add(offset, ds), e));
-  sin_x = select(odd, cos_a, sin_a);
-  cos_x = select(odd, sin_a, cos_a);
+  // Taylor branch (the shape says whether to skip it then). The table sine
+  // is evaluated always: skipping it for the one vector in thirteen whose
+  // lanes all take the series cost more in mispredicted branches than it
+  // saved.
+#pragma GCC unroll 2
+  for (int k = 0; k < n; ++k) {
+    sin_a[k] = or_sign(sin_from_table(offset[k], ds[k], e[k]), a[k]);  // the table sine is positive
+    if (layout.taylor_always || !no_lane(near_zero[k]))
+      sin_a[k] = add_where(near_zero[k], sin_a[k], a[k],
+                           taylor_increment(a[k], load(r.da + v[k] * lanes)));
+  }
+#pragma GCC unroll 2
+  for (int k = 0; k < n; ++k) {
+    const vi turns = as_bits(load(r.turns + v[k] * lanes));
+    const vm odd = bit_set(turns, 1), upper = bit_set(turns, 2);
+    const vd cos_a = negate_where(upper, cos_from_table(add(offset[k], ds[k]), e[k]));
+    sin_x[k] = select(odd, cos_a, sin_a[k]);
+    cos_x[k] = select(odd, sin_a[k], cos_a);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -223,12 +236,8 @@ CIS_TARGET unsigned reduce(vd x, reduced& r, int v) {
   return ~mask_bits(in_range) & ((1u << lanes) - 1);
 }
 
-// Stage 2 for vector v of the chunk: sin and cos of a + da, placed.
-CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
-  if (r.reduced_only[v]) {
-    evaluate_quadrant(r, v, cos_x, sin_x);
-    return;
-  }
+// Stage 2 after reduce, for vector v: every branch, each lane its own.
+CIS_TARGET void evaluate_any(const reduced& r, int v, vd& cos_x, vd& sin_x) {
   const int at = v * lanes;
   const vd a = load(r.a + at);
   const vd da = load(r.da + at);
@@ -253,18 +262,37 @@ CIS_TARGET void evaluate(const reduced& r, int v, vd& cos_x, vd& sin_x) {
   cos_x = select(tiny, set(1.0), select(swap, sin_a, cos_a));
 }
 
+// Stage 2 for vectors v[0..n) of the chunk, side by side where all took the
+// Cody-Waite path: sin and cos of a + da, placed.
+template <kernel_shape layout, int n>
+CIS_TARGET void evaluate(const reduced& r, const int* v, vd* cos_x, vd* sin_x) {
+  bool quadrant = true;
+#pragma GCC unroll 2
+  for (int k = 0; k < n; ++k) quadrant &= r.reduced_only[v[k]];
+  if (quadrant) {
+    evaluate_quadrant<layout, n>(r, v, cos_x, sin_x);
+    return;
+  }
+#pragma GCC unroll 2
+  for (int k = 0; k < n; ++k)
+    if (r.reduced_only[v[k]])
+      evaluate_quadrant<layout, 1>(r, v + k, cos_x + k, sin_x + k);
+    else
+      evaluate_any(r, v[k], cos_x[k], sin_x[k]);
+}
+
 // Stage 1 for vectors v .. v + n - 1 from x[0..n): reduced together where
 // every lane allows the Cody-Waite branch alone, else each on its own.
-// rest[k] names the lanes of vector v + k left to the library; returns
+// library_lanes[k] names the lanes of vector v + k left to the library; returns
 // their union.
 template <int n>
-CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* rest) {
+CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* library_lanes) {
   unsigned in[n], all = all_lanes_bits;
 #pragma GCC unroll 16
   for (int k = 0; k < n; ++k) all &= in[k] = quadrant_lanes(x[k]);
   unsigned any = 0;
 #pragma GCC unroll 16
-  for (int k = 0; k < n; ++k) rest[k] = 0;
+  for (int k = 0; k < n; ++k) library_lanes[k] = 0;
   if (all == all_lanes_bits) {
     reduce_quadrant<n>(x, r, v);
     return 0;
@@ -273,17 +301,17 @@ CIS_TARGET unsigned reduce_group(const vd* x, reduced& r, int v, unsigned* rest)
     if (in[k] == all_lanes_bits)
       reduce_quadrant<1>(x + k, r, v + k);
     else
-      any |= rest[k] = reduce(x[k], r, v + k);
+      any |= library_lanes[k] = reduce(x[k], r, v + k);
   return any;
 }
 
-// The library's values for the lanes of vector v named in rest.
-CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin_x) {
+// The library's values for the lanes of vector v named in library_lanes.
+CIS_TARGET void patch(const reduced& r, int v, unsigned library_lanes, vd& cos_x, vd& sin_x) {
   double c[lanes], s[lanes];
   store(c, cos_x);
   store(s, sin_x);
-  for (; rest; rest &= rest - 1) {
-    const int i = __builtin_ctz(rest);
+  for (; library_lanes; library_lanes &= library_lanes - 1) {
+    const int i = __builtin_ctz(library_lanes);
     system_cis(r.x[v * lanes + i], c[i], s[i]);
   }
   cos_x = load(c);
@@ -293,10 +321,11 @@ CIS_TARGET void patch(const reduced& r, int v, unsigned rest, vd& cos_x, vd& sin
 // ---------------------------------------------------------------------------
 // The entry points' bodies.
 
+template <kernel_shape layout>
 CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta,
                        std::size_t count) {
   reduced r;
-  unsigned rest[reduced::vectors];
+  unsigned library_lanes[reduced::vectors];
   double pad_theta[lanes], pad_cos[lanes], pad_sin[lanes];  // a short last vector
   for (std::size_t first = 0; first < count; first += reduced::size) {
     const std::size_t n = count - first < reduced::size ? count - first : reduced::size;
@@ -306,28 +335,28 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
     int v = 0;
     for (; v + 2 <= full; v += 2) {
       const vd x[2] = {load(theta + first + v * lanes), load(theta + first + (v + 1) * lanes)};
-      reduce_group<2>(x, r, v, rest + v);
+      reduce_group<2>(x, r, v, library_lanes + v);
     }
     if (v < full) {
       const vd x = load(theta + first + v * lanes);
-      reduce_group<1>(&x, r, v, rest + v);
+      reduce_group<1>(&x, r, v, library_lanes + v);
     }
     if (partial) {
       // Padding inside the Cody-Waite range keeps the vector on its path.
       for (int i = 0; i < lanes; ++i)
         pad_theta[i] = i < partial ? theta[first + full * lanes + i] : 3.0;
       const vd x = load(pad_theta);
-      reduce_group<1>(&x, r, full, rest + full);
+      reduce_group<1>(&x, r, full, library_lanes + full);
     }
     for (int v = 0; v < full; ++v) {
       vd c, s;
-      evaluate(r, v, c, s);
+      evaluate<layout, 1>(r, &v, &c, &s);
       store(cos_theta + first + v * lanes, c);
       store(sin_theta + first + v * lanes, s);
     }
     if (partial) {
       vd c, s;
-      evaluate(r, full, c, s);
+      evaluate<layout, 1>(r, &full, &c, &s);
       store(pad_cos, c);
       store(pad_sin, s);
       for (int i = 0; i < partial; ++i) {
@@ -336,116 +365,178 @@ CIS_TARGET void kernel(const double* theta, double* cos_theta, double* sin_theta
       }
     }
     for (int v = 0; v < vectors; ++v)
-      for (unsigned m = rest[v]; m; m &= m - 1) {
+      for (unsigned m = library_lanes[v]; m; m &= m - 1) {
         const std::size_t i = static_cast<std::size_t>(v * lanes + __builtin_ctz(m));
         if (i < n) system_cis(r.x[i], cos_theta[first + i], sin_theta[first + i]);
       }
   }
 }
 
-// The fused sums (pairs: cis_add_pairs, else cis_add with lower and W
-// unused). The cis_block_size screen points are `blocks` vectors; a chunk of
-// terms fills the stage buffer with the phases of each term's paths, and
-// stage 2 feeds the phasors straight into the accumulators, term by term in
-// order. With record the phasors are stored instead, in phasors[0..4) (cos
-// and sin of each path) at [term * cis_block_size + lane], and re, im and
-// weight are unused: the tests' and the self-check's view of every term.
-template <bool pairs, bool unit_weight, bool record = false>
-CIS_TARGET void accumulate(const double* upper, const double* lower, std::size_t terms,
-                           const double* U, const double* W, double weight, double* re, double* im,
-                           double* const* phasors = nullptr) {
-  constexpr int blocks = cis_block_size / lanes;
-  constexpr int paths = pairs ? 2 : 1;
-  constexpr int per_term = blocks * paths;
-  constexpr std::size_t chunk = reduced::vectors / per_term;
-  static_assert(blocks * lanes == cis_block_size && chunk > 0);
+// The fused sums. The cis_block_size screen points are `blocks` vectors; a
+// term has one path (cis_add) or two (cis_add_pairs, upper and lower), each
+// with its offsets. A chunk of terms fills the stage buffer with the phases
+// of each term's paths, vector t * per_term + p * blocks + b for term t,
+// path p, block b; stage 2 then takes the phasors term by term in order.
+constexpr int blocks = cis_block_size / lanes;
+static_assert(blocks * lanes == cis_block_size);
 
-  vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
-  for (int b = 0; b < blocks; ++b) {
-    offset[0][b] = load(U + b * lanes);
-    if constexpr (pairs) offset[1][b] = load(W + b * lanes);
-    if constexpr (!record) {
-      sum_re[b] = load(re + b * lanes);
-      sum_im[b] = load(im + b * lanes);
+// A term's vectors in the stage buffer, and the terms a chunk holds.
+template <int paths>
+struct term_vectors {
+  static constexpr int per_term = blocks * paths;
+  static constexpr std::size_t chunk = reduced::vectors / per_term;
+  static_assert(chunk > 0);
+};
+
+// Stage 1 for terms first .. first + n - 1. Returns the union of the lanes
+// left to the library.
+template <int paths>
+CIS_TARGET unsigned reduce_terms(const double* const* phases, std::size_t first, int n,
+                                 const vd (&offset)[paths][blocks], reduced& r,
+                                 unsigned* library_lanes) {
+  constexpr int per_term = term_vectors<paths>::per_term;
+  unsigned any = 0;
+  for (int t = 0; t < n; ++t) {
+    vd x[per_term];
+    for (int p = 0; p < paths; ++p) {
+      const vd base = set(phases[p][first + t]);
+      for (int b = 0; b < blocks; ++b) x[p * blocks + b] = add(base, offset[p][b]);
     }
+    any |= reduce_group<per_term>(x, r, t * per_term, library_lanes + t * per_term);
+  }
+  return any;
+}
+
+// Stage 2 for block b of chunk term t: cos and sin of each path, the
+// library's in the lanes left to it.
+template <kernel_shape layout, int paths>
+CIS_TARGET void term_phasors(const reduced& r, int t, int b, unsigned any,
+                             const unsigned* library_lanes, vd (&c)[paths], vd (&s)[paths]) {
+  int v[paths];
+#pragma GCC unroll 2
+  for (int p = 0; p < paths; ++p) v[p] = t * term_vectors<paths>::per_term + p * blocks + b;
+  if constexpr (paths > 1 && layout.pairs_side_by_side) {
+    evaluate<layout, paths>(r, v, c, s);
+#pragma GCC unroll 2
+    for (int p = 0; p < paths; ++p)
+      if (any && library_lanes[v[p]]) patch(r, v[p], library_lanes[v[p]], c[p], s[p]);
+  } else {
+#pragma GCC unroll 2
+    for (int p = 0; p < paths; ++p) {
+      evaluate<layout, 1>(r, v + p, c + p, s + p);
+      if (any && library_lanes[v[p]]) patch(r, v[p], library_lanes[v[p]], c[p], s[p]);
+    }
+  }
+}
+
+template <int paths>
+CIS_TARGET void load_offsets(const double* const* offsets, vd (&offset)[paths][blocks]) {
+  for (int p = 0; p < paths; ++p)
+    for (int b = 0; b < blocks; ++b) offset[p][b] = load(offsets[p] + b * lanes);
+}
+
+// re[l] += weight (cos u + cos v), im[l] += weight (sin u + sin v) term by
+// term, u and v the phases of the paths (one path: u alone).
+template <kernel_shape layout, int paths, bool unit_weight>
+CIS_TARGET void accumulate(const double* const* phases, std::size_t terms,
+                           const double* const* offsets, double weight, double* re, double* im) {
+  constexpr std::size_t chunk = term_vectors<paths>::chunk;
+  vd offset[paths][blocks], sum_re[blocks], sum_im[blocks];
+  load_offsets<paths>(offsets, offset);
+  for (int b = 0; b < blocks; ++b) {
+    sum_re[b] = load(re + b * lanes);
+    sum_im[b] = load(im + b * lanes);
   }
   const vd w = set(weight);
   reduced r;
-  unsigned rest[reduced::vectors];
+  unsigned library_lanes[reduced::vectors];
   for (std::size_t first = 0; first < terms; first += chunk) {
     const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
-    unsigned any = 0;
-    for (int t = 0; t < n; ++t) {
-      vd x[per_term];
-      for (int p = 0; p < paths; ++p) {
-        const vd base = set(p == 0 ? upper[first + t] : lower[first + t]);
-        for (int b = 0; b < blocks; ++b) x[p * blocks + b] = add(base, offset[p][b]);
-      }
-      any |= reduce_group<per_term>(x, r, t * per_term, rest + t * per_term);
-    }
+    const unsigned any = reduce_terms<paths>(phases, first, n, offset, r, library_lanes);
     for (int t = 0; t < n; ++t)
       for (int b = 0; b < blocks; ++b) {
-        const int v = t * per_term + b;
-        const std::size_t at = (first + t) * cis_block_size + b * lanes;
-        vd c, s;
-        evaluate(r, v, c, s);
-        if (any && rest[v]) patch(r, v, rest[v], c, s);
-        if constexpr (record) {
-          store(phasors[0] + at, c);
-          store(phasors[1] + at, s);
+        vd c[paths], s[paths];
+        term_phasors<layout, paths>(r, t, b, any, library_lanes, c, s);
+        if constexpr (paths > 1) {
+          c[0] = add(c[0], c[1]);
+          s[0] = add(s[0], s[1]);
         }
-        if constexpr (pairs) {
-          vd cl, sl;
-          evaluate(r, v + blocks, cl, sl);
-          if (any && rest[v + blocks]) patch(r, v + blocks, rest[v + blocks], cl, sl);
-          if constexpr (record) {
-            store(phasors[2] + at, cl);
-            store(phasors[3] + at, sl);
-          }
-          c = add(c, cl);
-          s = add(s, sl);
-        }
-        if constexpr (record) continue;
         if constexpr (!unit_weight) {
-          c = mul(w, c);
-          s = mul(w, s);
+          c[0] = mul(w, c[0]);
+          s[0] = mul(w, s[0]);
         }
-        sum_re[b] = add(sum_re[b], c);
-        sum_im[b] = add(sum_im[b], s);
+        sum_re[b] = add(sum_re[b], c[0]);
+        sum_im[b] = add(sum_im[b], s[0]);
       }
   }
-  if constexpr (!record)
-    for (int b = 0; b < blocks; ++b) {
-      store(re + b * lanes, sum_re[b]);
-      store(im + b * lanes, sum_im[b]);
-    }
+  for (int b = 0; b < blocks; ++b) {
+    store(re + b * lanes, sum_re[b]);
+    store(im + b * lanes, sum_im[b]);
+  }
 }
 
-// This instruction set's row of the path table. 1.0 * v is v itself, NaN
-// included, so a unit weight drops the product.
+// The pair sums' phasors as accumulate computes them, stored (see
+// pair_terms_fn): the tests' and the self-check's view of every term.
+template <kernel_shape layout>
+CIS_TARGET void record_pair_terms(const double* const* phases, std::size_t terms,
+                                  const double* const* offsets, double* const* phasors) {
+  constexpr std::size_t chunk = term_vectors<2>::chunk;
+  vd offset[2][blocks];
+  load_offsets<2>(offsets, offset);
+  reduced r;
+  unsigned library_lanes[reduced::vectors];
+  for (std::size_t first = 0; first < terms; first += chunk) {
+    const int n = static_cast<int>(terms - first < chunk ? terms - first : chunk);
+    const unsigned any = reduce_terms<2>(phases, first, n, offset, r, library_lanes);
+    for (int t = 0; t < n; ++t)
+      for (int b = 0; b < blocks; ++b) {
+        vd c[2], s[2];
+        term_phasors<layout, 2>(r, t, b, any, library_lanes, c, s);
+        const std::size_t at = (first + t) * cis_block_size + b * lanes;
+#pragma GCC unroll 2
+        for (int p = 0; p < 2; ++p) {
+          store(phasors[2 * p] + at, c[p]);
+          store(phasors[2 * p + 1] + at, s[p]);
+        }
+      }
+  }
+}
+
+// This instruction set's row of the path table, by default in its own
+// shape. 1.0 * v is v itself, NaN included, so a unit weight drops the
+// product.
+template <kernel_shape layout = shape>
 CIS_ENTRY void evaluate_entry(const double* theta, double* cos_theta, double* sin_theta,
                               std::size_t count) {
-  kernel(theta, cos_theta, sin_theta, count);
+  kernel<layout>(theta, cos_theta, sin_theta, count);
 }
 
+template <kernel_shape layout = shape>
 CIS_ENTRY void add_entry(const double* base, std::size_t terms, const double* offset, double weight,
                          double* re, double* im) {
   if (weight == 1.0)
-    accumulate<false, true>(base, nullptr, terms, offset, nullptr, weight, re, im);
+    accumulate<layout, 1, true>(&base, terms, &offset, weight, re, im);
   else
-    accumulate<false, false>(base, nullptr, terms, offset, nullptr, weight, re, im);
+    accumulate<layout, 1, false>(&base, terms, &offset, weight, re, im);
 }
 
+template <kernel_shape layout = shape>
 CIS_ENTRY void add_pairs_entry(const double* upper, const double* lower, std::size_t terms,
-                               const double* U, const double* W, double weight, double* re,
-                               double* im) {
+                               const double* upper_offset, const double* lower_offset,
+                               double weight, double* re, double* im) {
+  const double* const phases[2] = {upper, lower};
+  const double* const offsets[2] = {upper_offset, lower_offset};
   if (weight == 1.0)
-    accumulate<true, true>(upper, lower, terms, U, W, weight, re, im);
+    accumulate<layout, 2, true>(phases, terms, offsets, weight, re, im);
   else
-    accumulate<true, false>(upper, lower, terms, U, W, weight, re, im);
+    accumulate<layout, 2, false>(phases, terms, offsets, weight, re, im);
 }
 
+template <kernel_shape layout = shape>
 CIS_ENTRY void pair_terms_entry(const double* upper, const double* lower, std::size_t terms,
-                                const double* U, const double* W, double* const* phasors) {
-  accumulate<true, true, true>(upper, lower, terms, U, W, 1.0, nullptr, nullptr, phasors);
+                                const double* upper_offset, const double* lower_offset,
+                                double* const* phasors) {
+  const double* const phases[2] = {upper, lower};
+  const double* const offsets[2] = {upper_offset, lower_offset};
+  record_pair_terms<layout>(phases, terms, offsets, phasors);
 }

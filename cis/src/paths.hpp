@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <span>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 
 namespace cis_detail {
 
@@ -15,8 +15,8 @@ using evaluate_fn = void (*)(const double* theta, double* cos_theta, double* sin
 using add_fn = void (*)(const double* base, std::size_t terms, const double* offset, double weight,
                         double* re, double* im);
 using add_pairs_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
-                              const double* U, const double* W, double weight, double* re,
-                              double* im);
+                              const double* upper_offset, const double* lower_offset, double weight,
+                              double* re, double* im);
 
 // The phasors a pair sum adds, as the fused code computes them: for term t
 // and lane l, at [t * cis_block_size + l] of phasors[0..4), cos u, sin u,
@@ -24,7 +24,8 @@ using add_pairs_fn = void (*)(const double* upper, const double* lower, std::siz
 // compare them with the library one by one, where a sum could round a
 // wrong last bit away.
 using pair_terms_fn = void (*)(const double* upper, const double* lower, std::size_t terms,
-                               const double* U, const double* W, double* const* phasors);
+                               const double* upper_offset, const double* lower_offset,
+                               double* const* phasors);
 
 // One way to compute the phasors: the entry points of cis(), cis_add() and
 // cis_add_pairs() for it.
@@ -42,6 +43,11 @@ struct path {
 // then the scalar twin, AVX2 + FMA and AVX-512.
 std::span<const path> paths();
 
+// Rows outside the dispatch table, linked into tests and benchmarks only
+// (shape_twins.cpp): a narrower instruction set running a wider one's
+// kernel shape. None where the kernel is not vectorised.
+std::span<const path> shape_twins();
+
 // The row named so; null where it is not built.
 const path* find_path(const char* name);
 
@@ -51,7 +57,8 @@ const path* find_path(const char* name);
 // with weight 1 and with weight. A sum over many terms could round a wrong
 // last bit of one away. Returns the number of values that differ.
 std::size_t sum_term_mismatches(const path& p, const double* upper, const double* lower,
-                                std::size_t terms, const double* U, const double* W, double weight);
+                                std::size_t terms, const double* upper_offset,
+                                const double* lower_offset, double weight);
 
 // The start-up comparison of a path with the system library, for cis() and
 // both fused sums. False where the CPU does not run the path.
@@ -64,6 +71,11 @@ const path& choose(bool fail_self_check = false);
 
 // The path the public entry points use in this process, chosen once.
 const path& selected();
+
+// For benchmarks and tests only: the public entry points dispatch through p
+// from now on, unchecked (a path this CPU does not run faults), so p must
+// outlive its use. Calls already under way finish on the path they began on.
+void use_path(const path& p);
 
 // The system library for one argument: the reference, and the fallback for
 // lanes outside the kernel's range.
@@ -91,12 +103,13 @@ void add_by_element(const double* base, std::size_t terms, const double* offset,
 
 template <void (*one)(double, double&, double&)>
 void add_pairs_by_element(const double* upper, const double* lower, std::size_t terms,
-                          const double* U, const double* W, double weight, double* re, double* im) {
+                          const double* upper_offset, const double* lower_offset, double weight,
+                          double* re, double* im) {
   for (std::size_t t = 0; t < terms; ++t)
     for (int l = 0; l < cis_block_size; ++l) {
       double cu, su, cl, sl;
-      one(upper[t] + U[l], cu, su);
-      one(lower[t] + W[l], cl, sl);
+      one(upper[t] + upper_offset[l], cu, su);
+      one(lower[t] + lower_offset[l], cl, sl);
       re[l] = re[l] + weight * (cu + cl);
       im[l] = im[l] + weight * (su + sl);
     }
@@ -104,12 +117,13 @@ void add_pairs_by_element(const double* upper, const double* lower, std::size_t 
 
 template <void (*one)(double, double&, double&)>
 void pair_terms_by_element(const double* upper, const double* lower, std::size_t terms,
-                           const double* U, const double* W, double* const* phasors) {
+                           const double* upper_offset, const double* lower_offset,
+                           double* const* phasors) {
   for (std::size_t t = 0; t < terms; ++t)
     for (int l = 0; l < cis_block_size; ++l) {
       const std::size_t at = t * cis_block_size + l;
-      one(upper[t] + U[l], phasors[0][at], phasors[1][at]);
-      one(lower[t] + W[l], phasors[2][at], phasors[3][at]);
+      one(upper[t] + upper_offset[l], phasors[0][at], phasors[1][at]);
+      one(lower[t] + lower_offset[l], phasors[2][at], phasors[3][at]);
     }
 }
 

@@ -10,21 +10,18 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "cis_table.hpp"
 #include "constants.hpp"
 #include "paths.hpp"
+#include "shape.hpp"
+#include "table_row.hpp"
 
 // g++ 12 reports the deliberately undefined upper parts inside several
 // AVX-512 intrinsics as maybe-uninitialised.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 namespace cis_detail {
-
-// The table row that u = big + |a| names: u's low bits count the points.
-inline const double* table_row_at(double u) {
-  return sincos_table + table_row * (std::bit_cast<std::uint64_t>(u) - big_bits);
-}
 
 namespace avx512 {
 #define CIS_TARGET __attribute__((target("avx512f,avx512dq"), always_inline)) inline
@@ -48,18 +45,18 @@ const path avx512_path = {
     "avx512",
     true,
     [] { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq"); },
-    avx512::evaluate_entry,
-    avx512::add_entry,
-    avx512::add_pairs_entry,
-    avx512::pair_terms_entry};
+    avx512::evaluate_entry<>,
+    avx512::add_entry<>,
+    avx512::add_pairs_entry<>,
+    avx512::pair_terms_entry<>};
 
 const path avx2_path = {
     "avx2",
     true,
     [] { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); },
-    avx2::evaluate_entry,
-    avx2::add_entry,
-    avx2::add_pairs_entry,
-    avx2::pair_terms_entry};
+    avx2::evaluate_entry<>,
+    avx2::add_entry<>,
+    avx2::add_pairs_entry<>,
+    avx2::pair_terms_entry<>};
 
 }  // namespace cis_detail

@@ -1,4 +1,4 @@
-#include "patterns.hpp"
+#include "limits.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -25,10 +25,19 @@
 
 #include <cstddef>
 
+// The shared library is built with hidden visibility: these three entry
+// points are its whole ABI.
+#if defined(__GNUC__)
+#define SLITS_CIS_API __attribute__((visibility("default")))
+#else
+#define SLITS_CIS_API
+#endif
+
 // cos_theta[k], sin_theta[k] = real and imaginary parts of
 // std::exp(std::complex<double>(0, theta[k])), for k < count. The outputs
 // may alias theta.
-void cis(const double* theta, double* cos_theta, double* sin_theta, std::size_t count);
+SLITS_CIS_API void cis(const double* theta, double* cos_theta, double* sin_theta,
+                       std::size_t count);
 
 // The fused sums run over a block of this many screen points at a time,
 // each with its own accumulator (re[l], im[l]).
@@ -38,18 +47,19 @@ inline constexpr int cis_block_size = 8;
 //   u = base[t] + offset[l];
 //   re[l] = re[l] + weight * cos u;  im[l] = im[l] + weight * sin u.
 // With weight 1.0 the product changes nothing and is skipped.
-void cis_add(const double* base, std::size_t terms, const double* offset, double weight, double* re,
-             double* im);
+SLITS_CIS_API void cis_add(const double* base, std::size_t terms, const double* offset,
+                           double weight, double* re, double* im);
 
 // The two paths of a double slit. For t = 0 .. terms-1 in order and every
 // l < cis_block_size:
-//   u = upper[t] + U[l];  v = lower[t] + W[l];
+//   u = upper[t] + upper_offset[l];  v = lower[t] + lower_offset[l];
 //   re[l] = re[l] + weight * (cos u + cos v);
 //   im[l] = im[l] + weight * (sin u + sin v).
-void cis_add_pairs(const double* upper, const double* lower, std::size_t terms, const double* U,
-                   const double* W, double weight, double* re, double* im);
+SLITS_CIS_API void cis_add_pairs(const double* upper, const double* lower, std::size_t terms,
+                                 const double* upper_offset, const double* lower_offset,
+                                 double weight, double* re, double* im);
 
 // The path this process runs, after its self-check: "avx512", "avx2",
 // or "system" where every phasor comes from the library; in WebAssembly
 // "simd128", or "scalar" (the twin, one argument at a time).
-const char* cis_path_name();
+SLITS_CIS_API const char* cis_path_name();

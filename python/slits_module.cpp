@@ -1,0 +1,192 @@
+// _slits, the compiled half of the Python package slits: the phasor kernel
+// over NumPy arrays, and the programs' patterns. slits/__init__.py turns any
+// real input into a C-contiguous float64 array first, and keyword arguments
+// into the programs' options; the functions here take only that, and
+// compute with the GIL released.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <complex>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <slits/cis.hpp>
+
+#include "driver.hpp"
+#include "patterns.hpp"
+#if SLITS_CONTINUUM
+#include "limits.hpp"
+#endif
+
+namespace py = pybind11;
+
+namespace {
+
+using real_array = py::array_t<double, py::array::c_style>;
+using complex_array = py::array_t<std::complex<double>, py::array::c_style>;
+
+// The reference: the C library's cexp, one argument at a time.
+void system_cis(const double* theta, double* cos_theta, double* sin_theta, std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::complex<double> z = std::exp(std::complex<double>(0.0, theta[k]));
+    cos_theta[k] = z.real();
+    sin_theta[k] = z.imag();
+  }
+}
+
+complex_array output_for(const real_array& theta, const py::object& out) {
+  if (out.is_none())
+    return complex_array(std::vector<py::ssize_t>(theta.shape(), theta.shape() + theta.ndim()));
+  // isinstance checks the dtype (native complex128) and C order.
+  if (!py::isinstance<complex_array>(out))
+    throw py::value_error("out must be a C-contiguous numpy.ndarray of dtype complex128");
+  auto result = py::reinterpret_borrow<complex_array>(out);
+  if (!result.writeable()) throw py::value_error("out is read-only");
+  if (result.ndim() != theta.ndim() ||
+      !std::equal(theta.shape(), theta.shape() + theta.ndim(), result.shape()))
+    throw py::value_error("out must have theta's shape");
+  return result;
+}
+
+template <void (*fill)(const double*, double*, double*, std::size_t)>
+complex_array evaluate(const py::object& theta_in, const py::object& out) {
+  if (!py::isinstance<real_array>(theta_in))
+    throw py::type_error("theta must be a C-contiguous numpy.ndarray of dtype float64");
+  const auto theta = py::reinterpret_borrow<real_array>(theta_in);
+  complex_array result = output_for(theta, out);
+  const std::size_t n = theta.size();
+  const double* in = theta.data();
+  double* z = reinterpret_cast<double*>(result.mutable_data());  // re, im pairs
+  {
+    py::gil_scoped_release unlocked;
+    // Chunks are written as they are computed: an out that overlaps theta
+    // would overwrite arguments not yet read.
+    std::vector<double> copy;
+    if (n && in < z + 2 * n && z < in + n) {
+      copy.assign(in, in + n);
+      in = copy.data();
+    }
+    constexpr std::size_t chunk = 512;  // cos and sin stay in L1
+    double c[chunk], s[chunk];
+    for (std::size_t k = 0; k < n; k += chunk) {
+      const std::size_t m = std::min(chunk, n - k);
+      fill(in + k, c, s, m);
+      for (std::size_t j = 0; j < m; ++j) {
+        z[2 * (k + j)] = c[j];
+        z[2 * (k + j) + 1] = s[j];
+      }
+    }
+  }
+  return result;
+}
+
+using arguments = std::vector<std::string>;
+
+// The command line as the program reads it; its refusal, as the program
+// prints it after "<name>: error: ", a ValueError.
+command_line read_or_raise(const arguments& given, std::string_view name, command_kind kind) {
+  std::string why;
+  auto c = read_arguments(given, name, kind, &why);
+  if (!c) throw py::value_error(why);
+  if (c->what != command_line::action::run)
+    throw py::value_error("--help, --version and --print-bench are not computations");
+  return *c;
+}
+
+const program_info& pattern_program(const std::string& name) {
+  const program_info* p = find_program(name);
+  if (!p || !p->pattern) throw py::value_error(in_quotes(name) + " is not a pattern program");
+  return *p;
+}
+
+py::tuple pattern(const std::string& name, const arguments& given) {
+  const program_info& p = pattern_program(name);
+  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+  const int n = c.b.screen_points(p);
+  real_array x(n), value(n);
+  double* xs = x.mutable_data();
+  double* vs = value.mutable_data();
+  {
+    py::gil_scoped_release unlocked;
+    compute_pattern(p, c.b, c.threads, pattern_loop(p.id), [&](int i, double xi, double v) {
+      xs[i] = xi;
+      vs[i] = v;
+    });
+  }
+  return py::make_tuple(x, value);
+}
+
+#if SLITS_CONTINUUM
+py::tuple continuum_pattern(const std::string& name, arguments given) {
+  // After "--" a name is an operand even if it looks like an option.
+  given.insert(given.end(), {"--", name});
+  const command_line c = read_or_raise(given, "continuum", command_kind::continuum);
+  const program_info& p = pattern_program(name);
+  std::vector<double> x, value;
+  {
+    py::gil_scoped_release unlocked;
+    x = continuum::screen_points(c.b, p);
+    value = continuum::continuum_values(c.b, p, x);
+  }
+  return py::make_tuple(real_array(x.size(), x.data()), real_array(value.size(), value.data()));
+}
+#endif
+
+py::tuple ledcurve(const arguments& given) {
+  const command_line c =
+      read_or_raise(given, program(program_id::ledcurve).name, command_kind::profile);
+  real_array x(profile_points), value(profile_points);
+  double* xs = x.mutable_data();
+  double* vs = value.mutable_data();
+  for (int k = 0; k < profile_points; ++k) {
+    xs[k] = profile_point(profile_first + k);
+    vs[k] = LED(xs[k], c.b.led_sigma);
+  }
+  return py::make_tuple(x, value);
+}
+
+// Any name not a program's serves: no table limit applies.
+py::dict bench_values(const arguments& given) {
+  const bench b = read_or_raise(given, "slits", command_kind::pattern).b;
+  py::dict values;
+  const auto choice = [&](parameter_id id, int index) {
+    std::string_view names = parameter(id).choices;
+    for (; index > 0; --index) names.remove_prefix(names.find(' ') + 1);
+    return std::string(names.substr(0, names.find(' ')));
+  };
+#define SLITS_LENGTH(name, ...) values[#name] = b.name;
+#define SLITS_COUNT(name, ...) values[#name] = b.name;
+#define SLITS_CHOICE(name, ...) values[#name] = choice(parameter_id::name, b.name);
+#include "registry.def"
+  return values;
+}
+
+std::vector<std::string> parameter_names() {
+  std::vector<std::string> names;
+  for (const parameter_info& p : parameters()) names.emplace_back(p.name);
+  return names;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_slits, m) {
+  m.doc() = "The compiled functions of the package slits; call them through slits.";
+  m.def("cis", evaluate<cis>, py::arg("theta"), py::arg("out") = py::none(),
+        "exp(i theta) element by element through the kernel, bit for bit the C library's cexp.");
+  m.def("system_cis", evaluate<system_cis>, py::arg("theta"), py::arg("out") = py::none(),
+        "The same through the C library's cexp one element at a time: the reference.");
+  // The programs' options as arguments ("--name=value"), as slits/__init__.py
+  // writes them from keywords.
+  m.def("pattern", pattern, py::arg("program"), py::arg("arguments"),
+        "(x, value): what the pattern program computes for its options.");
+#if SLITS_CONTINUUM
+  m.def("continuum", continuum_pattern, py::arg("program"), py::arg("arguments"),
+        "(x, value): continuum's values for the program and its bench options.");
+#endif
+  m.def("ledcurve", ledcurve, py::arg("arguments"), "(x, value): ledcurve's table.");
+  m.def("bench", bench_values, py::arg("arguments"), "The effective bench, {name: value}.");
+  m.def("parameter_names", parameter_names, "The bench's parameters, in registry order.");
+}

@@ -1,0 +1,265 @@
+// The programs' command line, driven as a user would in temporary folders:
+// bad input refused before any file is touched, --print-bench read back
+// through --bench, the same bytes on any number of threads, the answers that
+// write no file, and random argument vectors through the parser.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <slits/cis.hpp>
+#include "driver.hpp"
+#include "run_program.hpp"
+
+namespace {
+
+using arguments = std::vector<std::string>;
+
+arguments operator+(arguments a, const arguments& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// A bench on which every program finishes at once; 97 points end in a short
+// block.
+const arguments small = {"--source-samples", "7", "--entrance-samples", "11",
+                         "--pair-samples",   "5", "--screen-count",     "97"};
+
+std::vector<std::string> pattern_programs() {
+  std::vector<std::string> names;
+  for (const program_info& p : programs())
+    if (p.pattern) names.emplace_back(p.name);
+  return names;
+}
+
+// One run in a fresh folder: its console and its data file.
+struct outcome {
+  run_result run;
+  std::string data;
+};
+outcome run_in_fresh_folder(const std::string& name, const arguments& given) {
+  temp_dir dir;
+  outcome o{run_program(program_path(name), dir.path, {}, given), ""};
+  o.data = read_file(dir.path / (name + ".txt"));
+  return o;
+}
+
+struct refusal_case {
+  std::string program;
+  arguments given;
+  std::string named;  // what the error line must name
+};
+
+void PrintTo(const refusal_case& r, std::ostream* out) {
+  *out << r.program;
+  for (const auto& a : r.given) *out << " " << a;
+}
+
+class Refusal : public testing::TestWithParam<refusal_case> {};
+
+TEST_P(Refusal, ExitsTwoNamingTheFaultAndLeavesTheDataFileAlone) {
+  const refusal_case& r = GetParam();
+  for (const bool existing : {true, false}) {
+    temp_dir dir;
+    std::ofstream(dir.path / "bad.bench") << "# a comment\nscreen_count 2.5\n";
+    const fs::path data = dir.path / (r.program + ".txt");
+    if (existing) std::ofstream(data) << "0 42\n";
+    const run_result run = run_program(program_path(r.program), dir.path, {}, r.given);
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_EQ(run.out, "");
+    const auto lines = lines_of(run.err);
+    ASSERT_EQ(lines.size(), 2u) << run.err;
+    EXPECT_TRUE(lines[0].starts_with(r.program + ": error: ")) << lines[0];
+    EXPECT_NE(lines[0].find(r.named), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "Try '" + r.program + " --help'.");
+    if (existing)
+      EXPECT_EQ(read_file(data), "0 42\n");
+    else
+      EXPECT_FALSE(fs::exists(data));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, Refusal,
+    testing::Values(
+        refusal_case{"duogap", {"--colour", "red"}, "'--colour'"},
+        refusal_case{"duogap", {"--wavelength"}, "--wavelength: no value"},
+        refusal_case{"duogap", {"--help=yes"}, "--help takes no value"},
+        refusal_case{"ledcurve", {"--wavelength", "5e-4"}, "'--wavelength'"},
+        refusal_case{"duogap", {"--entrance-width", "0.8mm"}, "--entrance-width: '0.8mm'"},
+        refusal_case{"monogap", {"--wavelength", "0x1p3"}, "--wavelength: '0x1p3'"},
+        refusal_case{"monogap", {"--wavelength=inf"}, "--wavelength: 'inf'"},
+        refusal_case{"monogap", {"--screen-distance", "nan"}, "--screen-distance: 'nan'"},
+        refusal_case{"monogap", {"--wavelength", "1e400"}, "--wavelength: '1e400'"},
+        refusal_case{"duogap", {"--pair-distance", "0"}, "--pair-distance: '0'"},
+        refusal_case{"ledcurve", {"--led-sigma", "-12.5"}, "--led-sigma: '-12.5'"},
+        refusal_case{"duogap", {"--pair-samples", "0"}, "--pair-samples: '0'"},
+        refusal_case{"duogap", {"--pair-samples", "2.5"}, "--pair-samples: '2.5'"},
+        refusal_case{"duogap", {"--entrance-samples", "10001"}, "from 1 to 10000"},
+        refusal_case{"duogap", {"--pair-separation", "0.1"}, "--pair-separation: '0.1'"},
+        refusal_case{"duogap", {"--pair-slit-width", "0.6"}, "--pair-separation: '0.5'"},
+        refusal_case{"duogap", {"--phase-model", "exact"}, "--phase-model: 'exact'"},
+        refusal_case{"duogap", {"--bench", "missing.bench"}, "missing.bench"},
+        refusal_case{"duogap", {"--bench", "."}, "."},
+        refusal_case{"duogap", {"--bench", "bad.bench"}, "bad.bench:2: screen_count"},
+        refusal_case{"duogap", {"--threads", "-1"}, "--threads: '-1'"},
+        refusal_case{"duogap", {"--precision", "18"}, "--precision: '18'"},
+        refusal_case{"duogap", {"--output", ""}, "--output"},
+        refusal_case{
+            "conv_duogap",
+            {"--source-samples", "10000", "--entrance-samples", "10000", "--pair-samples", "10000"},
+            "GiB"},
+        refusal_case{"duogap", {"--quiet", "extra"}, "'extra'"}),
+    [](const auto& info) { return std::to_string(info.index); });
+
+std::string option_of(const parameter_info& p) {
+  std::string name = "--" + std::string(p.name);
+  std::replace(name.begin(), name.end(), '_', '-');
+  return name;
+}
+
+// Every answer on standard output alone: no file, nothing on standard error.
+// --help offers the command's own bench options, --print-bench every value.
+TEST(Answers, HelpVersionAndPrintBenchWriteNoFile) {
+  for (const program_info& p : programs()) {
+    const std::string name(p.name);
+    for (const std::string option : {"--help", "--version", "--print-bench"}) {
+      if (!p.pattern && option == "--print-bench") continue;
+      temp_dir dir;
+      const run_result run = run_program(program_path(name), dir.path, {}, {option});
+      EXPECT_EQ(run.exit_status, 0) << name << " " << option;
+      EXPECT_EQ(run.err, "");
+      EXPECT_TRUE(fs::is_empty(dir.path)) << name << " " << option;
+      if (option == "--version") {
+        EXPECT_NE(run.out.find(std::string("phasor kernel: ") + cis_path_name() + "\n"),
+                  std::string::npos)
+            << run.out;
+      }
+      for (const parameter_info& q : parameters()) {
+        if (option == "--help") {
+          EXPECT_EQ(run.out.find(option_of(q) + "=") != std::string::npos,
+                    p.pattern || q.name == "led_sigma")
+              << name << " " << option_of(q);
+        } else if (option == "--print-bench") {
+          std::string line(q.name);  // in steps: g++ 12 misreads "\n" + s (-Wrestrict)
+          line += " " + default_bench().text[&q - parameters().data()] + "\n";
+          EXPECT_NE(run.out.find("\n" + line), std::string::npos) << line;
+        }
+      }
+    }
+  }
+}
+
+// A bench printed with a few options, then read back: the same bytes.
+TEST(PrintBench, ReadBackThroughBenchGivesTheSameRun) {
+  const arguments options =
+      small + arguments{"--wavelength",   "5.32e-4", "--phase-model", "fresnel",
+                        "--led-sigma",    "3.5",     "--sampling",    "midpoint",
+                        "--source-width", "2.5"};
+  temp_dir dir;
+  const run_result printed =
+      run_program(program_path("conv_duogap"), dir.path, {}, options + arguments{"--print-bench"});
+  ASSERT_EQ(printed.exit_status, 0) << printed.err;
+  const std::string file = (dir.path / "bench.txt").string();
+  std::ofstream(file) << printed.out;
+  for (const std::string& name : pattern_programs()) {
+    const outcome given = run_in_fresh_folder(name, options);
+    const outcome read = run_in_fresh_folder(name, {"--bench", file});
+    EXPECT_EQ(given.run.exit_status, 0) << given.run.err;
+    EXPECT_FALSE(given.data.empty());
+    EXPECT_TRUE(given.data == read.data) << name;
+    EXPECT_TRUE(given.run.out == read.run.out) << name;
+  }
+  EXPECT_EQ(run_in_fresh_folder("monogap", {"--bench", file, "--print-bench"}).run.out,
+            printed.out);
+}
+
+TEST(Threads, OneTwoAndThreeGiveTheSameBytes) {
+  for (const std::string& name : pattern_programs()) {
+    const outcome one = run_in_fresh_folder(name, small + arguments{"--threads", "1"});
+    EXPECT_EQ(one.run.exit_status, 0) << one.run.err;
+    for (const char* threads : {"2", "3"}) {
+      const outcome more = run_in_fresh_folder(name, small + arguments{"--threads", threads});
+      EXPECT_TRUE(one.data == more.data) << name << " on " << threads << " threads";
+      EXPECT_TRUE(one.run.out == more.run.out) << name << " on " << threads << " threads";
+    }
+  }
+}
+
+// Random vectors of option names, values and garbage: each parses, or is
+// refused in one line; parsed, the bench and the numbers are within bounds.
+// A few run through the program itself with --print-bench, which must
+// agree and write no file.
+TEST(Parser, RandomArgumentsParseOrAreRefused) {
+  std::vector<std::string> words = {"--bench",
+                                    "--print-bench",
+                                    "--threads",
+                                    "--output",
+                                    "--precision",
+                                    "--quiet",
+                                    "--help",
+                                    "--version",
+                                    "--check",
+                                    "--wave",
+                                    "--thr",
+                                    "-q",
+                                    "--",
+                                    "-",
+                                    "",
+                                    "=",
+                                    "x",
+                                    "0",
+                                    "1",
+                                    "-1",
+                                    "2.5",
+                                    "17",
+                                    "1e-3",
+                                    "+4e-4",
+                                    "10001",
+                                    "0x10",
+                                    "nan",
+                                    "1e999",
+                                    "fresnel",
+                                    "midpoint",
+                                    ".",
+                                    "bench.txt",
+                                    "--wavelength=",
+                                    "--threads=2",
+                                    "--screen-count=9"};
+  for (const parameter_info& p : parameters()) words.push_back(option_of(p));
+  std::mt19937 random(20241208);
+  int ran = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    arguments given(random() % 7);
+    for (auto& word : given) word = words[random() % words.size()];
+    for (const command_kind kind :
+         {command_kind::pattern, command_kind::profile, command_kind::continuum}) {
+      std::string why = "unset";
+      const auto line = read_arguments(given, "duogap", kind, &why);
+      if (!line) {
+        EXPECT_FALSE(why.empty() || why.find('\n') != why.npos) << why;
+        continue;
+      }
+      EXPECT_EQ(why, "");
+      const parameter_info* at_fault = nullptr;
+      EXPECT_EQ(check_bench(line->b, &at_fault), "");
+      EXPECT_TRUE(line->threads >= 0 && line->threads <= 256);
+      EXPECT_TRUE(line->precision >= 1 && line->precision <= 17);
+    }
+    if (trial % 100 != 0) continue;
+    // First, so that no option takes it for its value.
+    const arguments asked = arguments{"--print-bench"} + given;
+    std::string why;
+    const bool parses = read_arguments(asked, "duogap", command_kind::pattern, &why).has_value();
+    temp_dir dir;
+    const run_result run = run_program(program_path("duogap"), dir.path, {}, asked);
+    EXPECT_EQ(run.exit_status, parses ? 0 : 2) << why << run.err;
+    EXPECT_TRUE(fs::is_empty(dir.path));
+    ++ran;
+  }
+  EXPECT_EQ(ran, 30);
+}
+
+}  // namespace
