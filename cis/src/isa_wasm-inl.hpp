@@ -6,6 +6,10 @@
 // emulation's range takes emulated_fma (and through it fma) lane by lane.
 
 constexpr int lanes = 2;
+
+// Not measured apart: the branch around the Taylor series and the pair in
+// turn, as on AVX2, whose sixteen registers SIMD128 engines also tend to have.
+constexpr kernel_shape shape = {.taylor_always = false, .pairs_side_by_side = false};
 using vd = v128_t;
 using vi = v128_t;
 using vm = v128_t;

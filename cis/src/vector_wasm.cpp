@@ -6,17 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cis.hpp"
+#include <slits/cis.hpp>
 #include "cis_table.hpp"
 #include "constants.hpp"
 #include "fused.hpp"
 #include "paths.hpp"
+#include "shape.hpp"
+#include "table_row.hpp"
 
 namespace cis_detail {
-
-inline const double* table_row_at(double u) {
-  return sincos_table + table_row * (std::bit_cast<std::uint64_t>(u) - big_bits);
-}
 
 namespace wasm {
 // Lanes out of the kernel's range go to the C library, counted.
@@ -34,9 +32,9 @@ inline void system_cis(double theta, double& cos_theta, double& sin_theta) {
 const path simd128_path = {"simd128",
                            true,
                            [] { return true; },
-                           wasm::evaluate_entry,
-                           wasm::add_entry,
-                           wasm::add_pairs_entry,
-                           wasm::pair_terms_entry};
+                           wasm::evaluate_entry<>,
+                           wasm::add_entry<>,
+                           wasm::add_pairs_entry<>,
+                           wasm::pair_terms_entry<>};
 
 }  // namespace cis_detail
