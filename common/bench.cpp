@@ -118,7 +118,7 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text) {
   const auto id = parameter_id(&p - parameter_table);
   switch (p.kind) {
     case parameter_kind::length: {
-      if (!is_decimal(text)) return quoted(text) + " is not a decimal number";
+      if (!is_decimal(text)) return in_quotes(text) + " is not a decimal number";
       // from_chars rounds correctly, as the compiler does a literal; it takes
       // no leading plus.
       double value = 0;
@@ -126,8 +126,8 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text) {
       const auto [end, error] =
           std::from_chars(digits.data(), digits.data() + digits.size(), value);
       if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value))
-        return quoted(text) + " is out of range";
-      if (!(value > 0)) return quoted(text) + " is not greater than zero";
+        return in_quotes(text) + " is out of range";
+      if (!(value > 0)) return in_quotes(text) + " is not greater than zero";
       *static_cast<double*>(field(b, id)) = value;
       break;
     }
@@ -137,7 +137,7 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text) {
       const bool whole = !text.empty() && text.front() != '-' && error == std::errc() &&
                          end == text.data() + text.size();
       if (!whole || value < 1 || value > p.largest)
-        return quoted(text) + " is not a whole number from 1 to " + std::to_string(p.largest);
+        return in_quotes(text) + " is not a whole number from 1 to " + std::to_string(p.largest);
       *static_cast<int*>(field(b, id)) = value;
       break;
     }
@@ -150,7 +150,7 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text) {
         if (space == rest.npos) {
           std::string names(p.choices);
           std::replace(names.begin(), names.end(), ' ', ',');
-          return quoted(text) + " is not one of " + names;
+          return in_quotes(text) + " is not one of " + names;
         }
         rest.remove_prefix(space + 1);
       }
@@ -167,7 +167,7 @@ std::string check_bench(const bench& b, const parameter_info** at_fault) {
   // pair_separation apart.
   if (!(b.pair_separation > b.pair_slit_width)) {
     *at_fault = &parameter(parameter_id::pair_separation);
-    return quoted(b.text[int(parameter_id::pair_separation)]) +
+    return in_quotes(b.text[int(parameter_id::pair_separation)]) +
            " makes the slits of the pair overlap (it must exceed pair_slit_width " +
            b.text[int(parameter_id::pair_slit_width)] + ")";
   }
@@ -231,3 +231,11 @@ double LED(double x, double sigma) {
   return std::exp(-0.5 * t) * c;
 #endif
 }
+
+#if SLITS_LIBM_TWINS
+double modulus(amplitude a) { return libm_twin::hypot(a.real(), a.imag()); }
+double squared_modulus(amplitude a) { return libm_twin::pow(modulus(a), 2.0); }
+#else
+double modulus(amplitude a) { return std::abs(a); }
+double squared_modulus(amplitude a) { return std::pow(std::abs(a), 2.0); }
+#endif

@@ -180,7 +180,7 @@ const bench& default_bench();
 std::string assign(bench& b, const parameter_info& p, std::string_view text);
 
 // A value as a refusal quotes it: 'text'.
-inline std::string quoted(std::string_view text) {
+inline std::string in_quotes(std::string_view text) {
   std::string q(1, '\'');
   q.append(text).push_back('\'');
   return q;
@@ -253,3 +253,10 @@ int standard_output_status(std::string_view program);
 // LED emission profile: the normal density with mean 0 and standard
 // deviation sigma.
 double LED(double x, double sigma);
+
+// |a| (the C library's cabs, as std::abs calls it), and |a| squared as
+// pow(|a|, 2.0): the library's own, or under SLITS_LIBM_TWINS x86-64
+// glibc's bits wherever it runs. With LED and the phasors, the only math
+// library calls on the way to a printed number.
+double modulus(amplitude a);
+double squared_modulus(amplitude a);

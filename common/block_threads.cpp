@@ -12,9 +12,11 @@
 
 int worker_count(int requested) {
   if (requested > 0) return requested;
+#if !defined(__EMSCRIPTEN__)  // WebAssembly has no affinity
   cpu_set_t allowed;
   if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
     return std::max(1, CPU_COUNT(&allowed));
+#endif
   return std::max(1, int(std::thread::hardware_concurrency()));
 }
 

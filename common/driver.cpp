@@ -92,7 +92,7 @@ std::string read_bench_file(const std::string& path, bench& b) {
     if (!(fields >> value)) return at + name + ": no value";
     if (fields >> extra) return at + name + ": more than one value";
     const parameter_info* p = find_parameter(name);
-    if (!p) return at + "unknown parameter " + quoted(name);
+    if (!p) return at + "unknown parameter " + in_quotes(name);
     if (std::string why = assign(b, *p, value); !why.empty()) return at + name + ": " + why;
   }
   if (in.bad()) return path + ": cannot read the bench file";
@@ -124,14 +124,14 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
     const std::string value = ::optarg ? ::optarg : "";
     if (code == '?' || code == ':') {
       const std::string given = argv[::optind - 1];
-      if (given.rfind("--", 0) != 0) return refuse("unknown option " + quoted(given));
+      if (given.rfind("--", 0) != 0) return refuse("unknown option " + in_quotes(given));
       const std::string option = given.substr(0, given.find('='));
       const auto known = std::find_if(options.begin(), options.end(), [&](const option_info& o) {
         return "--" + o.name == option;
       });
       if (code == ':') return refuse(option + ": no value given");
       if (known != options.end() && !known->takes_value) return refuse(option + " takes no value");
-      return refuse("unknown option " + quoted(given));
+      return refuse("unknown option " + in_quotes(given));
     }
     const std::size_t row = code - first_option;
     if (row < parameter_count) {
@@ -145,7 +145,8 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
       c.what = command_line::action::print_bench;
     } else if (option == "threads") {
       const auto n = whole_number(value, 0, 256);
-      if (!n) return refuse("--threads: " + quoted(value) + " is not a whole number from 0 to 256");
+      if (!n)
+        return refuse("--threads: " + in_quotes(value) + " is not a whole number from 0 to 256");
       c.threads = *n;
     } else if (option == "output") {
       if (value.empty()) return refuse("--output: the file name is empty");
@@ -153,7 +154,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
     } else if (option == "precision") {
       const auto n = whole_number(value, 1, 17);
       if (!n)
-        return refuse("--precision: " + quoted(value) + " is not a whole number from 1 to 17");
+        return refuse("--precision: " + in_quotes(value) + " is not a whole number from 1 to 17");
       c.precision = *n;
     } else if (option == "quiet") {
       c.quiet = true;
@@ -184,10 +185,10 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
                                        : "one program at a time");
     if (c.operands.size() == 1) {
       const program_info* p = find_program(c.operands[0]);
-      if (!p || !p->pattern) return refuse(quoted(c.operands[0]) + " is not a pattern program");
+      if (!p || !p->pattern) return refuse(in_quotes(c.operands[0]) + " is not a pattern program");
     }
   } else if (!c.operands.empty()) {
-    return refuse("unexpected argument " + quoted(c.operands[0]));
+    return refuse("unexpected argument " + in_quotes(c.operands[0]));
   }
   if (kind == command_kind::pattern) {
     const program_info* p = find_program(name);
@@ -355,6 +356,13 @@ void compute_pattern(const program_info& p, const bench& b, int threads, loop_fa
                  });
 }
 
+void compute_profile(const bench& b, const std::function<void(double, double)>& write) {
+  for (int i = profile_first; i < profile_first + profile_points; ++i) {
+    const double x = profile_point(i);
+    write(x, LED(x, b.led_sigma));
+  }
+}
+
 namespace {
 
 // --help, --version and --print-bench: standard output only.
@@ -397,10 +405,9 @@ int run_profile_program(int argc, char** argv) {
   prepare_output(name);
   std::cout.precision(c->precision);
   int status = 0;
-  for (int i = profile_first; i < profile_first + profile_points; ++i) {
-    const double x = profile_point(i);
-    write_pair_line(std::cout, x, LED(x, c->b.led_sigma));
+  compute_profile(c->b, [&](double x, double value) {
+    write_pair_line(std::cout, x, value);
     status = standard_output_status(name);  // a failure is told as it happens
-  }
+  });
   return status;
 }

@@ -64,14 +64,17 @@ std::string version_text(std::string_view name);
 void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
                      const std::function<void(int i, double x, double value)>& write);
 
-// A pattern program's whole run; returns the exit status.
-int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make);
-
 // ledcurve's table: LED(x, led_sigma) at x = profile_point(i) for i from
 // profile_first, profile_points of them.
 inline constexpr int profile_first = -500;
 inline constexpr int profile_points = 1000;
 constexpr double profile_point(int i) { return i * 0.1; }  // multiplied, not divided by 10
+
+// ledcurve's table, row by row.
+void compute_profile(const bench& b, const std::function<void(double x, double value)>& write);
+
+// A pattern program's whole run; returns the exit status.
+int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make);
 
 // ledcurve's whole run.
 int run_profile_program(int argc, char** argv);

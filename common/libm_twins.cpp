@@ -216,3 +216,63 @@ double pow(double x, double y) {
 }
 
 }  // namespace libm_twin
+
+// glibc 2.36's hypot (sysdeps/ieee754/dbl-64/e_hypot.c), which cabs calls:
+// Borges' corrected square root. x86-64 has no fused multiply-add in the
+// library's baseline build and no FMA variant of hypot, so every operation
+// rounds on its own.
+namespace libm_twin {
+
+namespace {
+
+constexpr double hypot_scale = 0x1p-600;
+constexpr double hypot_large = 0x1p+511;
+constexpr double hypot_tiny = 0x1p-459;
+constexpr double hypot_eps = 0x1p-54;
+
+// ax >= ay >= 0, neither square nor (ax - ay)^2 out of range.
+double hypot_kernel(double ax, double ay) {
+  double h = std::sqrt(ax * ax + ay * ay);
+  double t1, t2;
+  if (h <= 2.0 * ay) {
+    const double delta = h - ay;
+    t1 = ax * (2.0 * delta - ax);
+    t2 = (delta - 2.0 * (ax - ay)) * delta;
+  } else {
+    const double delta = h - ax;
+    t1 = 2.0 * delta * (ax - 2.0 * ay);
+    t2 = (4.0 * delta - ay) * ay + delta * delta;
+  }
+  h -= (t1 + t2) / (2.0 * h);
+  return h;
+}
+
+}  // namespace
+
+double hypot(double x, double y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    // A signalling NaN beats an infinity; x + y quiets it.
+    const auto signalling = [](double v) {
+      return std::isnan(v) && !(bits(v) & 0x0008000000000000);
+    };
+    if ((std::isinf(x) || std::isinf(y)) && !signalling(x) && !signalling(y)) return inf;
+    return x + y;
+  }
+  x = std::fabs(x);
+  y = std::fabs(y);
+  double ax = x < y ? y : x;
+  const double ay = x < y ? x : y;
+  if (ax > hypot_large) {  // huge: scaled down
+    if (ay <= ax * hypot_eps) return ax + ay;
+    return hypot_kernel(ax * hypot_scale, ay * hypot_scale) / hypot_scale;
+  }
+  if (ay < hypot_tiny) {  // tiny: scaled up
+    if (ax >= ay / hypot_eps) return ax + ay;
+    ax = hypot_kernel(ax / hypot_scale, ay / hypot_scale) * hypot_scale;
+    return ax;
+  }
+  if (ay <= ax * hypot_eps) return ax + ay;
+  return hypot_kernel(ax, ay);
+}
+
+}  // namespace libm_twin

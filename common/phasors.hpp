@@ -28,7 +28,7 @@ struct block_sum {
   double modulus_of_mean(int l, double paths) const {
     amplitude mean = (*this)[l];
     mean /= paths;
-    return std::abs(mean);
+    return modulus(mean);
   }
 };
 

@@ -74,7 +74,7 @@ block_loop conv_duogap_loop(const bench& b) {
         cis_add_pairs(Qu.data(), Ql.data(), b.entrance_samples, &U[m * block_size],
                       &W[m * block_size], weight[j], A.re, A.im);
       }
-      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
     }
   };
 }
@@ -114,7 +114,7 @@ block_loop conv_duogap_propagate(const bench& b) {
     for (int l = 0; l < block_size; ++l) I[l] = 0;
     for (int j = 0; j < b.source_samples; ++j) {
       const block_sum A = pair_sum(from_upper, upper[j], from_lower, lower[j]);
-      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
     }
   };
 }

@@ -54,7 +54,7 @@ block_loop conv_monogap_loop(const bench& b) {
       amplitude A[block_size] = {};
       for (int n = 0; n < b.entrance_samples; ++n)
         for (int l = 0; l < block_size; ++l) A[l] += weight * paths[n * block_size + l];
-      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
     }
     for (int l = 0; l < block_size; ++l) I[l] = I[l] / double(b.source_samples);
   };
@@ -85,7 +85,7 @@ block_loop conv_monogap_propagate(const bench& b) {
     });
     for (int j = 0; j < b.source_samples; ++j) {
       const block_sum A = hop.sum(entrance[j]);
-      for (int l = 0; l < block_size; ++l) I[l] += std::pow(std::abs(A[l]), 2.0);
+      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
     }
     for (int l = 0; l < block_size; ++l) I[l] = I[l] / double(b.source_samples);
   };

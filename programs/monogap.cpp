@@ -32,7 +32,7 @@ block_loop monogap_loop(const bench& b) {
       for (int l = 0; l < block_size; ++l) A[l] += paths[n * block_size + l];
     for (int l = 0; l < block_size; ++l) {
       A[l] /= double(b.entrance_samples);
-      value[l] = std::abs(A[l]);
+      value[l] = modulus(A[l]);
     }
   };
 }

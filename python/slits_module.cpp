@@ -98,7 +98,7 @@ command_line read_or_raise(const arguments& given, std::string_view name, comman
 
 const program_info& pattern_program(const std::string& name) {
   const program_info* p = find_program(name);
-  if (!p || !p->pattern) throw py::value_error(quoted(name) + " is not a pattern program");
+  if (!p || !p->pattern) throw py::value_error(in_quotes(name) + " is not a pattern program");
   return *p;
 }
 

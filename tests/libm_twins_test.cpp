@@ -1,12 +1,14 @@
-// The exp and pow twins against the system library, bit for bit, on a CPU
-// where glibc runs its FMA builds: random bit patterns, the whole finite
-// range, the ends of the range (subnormal results, overflow), special
-// values, and the LED profile's own arguments.
+// The exp, pow and hypot twins against the system library, bit for bit, on
+// a CPU where glibc runs its FMA builds: random bit patterns, the whole
+// finite range, the ends of the range (subnormal results, overflow), special
+// values, and the LED profile's own arguments; hypot through std::abs of a
+// complex number, as the programs call it.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "bench.hpp"
+#include "fused.hpp"
 #include "libm_twins.hpp"
 
 namespace {
@@ -112,6 +115,23 @@ arguments pow_arguments() {
   return a;
 }
 
+arguments hypot_arguments() {
+  rng.seed(3);
+  arguments a;
+  for (int i = 0; i < 1'000'000; ++i) a.emplace_back(random_bits(), random_bits());
+  // The programs' sums: parts of either sign up to a few hundred, often one
+  // much smaller than the other.
+  for (int i = 0; i < 2'000'000; ++i)
+    a.emplace_back(uniform(-300, 300), uniform(-300, 300) * std::pow(10.0, -uniform(0, 8)));
+  for (int i = 0; i < 200'000; ++i)  // the scaled branches: huge, tiny, subnormal
+    a.emplace_back(std::ldexp(uniform(0.5, 1), int(uniform(-1074, 1024))),
+                   std::ldexp(uniform(0.5, 1), int(uniform(-1074, 1024))));
+  const std::vector<double> s = special_values();
+  for (double x : s)
+    for (double y : s) a.emplace_back(x, y);
+  return a;
+}
+
 struct family {
   const char* name;
   arguments (*make)();
@@ -123,6 +143,8 @@ const family families[] = {
     {"exp", exp_arguments, [](double x, double) { return libm_twin::exp(x); },
      [](double x, double) { return std::exp(x); }},
     {"pow", pow_arguments, libm_twin::pow, [](double x, double y) { return std::pow(x, y); }},
+    {"hypot", hypot_arguments, libm_twin::hypot,
+     [](double x, double y) { return std::abs(std::complex<double>(x, y)); }},
 };
 
 void PrintTo(const family& f, std::ostream* out) { *out << f.name; }
@@ -149,3 +171,37 @@ INSTANTIATE_TEST_SUITE_P(Glibc, LibmTwins, testing::ValuesIn(families),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// The scalar twin's fused multiply-add where the target has none
+// (WebAssembly): the emulation against the CPU's fma, on products and
+// addends of every relative size, cancelling sums, exact products, ties,
+// zero factors, and the arguments it hands to fma.
+TEST(EmulatedFma, MatchesFmaBitForBit) {
+  rng.seed(4);
+  const auto scaled = [] { return std::ldexp(uniform(-1, 1), int(uniform(-60, 60))); };
+  std::size_t wrong = 0, count = 0;
+  const auto check = [&](double a, double b, double c) {
+    ++count;
+    const double got = cis_detail::emulated_fma(a, b, c), want = std::fma(a, b, c);
+    if (bits(got) != bits(want) && wrong++ < 5)
+      ADD_FAILURE() << std::hexfloat << "fma(" << a << ", " << b << ", " << c << "): " << got
+                    << ", not " << want;
+  };
+  for (int i = 0; i < 1'000'000; ++i) check(random_bits(), random_bits(), random_bits());
+  for (int i = 0; i < 3'000'000; ++i) {
+    const double a = scaled(), b = scaled();
+    check(a, b, scaled());
+    check(a, b, -(a * b) * (1 + std::ldexp(uniform(-1, 1), -int(uniform(0, 60)))));
+    // Exact products: a whole number below 2^26 times 26 bits, as in the
+    // reduction.
+    check(std::round(uniform(-0x1p26, 0x1p26)), std::ldexp(std::round(uniform(0, 0x1p26)), -26),
+          scaled());
+    // An addend whose sum with the product lands near a tie of the result.
+    check(a, b, std::ldexp(std::nextafter(a * b, 0.0), 54 - int(uniform(0, 4))));
+  }
+  for (double a : special_values())
+    for (double b : {0.0, -1.5, 0x1p-600, 3.0})
+      for (double c : {0.0, -0.0, 1.0, DBL_TRUE_MIN}) check(a, b, c);
+  std::printf("fma: %zu arguments, %zu differ\n", count, wrong);
+  EXPECT_EQ(wrong, 0u);
+}

@@ -28,6 +28,10 @@ namespace {
 
 #if defined(__x86_64__)
 const path table[] = {system_path, scalar_path, avx2_path, avx512_path};
+#elif SLITS_CIS_SCALAR && SLITS_CIS_SIMD128
+const path table[] = {system_path, scalar_path, simd128_path};
+#elif SLITS_CIS_SCALAR
+const path table[] = {system_path, scalar_path};
 #else
 const path table[] = {system_path};
 #endif
@@ -82,6 +86,20 @@ std::vector<double> self_check_arguments() {
   return v;
 }
 
+// What every path must reproduce: the library, or where it is not glibc
+// (SLITS_CIS_SCALAR) the scalar twin, glibc's algorithm.
+const path& reference() {
+#if SLITS_CIS_SCALAR
+  return scalar_path;
+#else
+  return system_path;
+#endif
+}
+
+void reference_cis(double theta, double& cos_theta, double& sin_theta) {
+  reference().evaluate(&theta, &cos_theta, &sin_theta, 1);
+}
+
 // The self-check's weight, 1/sqrt 2: its full significand makes nearly every
 // product round, so a product fused into the sum shows.
 constexpr double self_check_weight = 0x1.6a09e667f3bcdp-1;
@@ -117,8 +135,8 @@ std::size_t sum_term_mismatches(const path& p, const double* upper, const double
       for (int l = 0; l < cis_block_size; ++l) {
         const std::size_t at = t * cis_block_size + l;
         double cu, su, cv, sv;
-        system_cis(upper[t] + upper_offset[l], cu, su);
-        system_cis(lower[t] + lower_offset[l], cv, sv);
+        reference_cis(upper[t] + upper_offset[l], cu, su);
+        reference_cis(lower[t] + lower_offset[l], cv, sv);
         if (!same_bits(phasors[0][at], cu) || !same_bits(phasors[1][at], su) ||
             !same_bits(phasors[2][at], cv) || !same_bits(phasors[3][at], sv) ||
             !same_sum(re[0][l], -0.0 + w * cu) || !same_sum(im[0][l], -0.0 + w * su) ||
@@ -143,7 +161,7 @@ bool self_check(const path& p) {
   p.evaluate(theta.data(), c.data(), s.data(), n);
   for (std::size_t k = 0; k < n; ++k) {
     double rc, rs;
-    system_cis(theta[k], rc, rs);
+    reference_cis(theta[k], rc, rs);
     if (!same_bits(c[k], rc) || !same_bits(s[k], rs)) return false;
   }
   // The fused sums over the same phases, as the terms of one block whose
@@ -158,10 +176,10 @@ bool self_check(const path& p) {
   double ref_re[2][cis_block_size] = {}, ref_im[2][cis_block_size] = {};
   p.add_pairs(theta.data(), theta.data() + n / 2, n / 2, upper_offset, lower_offset,
               self_check_weight, re[0], im[0]);
-  system_path.add_pairs(theta.data(), theta.data() + n / 2, n / 2, upper_offset, lower_offset,
+  reference().add_pairs(theta.data(), theta.data() + n / 2, n / 2, upper_offset, lower_offset,
                         self_check_weight, ref_re[0], ref_im[0]);
   p.add(theta.data(), n / 2, upper_offset, self_check_weight, re[1], im[1]);
-  system_path.add(theta.data(), n / 2, upper_offset, self_check_weight, ref_re[1], ref_im[1]);
+  reference().add(theta.data(), n / 2, upper_offset, self_check_weight, ref_re[1], ref_im[1]);
   for (int sum = 0; sum < 2; ++sum)
     for (int l = 0; l < cis_block_size; ++l)
       if (!same_sum(re[sum][l], ref_re[sum][l]) || !same_sum(im[sum][l], ref_im[sum][l]))
@@ -174,6 +192,12 @@ const path& choose(bool fail_self_check) {
   for (std::size_t k = std::size(table); k-- > 0;)
     if (table[k].vector && table[k].supported() && !fail_self_check && self_check(table[k]))
       return table[k];
+#if SLITS_CIS_SCALAR
+  // A C library other than glibc (WebAssembly's): the scalar twin gives
+  // glibc's bits where the library would not, so it is taken unchecked; a
+  // check against this library would refuse it.
+  if (!fail_self_check) return scalar_path;
+#endif
   return system_path;
 }
 

@@ -141,10 +141,22 @@ constexpr path element_path(const char* name) {
 
 // Rows of the table, defined beside their code.
 extern const path system_path;
-#if defined(__x86_64__)
+#if defined(__x86_64__) || SLITS_CIS_SCALAR
 extern const path scalar_path;
+#endif
+#if defined(__x86_64__)
 extern const path avx2_path;
 extern const path avx512_path;
 #endif
+
+#if SLITS_CIS_SIMD128
+extern const path simd128_path;
+#endif
+
+// system_cis for the arguments the scalar twin and the WebAssembly vector
+// path hand to the library (|theta| >= 105414336, infinities, NaNs),
+// counted: glibc's bits on glibc, not necessarily elsewhere.
+void library_cis(double theta, double& cos_theta, double& sin_theta);
+std::size_t scalar_library_calls();
 
 }  // namespace cis_detail

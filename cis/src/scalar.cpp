@@ -2,14 +2,27 @@
 // line (s_sincos.c, s_sin.c of glibc 2.36), with std::fma wherever its FMA
 // build fuses. It documents the vector kernel and checks it independently
 // of the library.
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
 #include "cis_table.hpp"
 #include "constants.hpp"
+#include "fused.hpp"
 #include "paths.hpp"
 
 namespace cis_detail {
+
+namespace {
+
+std::atomic<std::size_t> library_calls{0};
+
+}  // namespace
+
+void library_cis(double theta, double& cos_theta, double& sin_theta) {
+  library_calls.fetch_add(1, std::memory_order_relaxed);
+  system_cis(theta, cos_theta, sin_theta);
+}
 
 namespace {
 
@@ -29,8 +42,8 @@ table_entry look_up(double abs_x, double& offset) {
 // sin(a + da) near 0: Taylor series with the first-order effect of da.
 double taylor_sin(double a, double da) {
   const double xx = a * a;
-  const double poly = std::fma(std::fma(std::fma(std::fma(s5, xx, s4), xx, s3), xx, s2), xx, s1);
-  const double t = std::fma(xx, std::fma(poly, a, -(0.5 * da)), da);
+  const double poly = fused(fused(fused(fused(s5, xx, s4), xx, s3), xx, s2), xx, s1);
+  const double t = fused(xx, fused(poly, a, -(0.5 * da)), da);
   return a + t;
 }
 
@@ -41,9 +54,9 @@ double do_sin(double a, double da) {
   double x;
   const table_entry e = look_up(std::fabs(a), x);
   const double xx = x * x;
-  const double s = x + std::fma(x * xx, std::fma(xx, sn5, sn3), da);
-  const double c = std::fma(x, da, xx * std::fma(std::fma(xx, cs6, cs4), xx, cs2));
-  const double cor = std::fma(e.cs, s, std::fma(-e.sn, c, std::fma(s, e.ccs, e.ssn)));
+  const double s = x + fused(x * xx, fused(xx, sn5, sn3), da);
+  const double c = fused(x, da, xx * fused(fused(xx, cs6, cs4), xx, cs2));
+  const double cor = fused(e.cs, s, fused(-e.sn, c, fused(s, e.ccs, e.ssn)));
   return std::copysign(e.sn + cor, a);
 }
 
@@ -54,23 +67,23 @@ double do_cos(double a, double da) {
   const table_entry e = look_up(std::fabs(a), x);
   x = x + da;
   const double xx = x * x;
-  const double s = std::fma(x * xx, std::fma(xx, sn5, sn3), x);
-  const double c = xx * std::fma(std::fma(xx, cs6, cs4), xx, cs2);
-  const double cor = std::fma(-e.sn, s, std::fma(-e.cs, c, std::fma(-s, e.ssn, e.ccs)));
+  const double s = fused(x * xx, fused(xx, sn5, sn3), x);
+  const double c = xx * fused(fused(xx, cs6, cs4), xx, cs2);
+  const double cor = fused(-e.sn, s, fused(-e.cs, c, fused(-s, e.ssn, e.ccs)));
   return e.cs + cor;
 }
 
 // x - n pi/2 as a + da, |a| <= pi/4 (slightly more near the quadrant edges);
 // returns n mod 4.
 unsigned reduce(double x, double& a, double& da) {
-  const double t = std::fma(x, hpinv, toint);
+  const double t = fused(x, hpinv, toint);
   const double xn = t - toint;
   const auto n = static_cast<unsigned>(std::bit_cast<std::uint64_t>(t) & 3);
-  const double y = std::fma(-xn, mp2, std::fma(-xn, mp1, x));
-  const double t2 = std::fma(-xn, pp3, y);
-  double db = std::fma(-xn, pp3, y - t2);
-  const double b = std::fma(-xn, pp4, t2);
-  db = db + std::fma(-xn, pp4, t2 - b);
+  const double y = fused(-xn, mp2, fused(-xn, mp1, x));
+  const double t2 = fused(-xn, pp3, y);
+  double db = fused(-xn, pp3, y - t2);
+  const double b = fused(-xn, pp4, t2);
+  db = db + fused(-xn, pp4, t2 - b);
   a = b;
   da = db;
   return n;
@@ -108,11 +121,13 @@ void scalar_cis(double x, double& cos_x, double& sin_x) {
       cos_x = c;
     }
   } else {
-    system_cis(x, cos_x, sin_x);
+    library_cis(x, cos_x, sin_x);
   }
 }
 
 }  // namespace
+
+std::size_t scalar_library_calls() { return library_calls.load(std::memory_order_relaxed); }
 
 constinit const path scalar_path = element_path<scalar_cis>("scalar");
 

@@ -60,5 +60,6 @@ SLITS_CIS_API void cis_add_pairs(const double* upper, const double* lower, std::
                                  double weight, double* re, double* im);
 
 // The path this process runs, after its self-check: "avx512", "avx2",
-// or "system" where every phasor comes from the library.
+// or "system" where every phasor comes from the library; in WebAssembly
+// "simd128", or "scalar" (the twin, one argument at a time).
 SLITS_CIS_API const char* cis_path_name();

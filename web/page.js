@@ -1,0 +1,433 @@
+// The page: controls made at run time from the registry the programs are
+// built from, the address as the whole state, each change checked by the
+// programs' own command line and computed by their own loops; the plane by
+// plane method on this thread, the literal sums in a worker that can be
+// cancelled.
+"use strict";
+
+const page = {
+  engine: null,    // the compiled module on this thread
+  registry: null,  // parameters and programs, from slits_registry
+  program: "duogap",
+  values: {},      // option name -> text as typed
+  precision: "6",
+  scale: "linear",
+  text: false,     // format=text: the data file only
+  worker: null,
+  job: 0,          // the computation whose answer is awaited
+  result: null,
+};
+
+const $ = (id) => document.getElementById(id);
+const engineText = $("engine").textContent;
+
+function call(name, ...args) {
+  return JSON.parse(page.engine.ccall(name, "string", args.map(() => "string"), args));
+}
+
+function programInfo() {
+  return page.registry.programs.find((p) => p.name === page.program);
+}
+
+// Which parameters a program reads; the others are shown but greyed.
+function usedBy(program, parameter) {
+  const n = parameter.name;
+  if (!program.pattern) return n === "led_sigma";
+  if (n.startsWith("source_")) return (program.planes & 1) !== 0;
+  if (n.startsWith("pair_") && n !== "pair_distance") return (program.planes & 4) !== 0;
+  if (n === "led_sigma") return program.normalised;
+  if (n === "single_screen_max") return !program.double_slit;
+  if (n === "double_screen_max") return program.double_slit;
+  return true;
+}
+
+// The program's arguments: every value that is not the default's text, in
+// registry order, and --precision when set.
+function argumentList() {
+  const program = programInfo();
+  const list = [];
+  for (const p of page.registry.parameters) {
+    const text = page.values[p.option];
+    if (text === undefined || text === p.default) continue;
+    if (!program.pattern && p.name !== "led_sigma") continue;
+    list.push(`--${p.option}=${text}`);
+  }
+  if (page.precision !== "6") list.push(`--precision=${page.precision}`);
+  return list;
+}
+
+function shellWord(word) {
+  return /^[\w.=+\/-]+$/.test(word) ? word : `'${word.replace(/'/g, "'\\''")}'`;
+}
+
+function commandLine() {
+  const words = [page.program, ...argumentList()].map(shellWord).join(" ");
+  return programInfo().pattern ? words : `${words} > ${page.program}.txt`;
+}
+
+function readAddress() {
+  const query = new URLSearchParams(location.search);
+  if (page.registry.programs.some((p) => p.name === query.get("program")))
+    page.program = query.get("program");
+  for (const p of page.registry.parameters)
+    if (query.has(p.option)) page.values[p.option] = query.get(p.option);
+  if (query.has("precision")) page.precision = query.get("precision");
+  if (query.get("scale") === "log") page.scale = "log";
+  page.text = query.get("format") === "text";
+}
+
+function writeAddress() {
+  const query = new URLSearchParams({ program: page.program });
+  for (const p of page.registry.parameters) {
+    const text = page.values[p.option];
+    if (text !== undefined && text !== p.default) query.set(p.option, text);
+  }
+  if (page.precision !== "6") query.set("precision", page.precision);
+  if (page.scale === "log") query.set("scale", "log");
+  if (page.text) query.set("format", "text");
+  try {
+    history.replaceState(null, "", `?${query}`);
+  } catch (e) {
+    // Some browsers refuse to change a file address; the link box still holds it.
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Controls.
+
+function field(id, labelText, control, title) {
+  const row = document.createElement("div");
+  row.className = "row";
+  row.dataset.option = id;
+  const label = document.createElement("label");
+  label.htmlFor = control.id = `field-${id}`;
+  label.textContent = labelText;
+  if (title) label.title = control.title = title;
+  row.append(label, control);
+  return row;
+}
+
+function textInput(value) {
+  const input = document.createElement("input");
+  input.type = "text";
+  input.inputMode = "decimal";
+  input.spellcheck = false;
+  input.autocomplete = "off";
+  input.value = value;
+  return input;
+}
+
+// A slider for a length (logarithmic, a tenth to ten times the default) or
+// a count (1 to four times the default); it writes three significant digits
+// into the field, which stays the value.
+function slider(p, input) {
+  const range = document.createElement("input");
+  range.type = "range";
+  range.setAttribute("aria-label", `${p.option} slider`);
+  const base = Number(p.default);
+  let toValue, toPosition;
+  if (p.kind === "length") {
+    range.min = 0; range.max = 1000; range.step = 1;
+    toValue = (k) => String(Number((base * Math.pow(10, (k - 500) / 500)).toPrecision(3)));
+    toPosition = (v) => 500 + 500 * Math.log10(v / base);
+  } else {
+    range.min = 1; range.max = Math.min(p.largest, 4 * base); range.step = 1;
+    toValue = (k) => String(k);
+    toPosition = (v) => v;
+  }
+  const follow = () => {
+    const v = Number(input.value);
+    if (Number.isFinite(v) && v > 0) range.value = toPosition(v);
+  };
+  range.addEventListener("input", () => {
+    input.value = toValue(Number(range.value));
+    changed(input);
+  });
+  input.addEventListener("input", follow);
+  follow();
+  return range;
+}
+
+function buildControls() {
+  const form = $("controls");
+  const programs = document.createElement("select");
+  for (const p of page.registry.programs) programs.add(new Option(p.name, p.name));
+  programs.value = page.program;
+  programs.addEventListener("change", () => {
+    page.program = programs.value;
+    markUnused();
+    schedule();
+  });
+  form.append(field("program", "Program", programs, "the program whose output is shown"));
+  const heading = document.createElement("h2");
+  heading.textContent = "Bench and method";
+  form.append(heading);
+  for (const p of page.registry.parameters) {
+    const value = page.values[p.option] ?? p.default;
+    const label = `${p.option}${p.unit ? ` [${p.unit}]` : ""}`;
+    const title = `${p.meaning} (default ${p.default}${p.unit ? " " + p.unit : ""})`;
+    let control;
+    if (p.kind === "choice") {
+      control = document.createElement("select");
+      for (const c of p.choices.split(" ")) control.add(new Option(c, c));
+      control.value = value;
+      control.addEventListener("change", () => changed(control));
+    } else {
+      control = textInput(value);
+      control.addEventListener("input", () => changed(control));
+    }
+    control.dataset.option = p.option;
+    const row = field(p.option, label, control, title);
+    if (p.kind !== "choice") row.append(slider(p, control));
+    form.append(row);
+  }
+  const output = document.createElement("h2");
+  output.textContent = "Output";
+  form.append(output);
+  const precision = textInput(page.precision);
+  precision.dataset.option = "precision";
+  precision.addEventListener("input", () => changed(precision));
+  form.append(field("precision", "precision [digits]", precision,
+                    "significant digits of every printed number, 1 to 17 (default 6)"));
+  markUnused();
+}
+
+function markUnused() {
+  const program = programInfo();
+  for (const p of page.registry.parameters) {
+    const row = document.querySelector(`.row[data-option="${p.option}"]`);
+    const used = usedBy(program, p);
+    row.classList.toggle("unused", !used);
+    row.title = used ? "" : `not read by ${program.name}`;
+  }
+}
+
+function changed(control) {
+  if (control.dataset.option === "precision") page.precision = control.value;
+  else page.values[control.dataset.option] = control.value;
+  schedule();
+}
+
+// Changes within one frame make one computation.
+let pending = false;
+function schedule() {
+  if (pending) return;
+  pending = true;
+  requestAnimationFrame(() => {
+    pending = false;
+    update();
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Computation.
+
+function showRefusal(message) {
+  const option = (/^--([a-z-]+)/.exec(message) || [])[1];
+  const row = option && document.querySelector(`.row[data-option="${option}"]`);
+  if (row) {
+    const note = document.createElement("div");
+    note.className = "refused";
+    note.id = `refused-${option}`;
+    note.textContent = message;
+    row.append(note);
+    const input = row.querySelector("input[type=text], select");
+    input.setAttribute("aria-invalid", "true");
+    input.setAttribute("aria-describedby", note.id);
+  }
+  $("refusal").textContent = `${page.program}: error: ${message}`;
+  $("refusal").hidden = false;
+}
+
+function clearRefusals() {
+  document.querySelectorAll(".refused").forEach((n) => n.remove());
+  document.querySelectorAll("[aria-invalid]").forEach((n) => {
+    n.removeAttribute("aria-invalid");
+    n.removeAttribute("aria-describedby");
+  });
+  $("refusal").hidden = true;
+}
+
+function clearResult() {
+  page.result = null;
+  $("plot").innerHTML = "";
+  $("data").textContent = "";
+  $("warning").hidden = true;
+}
+
+function stopWorker() {
+  if (page.worker) page.worker.terminate();
+  page.worker = null;
+  page.busy = false;
+  $("progress").hidden = true;
+}
+
+// The sums on a worker of their own, made from the same engine text (a page
+// opened from a file may not load a worker's script by address), kept for
+// the next computation; one still running when the next is asked for is
+// ended with its worker.
+function startWorker(program, args, job) {
+  if (page.busy) stopWorker();
+  if (!page.worker) {
+    const code = `${engineText}
+const ready = createSlits({ onProgress: (done, total) => postMessage({ done, total }) });
+onmessage = (e) => ready.then((m) => {
+  const t0 = performance.now();
+  const answer = m.ccall("slits_run", "string", ["string", "string"], [e.data.program, e.data.args]);
+  postMessage({ answer, ms: performance.now() - t0, job: e.data.job });
+});`;
+    const url = URL.createObjectURL(new Blob([code], { type: "text/javascript" }));
+    page.worker = new Worker(url);
+    URL.revokeObjectURL(url);
+    page.worker.onmessage = (e) => {
+      if (e.data.answer === undefined) {
+        $("bar").value = e.data.done / e.data.total;
+        return;
+      }
+      page.busy = false;
+      $("progress").hidden = true;
+      if (e.data.job === page.job) show(JSON.parse(e.data.answer), e.data.ms, "in a worker");
+    };
+    page.worker.onerror = (e) => {
+      stopWorker();
+      $("status").textContent = `The computation failed: ${e.message}`;
+    };
+  }
+  $("bar").value = 0;
+  $("progress").hidden = false;
+  page.busy = true;
+  page.worker.postMessage({ program, args, job });
+}
+
+function update() {
+  writeAddress();
+  $("command").value = commandLine();
+  clearRefusals();
+  const job = ++page.job;
+  document.body.dataset.state = "computing";
+  const args = argumentList().join("\n");
+  const check = call("slits_check", page.program, args);
+  if (check.refusal !== undefined) {
+    if (page.busy) stopWorker();
+    clearResult();
+    showRefusal(check.refusal);
+    $("status").textContent = "";
+    document.body.dataset.state = "refused";
+    return;
+  }
+  // WebAssembly has no fused multiply-add, which the kernel emulates
+  // exactly: a phasor costs about 0.2 microseconds here, so all but the
+  // smallest work goes to the worker and the page stays responsive.
+  if (!programInfo().pattern || check.cost <= 2e4) {
+    if (page.busy) stopWorker();
+    const t0 = performance.now();
+    const answer = call("slits_run", page.program, args);
+    show(answer, performance.now() - t0, "on the page's thread");
+    return;
+  }
+  $("status").textContent = `Computing ${check.cost.toPrecision(3)} exponentials…`;
+  startWorker(page.program, args, job);
+}
+
+function show(answer, ms, where) {
+  if (answer.refusal !== undefined) return showRefusal(answer.refusal);
+  page.result = { ...answer, program: page.program, command: commandLine() };
+  $("data").textContent = answer.text;
+  $("status").textContent = `${page.program}: ${answer.x.length} points computed in ` +
+                            `${ms.toFixed(1)} ms ${where}.`;
+  $("status").dataset.ms = ms.toFixed(2);
+  const warning = $("warning");
+  warning.hidden = answer.library_phases === 0;
+  warning.textContent = `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
+    "kernel's reduction range, and came from the browser's C library, which is not glibc: " +
+    "exactness is not guaranteed for this bench.";
+  if (!page.text) draw();
+  document.body.dataset.state = "done";
+}
+
+function plotOf(result) {
+  const program = page.registry.programs.find((p) => p.name === result.program);
+  const intensity = program.normalised;
+  const bench = (option) => page.values[option] ?? page.registry.parameters
+    .find((p) => p.option === option).default;
+  const xMax = !program.pattern ? 50
+             : Number(bench(program.double_slit ? "double-screen-max" : "single-screen-max"));
+  return {
+    x: result.x,
+    value: result.value,
+    mirror: program.pattern,
+    xMax,
+    log: page.scale === "log",
+    yLabel: !program.pattern ? "LED(x)" : intensity ? "intensity, relative to the axis"
+                                                   : "amplitude |f(x)|",
+    xLabel: program.pattern ? "x, position on the screen (mm)" : "x, position on the source (mm)",
+    light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
+    title: [`${program.name}: ${program.quantity}`, result.command],
+  };
+}
+
+function draw() {
+  if (!page.result) return;
+  $("plot").innerHTML = plotSVG(plotOf(page.result));
+}
+
+// ---------------------------------------------------------------------------
+// Downloads.
+
+function download(name, blob) {
+  const a = document.createElement("a");
+  a.href = URL.createObjectURL(blob);
+  a.download = name;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+}
+
+function savePNG() {
+  const svg = plotSVG(plotOf(page.result));
+  const image = new Image();
+  image.onload = () => {
+    const canvas = document.createElement("canvas");
+    canvas.width = 2 * plotSize.width;
+    canvas.height = 2 * plotSize.height;
+    const context = canvas.getContext("2d");
+    context.scale(2, 2);
+    context.drawImage(image, 0, 0);
+    canvas.toBlob((blob) => download(`${page.result.program}.png`, blob), "image/png");
+  };
+  image.src = `data:image/svg+xml;charset=utf-8,${encodeURIComponent(svg)}`;
+}
+
+function wireToolbar() {
+  $("scale").value = page.scale;
+  $("scale").addEventListener("change", () => {
+    page.scale = $("scale").value;
+    writeAddress();
+    draw();
+  });
+  $("save-data").addEventListener("click", () => page.result &&
+    download(`${page.result.program}.txt`, new Blob([page.result.text], { type: "text/plain" })));
+  $("save-svg").addEventListener("click", () => page.result &&
+    download(`${page.result.program}.svg`, new Blob([plotSVG(plotOf(page.result))],
+                                                    { type: "image/svg+xml" })));
+  $("save-png").addEventListener("click", () => page.result && savePNG());
+  $("cancel").addEventListener("click", () => {
+    stopWorker();
+    page.job++;
+    $("status").textContent = "Cancelled.";
+    document.body.dataset.state = "cancelled";
+  });
+}
+
+$("status").textContent = "Loading…";
+createSlits().then((engine) => {
+  page.engine = engine;
+  page.registry = call("slits_registry");
+  readAddress();
+  document.body.classList.toggle("text", page.text);
+  $("data-box").open = page.text;
+  buildControls();
+  wireToolbar();
+  update();
+});

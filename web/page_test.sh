@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# page_test.sh CHROMIUM PAGE PROGRAM_DIR PROGRAM [OPTION]...
+# The page with PROGRAM and these options, in headless Chromium, shows in
+# <pre id="data"> the very text PROGRAM writes to its data file (ledcurve:
+# to standard output); where PROGRAM refuses the options, the page shows
+# the same message and no data.
+set -euo pipefail
+chromium=$1 page=$2 programs=$3 program=$4
+shift 4
+here=$(cd "$(dirname "$0")" && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+query="program=$program&format=text"
+for option in "$@"; do query+="&${option#--}"; done
+quiet=(--quiet)
+[ "$program" = ledcurve ] && quiet=()  # it has no progress line
+status=0
+(cd "$scratch" && "$programs/$program" "${quiet[@]}" "$@" > stdout 2> stderr) || status=$?
+node "$here/chromium.js" "$chromium" "file://$page?$query" > "$scratch/page"
+
+if [ "$status" -eq 2 ]; then
+  expected="refused: $(head -n 1 "$scratch/stderr")"
+  [ "$(cat "$scratch/page")" = "$expected" ] && exit 0
+  echo "expected '$expected', the page shows:"; head -c 400 "$scratch/page"; exit 1
+fi
+[ "$status" -eq 0 ] || { echo "$program exited with $status"; exit 1; }
+expected="$scratch/$program.txt"
+[ "$program" = ledcurve ] && expected="$scratch/stdout"
+cmp "$expected" "$scratch/page" && exit 0
+diff "$expected" "$scratch/page" | head; exit 1

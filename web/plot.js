@@ -1,0 +1,127 @@
+// The plot, drawn by hand as SVG text: the curve, its mirror image for
+// x < 0 in grey (the programs compute x >= 0 only), axes and, below, a strip
+// of the light on the screen in grey levels (gamma 2.2, as the gallery's
+// plots). One drawing serves the page, the SVG download and the PNG.
+"use strict";
+
+const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42 };
+
+function escapeXML(text) {
+  return String(text).replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;");
+}
+
+// Tick values across [lo, hi], about `count` of them at 1, 2 or 5 times a
+// power of ten.
+function niceTicks(lo, hi, count) {
+  const raw = (hi - lo) / count;
+  const power = Math.pow(10, Math.floor(Math.log10(raw)));
+  const step = [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw);
+  const ticks = [];
+  for (let v = Math.ceil(lo / step) * step; v <= hi + step * 1e-9; v += step)
+    ticks.push(Math.abs(v) < step * 1e-9 ? 0 : v);
+  return ticks;
+}
+
+function tickText(v) {
+  return String(Number(v.toPrecision(6)));
+}
+
+// The strip as a PNG data address: one pixel per screen point, the mirror
+// half first when there is one.
+function stripImage(light, mirror) {
+  const canvas = document.createElement("canvas");
+  const n = light.length;
+  canvas.width = mirror ? 2 * n : n;
+  canvas.height = 1;
+  const context = canvas.getContext("2d");
+  const image = context.createImageData(canvas.width, 1);
+  const top = Math.max(...light.filter(Number.isFinite), 0) || 1;
+  const put = (at, value) => {
+    const grey = Math.round(255 * Math.pow(Math.max(value, 0) / top, 1 / 2.2));
+    image.data.set([grey, grey, grey, 255], 4 * at);
+  };
+  light.forEach((value, i) => {
+    if (mirror) put(n - 1 - i, value);
+    put(mirror ? n + i : i, value);
+  });
+  context.putImageData(image, 0, 0);
+  return canvas.toDataURL("image/png");
+}
+
+// p: x, value (arrays), mirror (draw x < 0), xMax (end of the screen span),
+// log (vertical axis), yLabel, light (the strip's intensities, or null),
+// title (lines), xLabel.
+function plotSVG(p) {
+  const s = plotSize;
+  const plotW = s.width - s.left - s.right;
+  const x0 = p.mirror ? -p.xMax : Math.min(...p.x);
+  const x1 = p.mirror ? p.xMax : Math.max(p.xMax, Math.max(...p.x));
+  const finite = p.value.filter(Number.isFinite);
+  const top = Math.max(...finite, 0);
+  let y0, y1;
+  if (p.log) {
+    const positive = finite.filter((v) => v > 0);
+    const least = positive.length ? Math.min(...positive) : 1e-12;
+    y1 = Math.pow(10, Math.ceil(Math.log10(top > 0 ? top : 1)));
+    y0 = Math.max(Math.pow(10, Math.floor(Math.log10(least))), y1 * 1e-15);
+  } else {
+    y0 = 0;
+    const ticks = niceTicks(0, top > 0 ? top : 1, 8);
+    y1 = Math.max(ticks[ticks.length - 1], (top > 0 ? top : 1) * 1.05);
+  }
+  const sx = (x) => s.left + ((x - x0) / (x1 - x0)) * plotW;
+  const sy = (y) => {
+    const f = p.log ? (Math.log10(Math.max(y, y0)) - Math.log10(y0)) / (Math.log10(y1) - Math.log10(y0))
+                    : (y - y0) / (y1 - y0);
+    return s.top + s.height1 * (1 - f);
+  };
+  const out = [];
+  out.push(`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${s.width} ${s.height}" ` +
+           `width="${s.width}" height="${s.height}" font-family="sans-serif" font-size="13">`);
+  out.push(`<rect width="${s.width}" height="${s.height}" fill="white"/>`);
+  p.title.forEach((line, i) =>
+    out.push(`<text x="${s.width / 2}" y="${20 + 17 * i}" text-anchor="middle">${escapeXML(line)}</text>`));
+  const right = s.left + plotW, bottom = s.top + s.height1;
+  out.push(`<clipPath id="area"><rect x="${s.left}" y="${s.top}" width="${plotW}" height="${s.height1}"/></clipPath>`);
+  // Vertical ticks and grid.
+  const yTicks = p.log
+    ? Array.from({ length: Math.round(Math.log10(y1 / y0)) + 1 }, (_, k) => y0 * Math.pow(10, k))
+    : niceTicks(y0, y1, 8);
+  for (const v of yTicks) {
+    const y = sy(v).toFixed(1);
+    out.push(`<line x1="${s.left}" y1="${y}" x2="${right}" y2="${y}" stroke="#e4e4e4"/>`);
+    out.push(`<text x="${s.left - 6}" y="${y}" dy="4" text-anchor="end">${tickText(v)}</text>`);
+  }
+  const xTicks = niceTicks(x0, x1, 10);
+  for (const v of xTicks) {
+    const x = sx(v).toFixed(1);
+    out.push(`<line x1="${x}" y1="${bottom}" x2="${x}" y2="${bottom + 5}" stroke="black"/>`);
+  }
+  const path = (sign) =>
+    p.x.map((x, i) => `${sx(sign * x).toFixed(2)},${sy(p.value[i]).toFixed(2)}`).join(" ");
+  out.push(`<g clip-path="url(#area)" fill="none" stroke-linejoin="round">`);
+  if (p.mirror) out.push(`<polyline points="${path(-1)}" stroke="#a8a8a8" stroke-width="1.2"/>`);
+  out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/></g>`);
+  out.push(`<rect x="${s.left}" y="${s.top}" width="${plotW}" height="${s.height1}" fill="none" stroke="black"/>`);
+  if (p.mirror)
+    out.push(`<text x="${s.left + 10}" y="${s.top + 18}" fill="#909090">x &lt; 0: mirror image</text>`);
+  out.push(`<text transform="translate(18 ${s.top + s.height1 / 2}) rotate(-90)" text-anchor="middle">` +
+           `${escapeXML(p.yLabel)}</text>`);
+  let axisY = bottom;
+  if (p.light) {
+    const stripTop = bottom + s.gap;
+    out.push(`<image x="${s.left}" y="${stripTop}" width="${plotW}" height="${s.strip}" ` +
+             `preserveAspectRatio="none" href="${stripImage(p.light, p.mirror)}"/>`);
+    out.push(`<rect x="${s.left}" y="${stripTop}" width="${plotW}" height="${s.strip}" fill="none" stroke="black"/>`);
+    axisY = stripTop + s.strip;
+  }
+  for (const v of xTicks) {
+    const x = sx(v).toFixed(1);
+    out.push(`<line x1="${x}" y1="${axisY}" x2="${x}" y2="${axisY + 5}" stroke="black"/>`);
+    out.push(`<text x="${x}" y="${axisY + 19}" text-anchor="middle">${tickText(v)}</text>`);
+  }
+  out.push(`<text x="${s.left + plotW / 2}" y="${axisY + 38}" text-anchor="middle">` +
+           `${escapeXML(p.xLabel)}</text>`);
+  out.push("</svg>");
+  return out.join("\n");
+}
