@@ -133,17 +133,46 @@ class screen_phasors {
   phasor_batch batch_;
 };
 
-// The two slits of the pair to the screen: over m in increasing order, the
-// upper path's term plus the lower path's, added as one complex value.
-inline block_sum pair_sum(const screen_phasors& from_upper, const field& upper,
-                          const screen_phasors& from_lower, const field& lower) {
-  block_sum A;
-  for (std::size_t m = 0; m < upper.size(); ++m)
-    for (int l = 0; l < block_size; ++l)
-      screen_phasors::add(
-          A, l, times(from_upper.hop(m, l), upper[m]) + times(from_lower.hop(m, l), lower[m]));
-  return A;
+// The field on each slit of the pair, carried by hop_phase from the field on
+// the first slit (the coherent programs).
+struct pair_field {
+  field upper, lower;
+};
+inline pair_field carry_to_pair(const bench& b, const field& entrance) {
+  return {carry(b.pair_samples, entrance,
+                [&](int m, int n) {
+                  return b.hop_phase(b.entrance_point(n), b.pair_point(m), b.pair_distance);
+                }),
+          carry(b.pair_samples, entrance, [&](int m, int n) {
+            return b.hop_phase(b.entrance_point(n), -b.pair_point(m), b.pair_distance);
+          })};
 }
+
+// The last hop, from both slits of the pair to a block of screen points.
+class pair_to_screen {
+ public:
+  pair_to_screen(const bench& b, const double* x)
+      : from_upper_(
+            b.pair_samples, x,
+            [&](int m, double x) { return b.hop_phase(b.pair_point(m), x, b.screen_distance); }),
+        from_lower_(b.pair_samples, x, [&](int m, double x) {
+          return b.hop_phase(-b.pair_point(m), x, b.screen_distance);
+        }) {}
+
+  // Over m in increasing order, the upper path's term plus the lower path's,
+  // added as one complex value.
+  block_sum sum(const field& upper, const field& lower) const {
+    block_sum A;
+    for (std::size_t m = 0; m < upper.size(); ++m)
+      for (int l = 0; l < block_size; ++l)
+        screen_phasors::add(
+            A, l, times(from_upper_.hop(m, l), upper[m]) + times(from_lower_.hop(m, l), lower[m]));
+    return A;
+  }
+
+ private:
+  screen_phasors from_upper_, from_lower_;
+};
 
 // term(a, b) for every pair of sample indices a < rows, b < columns, kept
 // on the heap: a fine bench's tables outgrow any stack.

@@ -105,15 +105,10 @@ block_loop conv_duogap_propagate(const bench& b) {
     });
   }
   return [b, upper, lower](const double* x, double* I) {
-    const screen_phasors from_upper(b.pair_samples, x, [&](int m, double x) {
-      return b.hop_phase(b.pair_point(m), x, b.screen_distance);
-    });
-    const screen_phasors from_lower(b.pair_samples, x, [&](int m, double x) {
-      return b.hop_phase(-b.pair_point(m), x, b.screen_distance);
-    });
+    const pair_to_screen last_hop(b, x);
     for (int l = 0; l < block_size; ++l) I[l] = 0;
     for (int j = 0; j < b.source_samples; ++j) {
-      const block_sum A = pair_sum(from_upper, upper[j], from_lower, lower[j]);
+      const block_sum A = last_hop.sum(upper[j], lower[j]);
       for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
     }
   };

@@ -53,20 +53,9 @@ block_loop duogap_loop(const bench& b) {
 // the first slit, then per block of screen points the last hop from both.
 block_loop duogap_propagate(const bench& b) {
   const field entrance = plane_wave(b.entrance_samples);
-  const field upper = carry(b.pair_samples, entrance, [&](int m, int n) {
-    return b.hop_phase(b.entrance_point(n), b.pair_point(m), b.pair_distance);
-  });
-  const field lower = carry(b.pair_samples, entrance, [&](int m, int n) {
-    return b.hop_phase(b.entrance_point(n), -b.pair_point(m), b.pair_distance);
-  });
-  return [b, upper, lower](const double* x, double* value) {
-    const screen_phasors from_upper(b.pair_samples, x, [&](int m, double x) {
-      return b.hop_phase(b.pair_point(m), x, b.screen_distance);
-    });
-    const screen_phasors from_lower(b.pair_samples, x, [&](int m, double x) {
-      return b.hop_phase(-b.pair_point(m), x, b.screen_distance);
-    });
-    const block_sum A = pair_sum(from_upper, upper, from_lower, lower);
+  const pair_field pair = carry_to_pair(b, entrance);
+  return [b, pair](const double* x, double* value) {
+    const block_sum A = pair_to_screen(b, x).sum(pair.upper, pair.lower);
     for (int l = 0; l < block_size; ++l)
       value[l] = A.modulus_of_mean(l, 2.0 * b.pair_samples * b.entrance_samples);
   };
