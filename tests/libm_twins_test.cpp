@@ -183,6 +183,10 @@ TEST(EmulatedFma, MatchesFmaBitForBit) {
   const auto check = [&](double a, double b, double c) {
     ++count;
     const double got = cis_detail::emulated_fma(a, b, c), want = std::fma(a, b, c);
+    // Of two NaN operands the one an x86 fma keeps depends on their order,
+    // which the compiler may commute: then any NaN matches any.
+    const bool nan_operands = std::isnan(a) + std::isnan(b) + std::isnan(c) > 1;
+    if (nan_operands && std::isnan(got) && std::isnan(want)) return;
     if (bits(got) != bits(want) && wrong++ < 5)
       ADD_FAILURE() << std::hexfloat << "fma(" << a << ", " << b << ", " << c << "): " << got
                     << ", not " << want;
