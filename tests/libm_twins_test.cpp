@@ -159,6 +159,9 @@ TEST_P(LibmTwins, MatchTheSystemLibraryBitForBit) {
   std::size_t wrong = 0;
   for (const auto& [x, y] : args) {
     const double got = f.twin(x, y), want = f.system(x, y);
+    // Of two NaN operands the one an x86 add keeps depends on their order,
+    // which the compiler may commute: then any NaN matches any.
+    if (std::isnan(x) && std::isnan(y) && std::isnan(got) && std::isnan(want)) continue;
     if (bits(got) != bits(want) && wrong++ < 5)
       ADD_FAILURE() << f.name << std::hexfloat << " (" << x << ", " << y << "): " << got
                     << ", the library " << want;
