@@ -8,6 +8,8 @@
 // bits of the printed patterns.
 #pragma once
 
+#include <signal.h>
+
 #include <complex>
 #include <cstdint>
 #include <fstream>
@@ -234,6 +236,22 @@ void prepare_output(std::string_view program);
 // Creates or truncates the data file `name`, after prepare_output; numbers in
 // it and on standard output get `precision` significant digits.
 pattern_file open_pattern_file(std::string_view program, std::string_view name, int precision = 6);
+
+// Holds SIGHUP, SIGINT, SIGQUIT and SIGTERM pending on the calling thread
+// while alive; one that arrived acts when it ends. A fatal signal that comes
+// while write() crosses a page of the file cuts the write short, and the
+// program would die on a torn line: every line is written under this hold.
+// Threads started under it inherit the hold for good.
+class signals_held {
+ public:
+  signals_held();
+  ~signals_held();
+  signals_held(const signals_held&) = delete;
+  signals_held& operator=(const signals_held&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 // "<x> <value>\n", then flush.
 void write_pair_line(std::ostream& out, double x, double value);

@@ -1,5 +1,7 @@
 #include "block_threads.hpp"
 
+#include "bench.hpp"
+
 #include <sched.h>
 
 #include <algorithm>
@@ -92,6 +94,10 @@ void run_blocks(int blocks, int workers, int slots, const std::function<void(int
   crew team{shared, {}};
   team.threads.reserve(workers);
   try {
+    // A terminating signal taken by a worker would end the process at once,
+    // perhaps while this thread is mid-line; the workers never take one, so
+    // it reaches this thread, which holds it while it writes a line.
+    const signals_held for_the_workers;
     for (int k = 0; k < workers; ++k) team.threads.emplace_back([&] { shared.work(compute); });
   } catch (const std::system_error&) {
     // Fewer threads than asked for compute the same blocks, only slower.

@@ -63,6 +63,15 @@ void occupy_standard_descriptors(std::string_view program) {
 
 }  // namespace
 
+signals_held::signals_held() {
+  sigset_t terminating;
+  ::sigemptyset(&terminating);
+  for (int s : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) ::sigaddset(&terminating, s);
+  ::pthread_sigmask(SIG_BLOCK, &terminating, &previous_);
+}
+
+signals_held::~signals_held() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 void prepare_output(std::string_view program) {
   occupy_standard_descriptors(program);
   // Past a file size limit the kernel would kill the program by SIGXFSZ
@@ -91,6 +100,7 @@ void write_pair_line(std::ostream& out, double x, double value) {
 }
 
 void write_pattern_record(pattern_file& file, std::string_view label, double x, double value) {
+  const signals_held whole_lines;
   std::cout << "x = " << x << label << value << '\n';
   std::cout.flush();
   check_standard_output(file.program);

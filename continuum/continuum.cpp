@@ -32,8 +32,11 @@ int main(int argc, char** argv) {
         largest = std::max(largest, std::abs(finer[i] - value[i]));
       std::printf("%.3g\n", largest);
     } else {
-      for (std::size_t i = 0; i < x.size(); ++i)
-        std::printf("%.*g %.*g\n", c->precision, x[i], c->precision, value[i]);
+      std::cout.precision(c->precision);
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        const signals_held whole_lines;
+        write_pair_line(std::cout, x[i], value[i]);
+      }
     }
   }
   std::cout.flush();

@@ -2,6 +2,7 @@
 // calling thread, work bounded by the ring, and no worker left computing when
 // a failure reaches the caller.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench.hpp"
 #include "block_threads.hpp"
 
 class RunBlocks : public testing::TestWithParam<int> {};
@@ -60,6 +62,34 @@ TEST_P(RunBlocks, AFailureStopsTheWorkersBeforeItReachesTheCaller) {
     EXPECT_EQ(finished, started) << "a worker was still computing";
     EXPECT_LE(written, 38);
   }
+}
+
+// A SIGTERM sent while the caller writes a line under the hold must wait for
+// the line: no worker may take it, as the default action would end the
+// process from there at once. A handler stands in for that action.
+std::atomic<bool> line_done = false, signalled_mid_line = false, signalled = false;
+
+TEST_P(RunBlocks, ATerminatingSignalWaitsForTheLineBeingWritten) {
+  line_done = signalled_mid_line = signalled = false;
+  struct sigaction handler {
+  }, previous{};
+  handler.sa_handler = [](int) {
+    signalled_mid_line = signalled_mid_line || !line_done;
+    signalled = true;
+  };
+  ::sigaction(SIGTERM, &handler, &previous);
+  run_blocks(
+      3, GetParam(), 4, [](int) {},
+      [](int b) {
+        if (b != 1) return;
+        const signals_held whole_line;
+        ::kill(::getpid(), SIGTERM);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        line_done = true;
+      });
+  ::sigaction(SIGTERM, &previous, nullptr);
+  EXPECT_TRUE(signalled);
+  EXPECT_FALSE(signalled_mid_line);
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, RunBlocks, testing::Values(1, 2, 5));
