@@ -71,8 +71,7 @@ std::atomic<bool> line_done = false, signalled_mid_line = false, signalled = fal
 
 TEST_P(RunBlocks, ATerminatingSignalWaitsForTheLineBeingWritten) {
   line_done = signalled_mid_line = signalled = false;
-  struct sigaction handler {
-  }, previous{};
+  struct sigaction handler = {}, previous = {};
   handler.sa_handler = [](int) {
     signalled_mid_line = signalled_mid_line || !line_done;
     signalled = true;
