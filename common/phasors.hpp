@@ -72,6 +72,13 @@ using field = std::vector<amplitude>;
 // The field on the `to` samples of the next plane: at each sample t, the sum
 // over the earlier plane's samples f in increasing order of
 // cexp(i phase(t, f)) times the earlier field at f.
+// The sum over f in increasing order of hop[first + f] times earlier[f].
+inline amplitude carried(const phasor_batch& hop, std::size_t first, const field& earlier) {
+  amplitude sum = 0;
+  for (std::size_t f = 0; f < earlier.size(); ++f) sum += times(hop[first + f], earlier[f]);
+  return sum;
+}
+
 template <class Phase>
 field carry(int to, const field& earlier, Phase phase) {
   const int from = int(earlier.size());
@@ -80,12 +87,33 @@ field carry(int to, const field& earlier, Phase phase) {
   for (int t = 0; t < to; ++t) {
     for (int f = 0; f < from; ++f) hop.phase[f] = phase(t, f);
     hop.evaluate();
-    amplitude sum = 0;
-    for (int f = 0; f < from; ++f) sum += times(hop[f], earlier[f]);
-    next[t] = sum;
+    next[t] = carried(hop, 0, earlier);
   }
   return next;
 }
+
+// One hop's phasors cexp(i phase(t, f)) for every t < to, f < from, kept
+// where many fields take the same hop (one field per LED sample): carry()
+// with the phasors evaluated once, the same sums.
+class hop_matrix {
+ public:
+  template <class Phase>
+  hop_matrix(int to, int from, Phase phase) : from_(from), hop_(std::size_t(to) * from) {
+    for (int t = 0; t < to; ++t)
+      for (int f = 0; f < from; ++f) hop_.phase[std::size_t(t) * from + f] = phase(t, f);
+    hop_.evaluate();
+  }
+
+  field carry(const field& earlier) const {
+    field next(hop_.phase.size() / from_);
+    for (std::size_t t = 0; t < next.size(); ++t) next[t] = carried(hop_, t * from_, earlier);
+    return next;
+  }
+
+ private:
+  std::size_t from_;
+  phasor_batch hop_;
+};
 
 // A plane wave on n samples: every phasor 1, so the first hop's phasors
 // enter the sums unchanged (a product with 1 + 0i is exact).

@@ -86,6 +86,15 @@ block_loop conv_duogap_loop(const bench& b) {
 // share of each hop, the other hop's term zero.
 block_loop conv_duogap_propagate(const bench& b) {
   const double dd = b.source_width / double(b.source_samples);
+  // The hop from the first slit to the pair is the same for every LED sample.
+  const hop_matrix to_upper(b.pair_samples, b.entrance_samples, [&](int m, int n) {
+    const double s = b.entrance_point(n);
+    return b.led_phase(0.0, b.led_hop_out(s, b.pair_point(m), b.pair_distance), s);
+  });
+  const hop_matrix to_lower(b.pair_samples, b.entrance_samples, [&](int m, int n) {
+    const double s = b.entrance_point(n);
+    return b.led_phase(0.0, b.led_hop_out(s, -b.pair_point(m), b.pair_distance), s);
+  });
   std::vector<field> upper(b.source_samples), lower(b.source_samples);  // [j][m]
   for (int j = 0; j < b.source_samples; ++j) {
     const double d = (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
@@ -95,14 +104,8 @@ block_loop conv_duogap_propagate(const bench& b) {
     });
     const amplitude weight(LED(d, b.led_sigma) * dd, 0.0);
     for (amplitude& a : entrance) a = times(weight, a);
-    upper[j] = carry(b.pair_samples, entrance, [&](int m, int n) {
-      const double s = b.entrance_point(n);
-      return b.led_phase(0.0, b.led_hop_out(s, b.pair_point(m), b.pair_distance), s);
-    });
-    lower[j] = carry(b.pair_samples, entrance, [&](int m, int n) {
-      const double s = b.entrance_point(n);
-      return b.led_phase(0.0, b.led_hop_out(s, -b.pair_point(m), b.pair_distance), s);
-    });
+    upper[j] = to_upper.carry(entrance);
+    lower[j] = to_lower.carry(entrance);
   }
   return [b, upper, lower](const double* x, double* I) {
     const pair_to_screen last_hop(b, x);
