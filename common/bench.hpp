@@ -253,10 +253,11 @@ class signals_held {
   sigset_t previous_;
 };
 
-// "<x> <value>\n", then flush.
+// "<x> <value>\n", then flush, under signals_held.
 void write_pair_line(std::ostream& out, double x, double value);
 
-// The console line on standard output, then the pair line in the data file.
+// The console line on standard output, then the pair line in the data file,
+// both under one signals_held.
 void write_pattern_record(pattern_file& file, std::string_view label, double x, double value);
 
 // Closes the data file; returns the exit status: 0 when every line reached

@@ -406,7 +406,6 @@ int run_profile_program(int argc, char** argv) {
   std::cout.precision(c->precision);
   int status = 0;
   compute_profile(c->b, [&](double x, double value) {
-    const signals_held whole_lines;
     write_pair_line(std::cout, x, value);
     status = standard_output_status(name);  // a failure is told as it happens
   });

@@ -94,9 +94,16 @@ pattern_file open_pattern_file(std::string_view program, std::string_view name, 
   return file;
 }
 
-void write_pair_line(std::ostream& out, double x, double value) {
+namespace {
+void put_pair_line(std::ostream& out, double x, double value) {
   out << x << ' ' << value << '\n';
   out.flush();
+}
+}  // namespace
+
+void write_pair_line(std::ostream& out, double x, double value) {
+  const signals_held whole_line;
+  put_pair_line(out, x, value);
 }
 
 void write_pattern_record(pattern_file& file, std::string_view label, double x, double value) {
@@ -106,7 +113,7 @@ void write_pattern_record(pattern_file& file, std::string_view label, double x, 
   check_standard_output(file.program);
 
   if (file.stream.is_open()) {
-    write_pair_line(file.stream, x, value);
+    put_pair_line(file.stream, x, value);
     check_file(file);
   }
 }

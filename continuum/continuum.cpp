@@ -33,10 +33,7 @@ int main(int argc, char** argv) {
       std::printf("%.3g\n", largest);
     } else {
       std::cout.precision(c->precision);
-      for (std::size_t i = 0; i < x.size(); ++i) {
-        const signals_held whole_lines;
-        write_pair_line(std::cout, x[i], value[i]);
-      }
+      for (std::size_t i = 0; i < x.size(); ++i) write_pair_line(std::cout, x[i], value[i]);
     }
   }
   std::cout.flush();
