@@ -69,9 +69,6 @@ inline amplitude times(amplitude a, amplitude b) {
 // Complex values on the samples of one plane.
 using field = std::vector<amplitude>;
 
-// The field on the `to` samples of the next plane: at each sample t, the sum
-// over the earlier plane's samples f in increasing order of
-// cexp(i phase(t, f)) times the earlier field at f.
 // The sum over f in increasing order of hop[first + f] times earlier[f].
 inline amplitude carried(const phasor_batch& hop, std::size_t first, const field& earlier) {
   amplitude sum = 0;
@@ -79,6 +76,9 @@ inline amplitude carried(const phasor_batch& hop, std::size_t first, const field
   return sum;
 }
 
+// The field on the `to` samples of the next plane: at each sample t, the sum
+// over the earlier plane's samples f in increasing order of
+// cexp(i phase(t, f)) times the earlier field at f.
 template <class Phase>
 field carry(int to, const field& earlier, Phase phase) {
   const int from = int(earlier.size());
