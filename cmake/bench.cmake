@@ -5,13 +5,14 @@
 # enters the code as the text written here, read as the compiler reads a
 # literal.
 
-file(STRINGS ${PROJECT_SOURCE_DIR}/common/registry.def slits_registry_rows REGEX "^SLITS_[A-Z]+\\(")
+file(STRINGS ${PROJECT_SOURCE_DIR}/common/registry.def slits_registry_rows REGEX "^SLITS_[A-Z_]+\\(")
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/common/registry.def)
 
 set(SLITS_BENCH_PARAMETERS)  # in registry order
 set(SLITS_PROGRAMS)          # in registry order, which is the main job's
 set(SLITS_PATTERN_PROGRAMS)
+set(SLITS_SETUP_PROGRAMS)    # programs/NAME.cpp each, over the setup engine
 
 # Whether every value is the registry's own default: the test suite checks the
 # programs against literal evaluations of that bench.
@@ -60,6 +61,8 @@ foreach(row IN LISTS slits_registry_rows)
     list(APPEND SLITS_BENCH_PARAMETERS ${name})
     string(APPEND slits_configured_defines "#define SLITS_CONFIGURED_${name} \"${value}\"\n")
     string(APPEND slits_bench_lines "${name} ${value}\n")
+  elseif(row MATCHES "^SLITS_SETUP_PROGRAM\\(([a-z_]+),")
+    list(APPEND SLITS_SETUP_PROGRAMS ${CMAKE_MATCH_1})
   elseif(row MATCHES "^SLITS_(PROGRAM|PROFILE)\\(([a-z_]+),")
     list(APPEND SLITS_PROGRAMS ${CMAKE_MATCH_2})
     if(CMAKE_MATCH_1 STREQUAL "PROGRAM")

@@ -19,7 +19,7 @@ namespace {
 // parameters first, then the others.
 constexpr int first_option = 1000;
 
-constexpr std::string_view command_names[] = {"pattern", "profile", "continuum"};
+constexpr std::string_view command_names[] = {"pattern", "profile", "continuum", "setup"};
 
 // The programs print as %g does; the continuum tool every digit.
 int default_precision(command_kind kind) { return kind == command_kind::continuum ? 17 : 6; }
@@ -46,11 +46,27 @@ constexpr other_option other_options[] = {
 #include "registry.def"
 };
 
+// A setup's bench runs its planes plane by plane unless told otherwise: the
+// literal sums are a reference for small setups.
+bench command_defaults(command_kind kind) {
+  bench b = default_bench();
+  if (kind == command_kind::setup) {
+    assign(b, parameter(parameter_id::method), "propagate");
+    b.derive();
+  }
+  return b;
+}
+
+bool takes_parameter(command_kind kind, const parameter_info& p) {
+  if (kind == command_kind::profile) return p.name == "led_sigma";
+  if (kind == command_kind::setup) return setup_parameter(p);
+  return true;
+}
+
 std::vector<option_info> options_of(command_kind kind) {
   std::vector<option_info> options;
-  const bool full = kind != command_kind::profile;
   for (const parameter_info& p : parameters()) {
-    if (!full && p.name != "led_sigma") continue;
+    if (!takes_parameter(kind, p)) continue;
     std::string value_name = p.kind == parameter_kind::count ? "N" : "X";
     if (p.kind == parameter_kind::choice) {
       value_name = p.choices;
@@ -109,6 +125,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   table.push_back({nullptr, 0, nullptr, 0});
 
   command_line c;
+  c.b = command_defaults(kind);
   c.output = std::string(name) + ".txt";
   c.precision = default_precision(kind);
   std::string bench_file;
@@ -143,6 +160,11 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
       bench_file = value;
     } else if (option == "print-bench") {
       c.what = command_line::action::print_bench;
+    } else if (option == "setup") {
+      if (value.empty()) return refuse("--setup: the file name is empty");
+      c.setup_file = value;
+    } else if (option == "print-setup") {
+      c.what = command_line::action::print_setup;
     } else if (option == "threads") {
       const auto n = whole_number(value, 0, 256);
       if (!n)
@@ -174,6 +196,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   for (const auto& [p, value] : values)
     if (std::string why = assign(c.b, *p, value); !why.empty())
       return refuse("--" + option_name(*p) + ": " + why);
+  c.given = values;
   const parameter_info* at_fault = nullptr;
   if (std::string why = check_bench(c.b, &at_fault); !why.empty())
     return refuse("--" + option_name(*at_fault) + ": " + why);
@@ -242,6 +265,17 @@ class progress_line {
 
 }  // namespace
 
+bool setup_parameter(const parameter_info& p) {
+  return p.name == "wavelength" || p.name == "phase_model" || p.name == "sampling" ||
+         p.name == "method";
+}
+
+void report_refusal(std::string_view name, const std::string& why) {
+  std::string message =
+      std::string(name) + ": error: " + why + "\nTry '" + std::string(name) + " --help'.\n";
+  std::fputs(message.c_str(), stderr);
+}
+
 std::optional<command_line> read_arguments(const std::vector<std::string>& arguments,
                                            std::string_view name, command_kind kind,
                                            std::string* refusal) {
@@ -260,11 +294,7 @@ std::optional<command_line> read_command_line(int argc, char** argv, std::string
                                               command_kind kind) {
   std::string why;
   auto c = read(argc, argv, name, kind, why);
-  if (!c) {
-    std::string message =
-        std::string(name) + ": error: " + why + "\nTry '" + std::string(name) + " --help'.\n";
-    std::fputs(message.c_str(), stderr);
-  }
+  if (!c) report_refusal(name, why);
   return c;
 }
 
@@ -297,7 +327,11 @@ std::string help_text(std::string_view name, command_kind kind) {
   std::string text = "Usage: " + std::string(name) + " [OPTION]...";
   if (kind == command_kind::continuum) text += " PROGRAM";
   text += "\n";
-  if (const program_info* p = find_program(name)) {
+  if (kind == command_kind::setup) {
+#define SLITS_SETUP_PROGRAM(program, quantity) \
+  if (name == #program) text += "Computes " quantity ".\n";
+#include "registry.def"
+  } else if (const program_info* p = find_program(name)) {
     text += p->pattern ? "The " + std::string(p->quantity) +
                              " at each screen point: a labelled line on standard output, and "
                              "\"x value\" lines in the data file.\n"
@@ -306,7 +340,7 @@ std::string help_text(std::string_view name, command_kind kind) {
     text += "What PROGRAM would print if its apertures were continuous, on its own screen.\n";
   }
   text += "\nOptions (defaults in brackets; lengths in millimetres):\n";
-  const bench& defaults = default_bench();
+  const bench defaults = command_defaults(kind);
   for (const option_info& o : options_of(kind)) {
     std::string left = "  --" + o.name + (o.takes_value ? "=" + o.value_name : "");
     std::string meaning = o.meaning;
@@ -363,16 +397,17 @@ void compute_profile(const bench& b, const std::function<void(double, double)>& 
   }
 }
 
-namespace {
-
-// --help, --version and --print-bench: standard output only.
-int answer(const command_line& c, std::string_view name, command_kind kind) {
+int answer(const command_line& c, std::string_view name, command_kind kind,
+           std::string_view setup) {
   switch (c.what) {
     case command_line::action::help:
       std::cout << help_text(name, kind);
       break;
     case command_line::action::version:
       std::cout << version_text(name);
+      break;
+    case command_line::action::print_setup:
+      std::cout << setup;
       break;
     default:
       std::cout << bench_lines(c.b);
@@ -381,20 +416,28 @@ int answer(const command_line& c, std::string_view name, command_kind kind) {
   return standard_output_status(name);
 }
 
-}  // namespace
-
-int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make) {
-  const auto c = read_command_line(argc, argv, p.name, command_kind::pattern);
-  if (!c) return 2;
-  if (c->what != command_line::action::run) return answer(*c, p.name, command_kind::pattern);
-
-  pattern_file file = open_pattern_file(p.name, c->output, c->precision);
-  progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
-  compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
-    write_pattern_record(file, p.label, x, value);
+int write_pattern_run(
+    std::string_view name, std::string_view label, const command_line& c, int points,
+    const std::function<void(const std::function<void(int, double, double)>&)>& compute) {
+  pattern_file file = open_pattern_file(name, c.output, c.precision);
+  progress_line progress(name, points, !c.quiet);
+  compute([&](int i, double x, double value) {
+    write_pattern_record(file, label, x, value);
     progress.done(i + 1);
   });
   return close_pattern_file(file);
+}
+
+int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make,
+                        setup_printer print_setup) {
+  const auto c = read_command_line(argc, argv, p.name, command_kind::pattern);
+  if (!c) return 2;
+  if (c->what != command_line::action::run)
+    return answer(*c, p.name, command_kind::pattern,
+                  c->what == command_line::action::print_setup ? print_setup(p, c->b) : "");
+  return write_pattern_run(p.name, p.label, *c, c->b.screen_points(p), [&](const auto& write) {
+    compute_pattern(p, c->b, c->threads, make, write);
+  });
 }
 
 int run_profile_program(int argc, char** argv) {

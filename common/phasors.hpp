@@ -224,22 +224,22 @@ class sample_table {
 // tables it needs; called from several threads at once.
 using block_loop = std::function<void(const double* x, double* value)>;
 
-// The main loop of a pattern program: the screen points i < screen_count in
-// blocks of block_size, each block's values computed by compute(x, value)
-// and handed to write(i, x, value) point by point in increasing i. A last
-// block short of block_size is computed on points beyond the screen, which
-// are never written. With more than one thread, worker threads compute up to
-// four blocks each ahead of this thread, which writes; every sum is still
-// one thread's, so the values are the same for every thread count.
-template <class Write>
-void for_each_block(int screen_count, double screen_max, int threads, const block_loop& compute,
-                    Write write) {
+// The main loop of a pattern program: the screen points x = point(i) for
+// i < screen_count in blocks of block_size, each block's values computed by
+// compute(x, value) and handed to write(i, x, value) point by point in
+// increasing i. A last block short of block_size is computed on points
+// point(i) beyond the screen, which are never written. With more than one
+// thread, worker threads compute up to four blocks each ahead of this
+// thread, which writes; every sum is still one thread's, so the values are
+// the same for every thread count.
+template <class Point, class Write>
+void for_each_block_at(int screen_count, Point point, int threads, const block_loop& compute,
+                       Write write) {
   struct block {
     double x[block_size], value[block_size];
   };
   const auto fill = [&](block& r, int b) {
-    for (int l = 0; l < block_size; ++l)
-      r.x[l] = screen_point(b * block_size + l, screen_count, screen_max);
+    for (int l = 0; l < block_size; ++l) r.x[l] = point(b * block_size + l);
     compute(r.x, r.value);
   };
   const auto emit = [&](const block& r, int b) {
@@ -260,4 +260,14 @@ void for_each_block(int screen_count, double screen_max, int threads, const bloc
     fill(r, b);
     emit(r, b);
   }
+}
+
+// The same over the programs' screen, screen_count points spanning
+// [screen_min, screen_max).
+template <class Write>
+void for_each_block(int screen_count, double screen_max, int threads, const block_loop& compute,
+                    Write write) {
+  for_each_block_at(
+      screen_count, [&](int i) { return screen_point(i, screen_count, screen_max); }, threads,
+      compute, write);
 }

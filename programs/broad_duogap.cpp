@@ -60,16 +60,8 @@ block_loop broad_duogap_loop(const bench& b) {
 }
 #endif
 
-// Plane by plane: source strip to first slit, first slit to each slit of the
-// pair, then per block of screen points the last hop from both.
+// Plane by plane: the engine with this bench's setup (pattern --setup of
+// --print-setup gives the same data file).
 block_loop broad_duogap_propagate(const bench& b) {
-  const field entrance = carry(b.entrance_samples, plane_wave(b.source_samples), [&](int n, int j) {
-    return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);
-  });
-  const pair_field pair = carry_to_pair(b, entrance);
-  return [b, pair](const double* x, double* value) {
-    const block_sum A = pair_to_screen(b, x).sum(pair.upper, pair.lower);
-    for (int l = 0; l < block_size; ++l)
-      value[l] = A.modulus_of_mean(l, 2.0 * b.pair_samples * b.entrance_samples * b.source_samples);
-  };
+  return engine_loop(preset(program(program_id::broad_duogap), b));
 }

@@ -42,18 +42,8 @@ block_loop broad_monogap_loop(const bench& b) {
 }
 #endif
 
-// Plane by plane: the field on the slit from the source strip, then per
-// block of screen points the hop from the slit.
+// Plane by plane: the engine with this bench's setup (pattern --setup of
+// --print-setup gives the same data file).
 block_loop broad_monogap_propagate(const bench& b) {
-  const field entrance = carry(b.entrance_samples, plane_wave(b.source_samples), [&](int n, int j) {
-    return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);
-  });
-  return [b, entrance](const double* x, double* value) {
-    const screen_phasors to_screen(b.entrance_samples, x, [&](int n, double x) {
-      return b.hop_phase(b.entrance_point(n), x, b.pair_distance + b.screen_distance);
-    });
-    const block_sum A = to_screen.sum(entrance);
-    for (int l = 0; l < block_size; ++l)
-      value[l] = A.modulus_of_mean(l, double(b.entrance_samples) * b.source_samples);
-  };
+  return engine_loop(preset(program(program_id::broad_monogap), b));
 }

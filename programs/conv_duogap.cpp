@@ -80,39 +80,8 @@ block_loop conv_duogap_loop(const bench& b) {
 }
 #endif
 
-// Plane by plane, per LED sample: its weighted field on each slit of the pair
-// through the first slit, then per block of screen points the last hop from
-// both; intensities add over the LED samples. led_phase splits into the
-// share of each hop, the other hop's term zero.
+// Plane by plane: the engine with this bench's setup (pattern --setup of
+// --print-setup gives the same data file).
 block_loop conv_duogap_propagate(const bench& b) {
-  const double dd = b.source_width / double(b.source_samples);
-  // The hop from the first slit to the pair is the same for every LED sample.
-  const hop_matrix to_upper(b.pair_samples, b.entrance_samples, [&](int m, int n) {
-    const double s = b.entrance_point(n);
-    return b.led_phase(0.0, b.led_hop_out(s, b.pair_point(m), b.pair_distance), s);
-  });
-  const hop_matrix to_lower(b.pair_samples, b.entrance_samples, [&](int m, int n) {
-    const double s = b.entrance_point(n);
-    return b.led_phase(0.0, b.led_hop_out(s, -b.pair_point(m), b.pair_distance), s);
-  });
-  std::vector<field> upper(b.source_samples), lower(b.source_samples);  // [j][m]
-  for (int j = 0; j < b.source_samples; ++j) {
-    const double d = (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
-    field entrance = phasors(b.entrance_samples, [&](int n) {
-      const double s = b.entrance_point(n);
-      return b.led_phase(b.led_hop_in(d, s, b.source_distance), 0.0, s);
-    });
-    const amplitude weight(LED(d, b.led_sigma) * dd, 0.0);
-    for (amplitude& a : entrance) a = times(weight, a);
-    upper[j] = to_upper.carry(entrance);
-    lower[j] = to_lower.carry(entrance);
-  }
-  return [b, upper, lower](const double* x, double* I) {
-    const pair_to_screen last_hop(b, x);
-    for (int l = 0; l < block_size; ++l) I[l] = 0;
-    for (int j = 0; j < b.source_samples; ++j) {
-      const block_sum A = last_hop.sum(upper[j], lower[j]);
-      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
-    }
-  };
+  return engine_loop(preset(program(program_id::conv_duogap), b));
 }

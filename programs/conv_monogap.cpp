@@ -61,32 +61,8 @@ block_loop conv_monogap_loop(const bench& b) {
 }
 #endif
 
-// Plane by plane, per LED sample: its weighted field on the slit, then per
-// block of screen points the hop from the slit; intensities add over the LED
-// samples. led_phase splits into the share of each hop, the other hop's
-// term zero.
+// Plane by plane: the engine with this bench's setup (pattern --setup of
+// --print-setup gives the same data file).
 block_loop conv_monogap_propagate(const bench& b) {
-  std::vector<field> entrance(b.source_samples);  // [j][n]
-  for (int j = 0; j < b.source_samples; ++j) {
-    const double d = b.source_point(j);
-    const amplitude weight(LED(d, b.led_sigma), 0.0);
-    entrance[j] = phasors(b.entrance_samples, [&](int n) {
-      const double s = b.entrance_point(n);
-      return b.led_phase(b.led_hop_in(d, s, b.source_distance), 0.0, s);
-    });
-    for (amplitude& a : entrance[j]) a = times(weight, a);
-  }
-  return [b, entrance](const double* x, double* I) {
-    const double L = b.pair_distance + b.screen_distance;
-    for (int l = 0; l < block_size; ++l) I[l] = 0;
-    const screen_phasors hop(b.entrance_samples, x, [&](int n, double x) {
-      const double s = b.entrance_point(n);
-      return b.led_phase(0.0, b.led_hop_out(s, x, L), s);
-    });
-    for (int j = 0; j < b.source_samples; ++j) {
-      const block_sum A = hop.sum(entrance[j]);
-      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
-    }
-    for (int l = 0; l < block_size; ++l) I[l] = I[l] / double(b.source_samples);
-  };
+  return engine_loop(preset(program(program_id::conv_monogap), b));
 }

@@ -49,14 +49,8 @@ block_loop duogap_loop(const bench& b) {
 }
 #endif
 
-// Plane by plane: the field on each slit of the pair from the plane wave on
-// the first slit, then per block of screen points the last hop from both.
+// Plane by plane: the engine with this bench's setup (pattern --setup of
+// --print-setup gives the same data file).
 block_loop duogap_propagate(const bench& b) {
-  const field entrance = plane_wave(b.entrance_samples);
-  const pair_field pair = carry_to_pair(b, entrance);
-  return [b, pair](const double* x, double* value) {
-    const block_sum A = pair_to_screen(b, x).sum(pair.upper, pair.lower);
-    for (int l = 0; l < block_size; ++l)
-      value[l] = A.modulus_of_mean(l, 2.0 * b.pair_samples * b.entrance_samples);
-  };
+  return engine_loop(preset(program(program_id::duogap), b));
 }

@@ -38,6 +38,8 @@ block_loop monogap_loop(const bench& b) {
 }
 #endif
 
-// Plane by plane: one hop only, so the field on the screen is the literal
-// sum itself.
-block_loop monogap_propagate(const bench& b) { return monogap_loop(b); }
+// Plane by plane: the engine with this bench's setup (pattern --setup of
+// --print-setup gives the same data file).
+block_loop monogap_propagate(const bench& b) {
+  return engine_loop(preset(program(program_id::monogap), b));
+}

@@ -24,6 +24,6 @@ loop_factory pattern_loop(program_id id) {
 
 int run_program(int argc, char** argv, program_id id) {
   if (const loop_factory make = pattern_loop(id))
-    return run_pattern_program(argc, argv, program(id), make);
+    return run_pattern_program(argc, argv, program(id), make, preset_text);
   return run_profile_program(argc, argv);
 }

@@ -3,9 +3,10 @@
 #pragma once
 
 #include "driver.hpp"
+#include "setup.hpp"
 
 // Each program's loop: the literal sums, one exponential per path; and the
-// same sums plane by plane (--method propagate).
+// same sums plane by plane (--method propagate), through the setup engine.
 #define SLITS_PROGRAM(name, ...)          \
   block_loop name##_loop(const bench& b); \
   block_loop name##_propagate(const bench& b);
