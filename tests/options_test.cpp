@@ -50,6 +50,9 @@ struct refusal_case {
   std::string program;
   arguments given;
   std::string named;  // what the error line must name
+  std::string setup;  // bad.setup's lines after a plane and its opening
+  refusal_case(std::string program, arguments given, std::string named, std::string setup = "")
+      : program(program), given(given), named(named), setup(setup) {}
 };
 
 void PrintTo(const refusal_case& r, std::ostream* out) {
@@ -64,6 +67,10 @@ TEST_P(Refusal, ExitsTwoNamingTheFaultAndLeavesTheDataFileAlone) {
   for (const bool existing : {true, false}) {
     temp_dir dir;
     std::ofstream(dir.path / "bad.bench") << "# a comment\nscreen_count 2.5\n";
+    std::ofstream(dir.path / "bad.setup") << "plane 10\nopening -0.1 0.1 10\n" + r.setup;
+    std::ofstream(dir.path / "negative.table") << "-5 1\n0 -0.5\n5 1\n";
+    std::ofstream(dir.path / "zero.table") << "-5 0\n5 0\n";
+    std::ofstream(dir.path / "gap.table") << "-5 0\n0.24 0\n0.25 1\n0.26 0\n5 0\n";
     const fs::path data = dir.path / (r.program + ".txt");
     if (existing) std::ofstream(data) << "0 42\n";
     const run_result run = run_program(program_path(r.program), dir.path, {}, r.given);
@@ -111,7 +118,78 @@ INSTANTIATE_TEST_SUITE_P(
             "conv_duogap",
             {"--source-samples", "10000", "--entrance-samples", "10000", "--pair-samples", "10000"},
             "GiB"},
-        refusal_case{"duogap", {"--quiet", "extra"}, "'extra'"}),
+        refusal_case{"duogap", {"--quiet", "extra"}, "'extra'"},
+        refusal_case{"duogap", {"--setup", "bad.setup"}, "'--setup"},
+        refusal_case{"pattern", {"--setup", "missing.setup"}, "missing.setup: cannot read"},
+        refusal_case{"pattern", {"--pair-samples", "3"}, "'--pair-samples"},
+        refusal_case{"pattern", {"--setup", "bad.setup"}, "bad.setup: no screen line"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: unknown key 'colour'",
+                     "colour red\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: opening overlaps the opening on line 2",
+                     "opening -0.3 -0.05 5\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:5: opening overlaps the slits on line 4",
+                     "plane 5\nslits 2 0.1 0.15 5\nopening -0.2 -0.1 5\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: plane: no opening",
+                     "plane 5\nscreen 9 0 1 9\n"},
+        refusal_case{
+            "pattern", {"--setup", "bad.setup"}, "bad.setup:3: plane DISTANCE: '0'", "plane 0\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:4: slits WIDTH: '-1'",
+                     "plane 5\nslits 3 -1 2 5\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: opening: TO 0.2 is not above",
+                     "opening 0.2 0.2 5\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: screen DISTANCE: '-500'",
+                     "screen -500 0 1 9\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:4: source given twice (first on line 3)",
+                     "source coherent 1 3\nsource plane_wave\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: source_width: a parameter",
+                     "source_width 3\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: spectrum: one wavelength",
+                     "spectrum gaussian 6.3e-4 3e-5 20\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "negative.table: weight -0.5 is negative",
+                     "source incoherent 2 9 table negative.table\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "zero.table: every weight is zero",
+                     "source incoherent 2 9 table zero.table\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: source: every sample",
+                     "source incoherent 2 4 table gap.table\nscreen 9 0 1 9\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "quantity amplitude: an incoherent",
+                     "source incoherent 2 4 uniform\nscreen 9 0 1 9\nquantity amplitude\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "GiB of fields",
+                     "source incoherent 2 10000 uniform\nplane 5\nslits 1000 0.1 0.2 100\n"
+                     "screen 9 0 1 9\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup", "--method", "literal"},
+                     "2e+10 exponentials",
+                     "plane 5\nslits 2000 0.1 0.2 10\nscreen 9 0 1 100000\n"}),
     [](const auto& info) { return std::to_string(info.index); });
 
 std::string option_of(const parameter_info& p) {
@@ -174,6 +252,34 @@ TEST(PrintBench, ReadBackThroughBenchGivesTheSameRun) {
   }
   EXPECT_EQ(run_in_fresh_folder("monogap", {"--bench", file, "--print-bench"}).run.out,
             printed.out);
+}
+
+// Each program's experiment printed as a setup and run by pattern: the
+// program's own --method propagate data file, byte for byte, and the same
+// setup printed again. With no setup, pattern runs duogap's.
+TEST(PrintSetup, PatternRunsEachProgramsSetupToItsBytes) {
+  const arguments options = small + arguments{"--method",   "propagate", "--phase-model", "fresnel",
+                                              "--sampling", "midpoint",  "--led-sigma",   "3.5"};
+  for (const std::string& name : pattern_programs()) {
+    temp_dir dir;
+    const run_result printed =
+        run_program(program_path(name), dir.path, {}, options + arguments{"--print-setup"});
+    ASSERT_EQ(printed.exit_status, 0) << printed.err;
+    const std::string file = (dir.path / "program.setup").string();
+    std::ofstream(file) << printed.out;
+    const outcome given = run_in_fresh_folder(name, options);
+    const outcome read = run_in_fresh_folder("pattern", {"--setup", file});
+    EXPECT_EQ(read.run.exit_status, 0) << read.run.err;
+    EXPECT_TRUE(!given.data.empty() && given.data == read.data) << name;
+    EXPECT_EQ(run_in_fresh_folder("pattern", {"--setup", file, "--print-setup"}).run.out,
+              printed.out);
+  }
+  temp_dir dir;
+  EXPECT_EQ(
+      run_program(program_path("pattern"), dir.path, {}, {"--print-setup"}).out,
+      run_program(program_path("duogap"), dir.path, {}, {"--method", "propagate", "--print-setup"})
+          .out);
+  EXPECT_TRUE(fs::is_empty(dir.path));
 }
 
 TEST(Threads, OneTwoAndThreeGiveTheSameBytes) {
