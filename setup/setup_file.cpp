@@ -58,10 +58,19 @@ std::optional<double> decimal(std::string_view t, std::string& why) {
   return value;
 }
 
+// The shortest text %g writes, at any precision, that reads back to the
+// same binary64 (10, not 1e+01).
 std::string number(double value) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  return std::string(text, end);
+  std::string shortest;
+  for (int digits = 1; digits <= 17; ++digits) {
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%.*g", digits, value);
+    double back = 0;
+    std::from_chars(text, text + length, back);
+    if (back == value && (shortest.empty() || length < int(shortest.size())))
+      shortest.assign(text, length);
+  }
+  return shortest;
 }
 
 std::string gibibytes(double bytes) {
