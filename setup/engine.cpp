@@ -97,6 +97,11 @@ sampled_setup sample_setup(const setup& s) {
 
 namespace {
 
+void add(block_sum& A, int l, amplitude term) {
+  A.re[l] = A.re[l] + term.real();
+  A.im[l] = A.im[l] + term.imag();
+}
+
 // The sum over a plane's terms in order of hop(f) times at[f].
 template <class Hop>
 amplitude term_sum(const sampled_plane& plane, Hop hop, const field& at) {
@@ -116,12 +121,10 @@ block_sum block_term_sum(const sampled_plane& plane, const phasor_batch& hop, co
   for (const sampled_plane::term& t : plane.terms) {
     const std::size_t f = t.first, g = t.second;
     if (t.second < 0) {
-      for (int l = 0; l < block_size; ++l)
-        screen_phasors::add(A, l, times(hop[f * block_size + l], at[f]));
+      for (int l = 0; l < block_size; ++l) add(A, l, times(hop[f * block_size + l], at[f]));
     } else {
       for (int l = 0; l < block_size; ++l)
-        screen_phasors::add(
-            A, l, times(hop[f * block_size + l], at[f]) + times(hop[g * block_size + l], at[g]));
+        add(A, l, times(hop[f * block_size + l], at[f]) + times(hop[g * block_size + l], at[g]));
     }
   }
   return A;
