@@ -23,8 +23,10 @@ def run(command, *options):
         done = subprocess.run([os.path.join(PROGRAMS, command), "--precision", "17", *options],
                               cwd=folder, capture_output=True, text=True)
         data = os.path.join(folder, command + ".txt")
-        lines = open(data).read() if os.path.exists(data) else done.stdout
-        return done.returncode, lines.splitlines(), done.stderr
+        if os.path.exists(data):
+            with open(data) as file:
+                return done.returncode, file.read().splitlines(), done.stderr
+        return done.returncode, done.stdout.splitlines(), done.stderr
 
 
 def printed(x, value):
@@ -125,8 +127,9 @@ class Patterns(unittest.TestCase):
 
     def test_import_without_the_compiled_part(self):
         source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-        done = subprocess.run([sys.executable, "-c", "import slits"], capture_output=True,
-                              text=True, env=dict(os.environ, PYTHONPATH=source))
+        done = subprocess.run([sys.executable, "-c", "import slits"], cwd=source,
+                              env=dict(os.environ, PYTHONPATH=source), capture_output=True,
+                              text=True)
         self.assertIn("ImportError: slits: the compiled part, _slits, is not in", done.stderr)
         self.assertIn("cmake --workflow --preset patterns", done.stderr)
 
