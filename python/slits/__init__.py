@@ -150,8 +150,10 @@ def pattern(program, *, method=None, threads=1, **bench):
     unless a file or the build says otherwise) and threads (0: one per core).
     Values are ints, floats (written as repr(), which reads back as the same
     float64) or the option's text. Bad values raise ValueError with the
-    program's own message, unknown keywords TypeError. The GIL is released
-    while the pattern is computed.
+    program's own message, as does bench="" and a bench whose values
+    overflow or underflow binary64; unknown keywords raise TypeError. The
+    GIL is released while the pattern is computed; Ctrl-C raises
+    KeyboardInterrupt once the block of screen points under way is done.
     """
     if method is not None:
         bench["method"] = method
