@@ -112,7 +112,7 @@ void refuse_non_finite(const double* x, const double* value, std::size_t n) {
     if (!std::isfinite(x[i]) || !std::isfinite(value[i])) {
       char why[160];
       std::snprintf(why, sizeof why,
-                    "screen point %zu came out as x = %.17g, value = %.17g: the bench "
+                    "point %zu came out as x = %.17g, value = %.17g: the bench "
                     "overflows or underflows binary64",
                     i, x[i], value[i]);
       throw py::value_error(why);
@@ -191,6 +191,7 @@ py::tuple ledcurve(const arguments& given) {
     xs[k] = profile_point(profile_first + k);
     vs[k] = LED(xs[k], c.b.led_sigma);
   }
+  refuse_non_finite(xs, vs, profile_points);
   return py::make_tuple(x, value);
 }
 

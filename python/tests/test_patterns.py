@@ -82,6 +82,7 @@ class Patterns(unittest.TestCase):
                  (slits.pattern, ["monogap"], dict(single_screen_max=1e308)),
                  (slits.pattern, ["conv_monogap"], dict(source_samples=99, led_sigma=0.0005)),
                  (slits.pattern, ["duogap"], dict(bench="")),
+                 (slits.ledcurve, [], dict(led_sigma=1e-320)),
                  (slits.bench, [], dict(bench=""))]
         if hasattr(slits._slits, "continuum"):
             cases.append((slits.continuum, ["duogap"], dict(wavelength=1e-308)))
