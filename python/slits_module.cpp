@@ -8,8 +8,11 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -102,6 +105,41 @@ const program_info& pattern_program(const std::string& name) {
   return *p;
 }
 
+// A point that is not a finite number is an overflow or an underflow of the
+// bench, never a result: refused, not returned.
+void refuse_non_finite(const double* x, const double* value, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (!std::isfinite(x[i]) || !std::isfinite(value[i])) {
+      char why[160];
+      std::snprintf(why, sizeof why,
+                    "point %zu came out as x = %.17g, value = %.17g: the bench "
+                    "overflows or underflows binary64",
+                    i, x[i], value[i]);
+      throw py::value_error(why);
+    }
+}
+
+// Thrown by the writer when a signal handler has raised, to stop the sums;
+// the Python exception is still set on this thread.
+struct python_signal_raised {};
+
+// Signals reach Python only when this thread calls back into it. The writer
+// looks between points, at most once per interval, so a Ctrl-C stops a long
+// pattern within a block and the interval, whatever the block costs.
+class signal_watch {
+  using clock = std::chrono::steady_clock;
+  clock::time_point next_{};
+
+ public:
+  void look() {
+    const clock::time_point now = clock::now();
+    if (now < next_) return;
+    next_ = now + std::chrono::milliseconds(20);
+    py::gil_scoped_acquire held;
+    if (PyErr_CheckSignals() != 0) throw python_signal_raised{};
+  }
+};
+
 py::tuple pattern(const std::string& name, const arguments& given) {
   const program_info& p = pattern_program(name);
   const command_line c = read_or_raise(given, p.name, command_kind::pattern);
@@ -109,13 +147,20 @@ py::tuple pattern(const std::string& name, const arguments& given) {
   real_array x(n), value(n);
   double* xs = x.mutable_data();
   double* vs = value.mutable_data();
-  {
+  try {
     py::gil_scoped_release unlocked;
+    signal_watch signals;
+    // Throwing from here stops and joins the workers before the exception
+    // leaves compute_pattern.
     compute_pattern(p, c.b, c.threads, pattern_loop(p.id), [&](int i, double xi, double v) {
       xs[i] = xi;
       vs[i] = v;
+      signals.look();
     });
+  } catch (const python_signal_raised&) {
+    throw py::error_already_set();
   }
+  refuse_non_finite(xs, vs, std::size_t(n));
   return py::make_tuple(x, value);
 }
 
@@ -131,6 +176,7 @@ py::tuple continuum_pattern(const std::string& name, arguments given) {
     x = continuum::screen_points(c.b, p);
     value = continuum::continuum_values(c.b, p, x);
   }
+  refuse_non_finite(x.data(), value.data(), x.size());
   return py::make_tuple(real_array(x.size(), x.data()), real_array(value.size(), value.data()));
 }
 #endif
@@ -145,6 +191,7 @@ py::tuple ledcurve(const arguments& given) {
     xs[k] = profile_point(profile_first + k);
     vs[k] = LED(xs[k], c.b.led_sigma);
   }
+  refuse_non_finite(xs, vs, profile_points);
   return py::make_tuple(x, value);
 }
 
@@ -174,6 +221,7 @@ std::vector<std::string> parameter_names() {
 
 PYBIND11_MODULE(_slits, m) {
   m.doc() = "The compiled functions of the package slits; call them through slits.";
+  m.attr("__version__") = SLITS_VERSION;
   m.def("cis", evaluate<cis>, py::arg("theta"), py::arg("out") = py::none(),
         "exp(i theta) element by element through the kernel, bit for bit the C library's cexp.");
   m.def("system_cis", evaluate<system_cis>, py::arg("theta"), py::arg("out") = py::none(),
