@@ -13,7 +13,7 @@ node "$here/web/chromium.js" "${2:-chromium}" "file://$page?program=duogap&metho
     const t = [];
     for (let i = 0; i < 7; i++) {
       const t0 = performance.now();
-      call("slits_run", p.name, "--method=propagate");
+      call("slits_run", argv(p.name, ["--method=propagate"]));
       t.push(performance.now() - t0);
     }
     times[p.name] = t.sort((a, b) => a - b).map((ms) => ms.toFixed(0)).join(" ");
