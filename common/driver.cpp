@@ -298,9 +298,10 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   } else if (!c.operands.empty()) {
     return refuse("unexpected argument " + in_quotes(c.operands[0]));
   }
-  // What the run cannot do; the bench itself may still be printed.
-  if (c.what != command_line::action::run || !p) return c;
+  if (!p) return c;
   if (const auto fault = range_fault(c.b, *p)) return refuse(blame(c.b, *fault, from));
+  // Tables too large to run on: the bench may still be printed and costed.
+  if (c.what != command_line::action::run) return c;
   if (kind == command_kind::pattern && table_bytes(c.b, *p) > table_memory_limit) {
     char figure[64];
     std::snprintf(figure, sizeof figure, "%.2f GiB", table_bytes(c.b, *p) / table_memory_limit);

@@ -40,10 +40,9 @@ struct command_line {
 };
 
 // Reads argv for the command `name`. On bad input reports it on standard
-// error and returns nothing; the caller exits with status 2. A run (not
-// --help, --version or --print-bench) is refused also for a bench the
-// program, or continuum's PROGRAM, cannot run: range_fault, or tables
-// beyond table_memory_limit.
+// error and returns nothing; the caller exits with status 2. A bench the
+// program, or continuum's PROGRAM, cannot hold in binary64 (range_fault) is
+// refused, and for a run also one whose tables exceed table_memory_limit.
 std::optional<command_line> read_command_line(int argc, char** argv, std::string_view name,
                                               command_kind kind);
 
