@@ -111,6 +111,7 @@ void* field(bench& b, parameter_id id) {
   }
   return nullptr;
 }
+const void* field(const bench& b, parameter_id id) { return field(const_cast<bench&>(b), id); }
 
 }  // namespace
 
@@ -162,16 +163,184 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text) {
   return {};
 }
 
-std::string check_bench(const bench& b, const parameter_info** at_fault) {
+std::string printable(std::string_view text) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = text[i];
+    // The length of a well-formed UTF-8 sequence of a printable character
+    // starting here: no overlong forms, surrogates or C1 controls.
+    std::size_t length = 0;
+    if (c >= 0x20 && c < 0x7f) {
+      length = 1;
+    } else if (c >= 0xc2 && c <= 0xf4 && i + 1 < text.size()) {
+      const unsigned char next = text[i + 1];
+      const unsigned char low = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : c == 0xc2 ? 0xa0 : 0x80;
+      const unsigned char high = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
+      const std::size_t wanted = c < 0xe0 ? 2 : c < 0xf0 ? 3 : 4;
+      if (next >= low && next <= high && i + wanted <= text.size()) {
+        length = wanted;
+        for (std::size_t k = 2; k < wanted; ++k)
+          if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) length = 0;
+      }
+    }
+    if (c == '\\') {
+      shown += "\\\\";
+    } else if (length > 0) {
+      shown.append(text.substr(i, length));
+      i += length;
+      continue;
+    } else if (c == '\n' || c == '\t' || c == '\r') {
+      shown += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+    } else {
+      static constexpr char hex[] = "0123456789abcdef";
+      shown += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+    }
+    ++i;
+  }
+  return shown;
+}
+
+std::optional<bench_fault> overlap_fault(const bench& b) {
   // Each slit of the pair is pair_slit_width wide, their centres
   // pair_separation apart.
-  if (!(b.pair_separation > b.pair_slit_width)) {
-    *at_fault = &parameter(parameter_id::pair_separation);
-    return in_quotes(b.text[int(parameter_id::pair_separation)]) +
-           " makes the slits of the pair overlap (it must exceed pair_slit_width " +
-           b.text[int(parameter_id::pair_slit_width)] + ")";
+  if (b.pair_separation > b.pair_slit_width) return std::nullopt;
+  return bench_fault{"makes the slits of the pair overlap (pair_separation " +
+                         b.text[int(parameter_id::pair_separation)] +
+                         " must exceed pair_slit_width " +
+                         b.text[int(parameter_id::pair_slit_width)] + ")",
+                     {parameter_id::pair_separation, parameter_id::pair_slit_width}};
+}
+
+std::string check_bench(const bench& b, const parameter_info** at_fault) {
+  const auto fault = overlap_fault(b);
+  if (!fault) return {};
+  if (at_fault) *at_fault = &parameter(parameter_id::pair_separation);
+  return in_quotes(b.text[int(parameter_id::pair_separation)]) + " " + fault->why;
+}
+
+namespace {
+
+// The largest |hop_phase(p, q, L)| over |p| <= P, |q| <= Q, formed as
+// hop_phase forms it. Rounding is monotonic, so no pair of samples forms a
+// larger |phase|, nor meets an overflow this bound does not.
+double hop_bound(const bench& b, double P, double Q, double L) {
+  if (b.fresnel_hops) return (((P + Q) * (P + Q)) * b.wavenumber) / (2.0 * L);
+  return ((P + Q) * (b.wavenumber * P)) / L;
+}
+
+// The same for led_phase of the hops d -> s over L1 and s -> q over L2.
+double led_bound(const bench& b, double D, double S, double Q, double L1, double L2) {
+  if (b.fresnel_hops) return hop_bound(b, D, S, L1) + hop_bound(b, S, Q, L2);
+  return ((S + D) / L1 + (S + Q) / L2) * (b.wavenumber * S);
+}
+
+// The largest |coordinate| of a plane's samples: its first or its last.
+double extent(double first, double last) { return std::max(std::abs(first), std::abs(last)); }
+
+}  // namespace
+
+std::optional<bench_fault> range_fault(const bench& b, const program_info& p) {
+  using id = parameter_id;
+  using ids = std::vector<id>;
+  if (!p.pattern) {
+    // LED(x) is at most its value at the centre, 1 / (sigma sqrt(2 PI)).
+    if (std::isfinite(LED(0.0, b.led_sigma))) return std::nullopt;
+    return bench_fault{"makes the LED's profile infinite at its centre", {id::led_sigma}};
   }
-  return {};
+  if (!std::isfinite(b.wavenumber))
+    return bench_fault{"makes the wavenumber infinite", {id::wavelength}};
+  // The last screen point is the largest, and i * max grows with i.
+  const id screen_max = p.double_slit ? id::double_screen_max : id::single_screen_max;
+  const int points = b.screen_points(p);
+  const double X = std::abs(screen_point(points - 1, points, b.screen_max(p)));
+  if (!std::isfinite(X))
+    return bench_fault{"makes the screen points infinite", {screen_max, id::screen_count}};
+
+  // Every sample lies within its aperture, each step a width divided by a
+  // count: finite wherever the widths are.
+  const double D = extent(b.source_point(0), b.source_point(b.source_samples - 1));
+  const double S = extent(b.entrance_point(0), b.entrance_point(b.entrance_samples - 1));
+  const double Y = extent(b.pair_point(0), b.pair_point(b.pair_samples - 1));
+  const double single = b.pair_distance + b.screen_distance;
+  const ids source = {id::source_width, id::source_distance};
+  const ids entrance = {id::entrance_width};
+  const ids pair = {id::pair_slit_width, id::pair_separation, id::pair_distance};
+  const ids to_screen = {screen_max, id::pair_distance, id::screen_distance};
+  const auto join = [](ids a, const ids& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+
+  // The hops of a path in beam order; the LED programs' first two as one
+  // led_phase.
+  struct hop {
+    double bound;
+    std::string name;
+    ids involved;
+  };
+  std::vector<hop> path;
+  const bool has_pair = p.planes & pair_plane;
+  if (p.normalised) {
+    path.push_back(has_pair ? hop{led_bound(b, D, S, Y, b.source_distance, b.pair_distance),
+                                  "from the source through the first slit to the double slit",
+                                  join(join(source, entrance), pair)}
+                            : hop{led_bound(b, D, S, X, b.source_distance, single),
+                                  "from the source through the first slit to the screen",
+                                  join(join(source, entrance), to_screen)});
+  } else {
+    if (p.planes & source_plane)
+      path.push_back({hop_bound(b, D, S, b.source_distance), "from the source to the first slit",
+                      join(source, entrance)});
+    path.push_back(has_pair ? hop{hop_bound(b, S, Y, b.pair_distance),
+                                  "from the first slit to the double slit", join(entrance, pair)}
+                            : hop{hop_bound(b, S, X, single), "from the first slit to the screen",
+                                  join(entrance, to_screen)});
+  }
+  if (has_pair)
+    path.push_back({hop_bound(b, Y, X, b.screen_distance),
+                    "from the double slit to the screen",
+                    {id::pair_slit_width, id::pair_separation, screen_max, id::screen_distance}});
+  double total = 0;
+  ids every = {id::wavelength};
+  for (const hop& h : path) {
+    if (!std::isfinite(h.bound))
+      return bench_fault{"makes the phase " + h.name + " infinite",
+                         join({id::wavelength}, h.involved)};
+    total += h.bound;
+    every = join(every, h.involved);
+  }
+  if (!std::isfinite(total)) return bench_fault{"makes the phase of a whole path infinite", every};
+
+  if (p.normalised) {
+    const ids weights = {id::led_sigma, id::source_width, id::source_samples};
+    bool any = false;
+    for (int j = 0; j < b.source_samples; ++j) {
+      const double weight = LED(b.source_point(j), b.led_sigma);
+      if (!std::isfinite(weight))
+        return bench_fault{"makes the LED weights of the source samples infinite", weights};
+      any = any || weight != 0;
+    }
+    if (!any)
+      return bench_fault{
+          "makes every LED weight of the source samples zero, and with them the intensity on the "
+          "axis that the pattern is divided by",
+          weights};
+  }
+  return std::nullopt;
+}
+
+double departure(const bench& b, parameter_id id) {
+  const bench& defaults = default_bench();
+  switch (parameter(id).kind) {
+    case parameter_kind::length:
+      return std::abs(std::log(*static_cast<const double*>(field(b, id)) /
+                               *static_cast<const double*>(field(defaults, id))));
+    case parameter_kind::count:
+      return std::abs(std::log(double(*static_cast<const int*>(field(b, id))) /
+                               *static_cast<const int*>(field(defaults, id))));
+    default:
+      return 0;
+  }
 }
 
 const bench& default_bench() {

@@ -13,10 +13,12 @@
 #include <complex>
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr double PI = 3.14159265358979;  // 15 digits, deliberately
 inline constexpr double screen_min = 0;         // every screen starts on the axis
@@ -181,15 +183,44 @@ const bench& default_bench();
 // to 10000"), empty when the value is taken. derive() the bench afterwards.
 std::string assign(bench& b, const parameter_info& p, std::string_view text);
 
-// A value as a refusal quotes it: 'text'.
+// Text from a command line or a file as a message may show it: printable
+// ASCII and well-formed UTF-8 as they are, every other byte (a newline, an
+// escape sequence, a NUL, a stray byte) as \n, \t, \r or \xNN, and a
+// backslash doubled, so a message stays one line that cannot drive the
+// terminal.
+std::string printable(std::string_view text);
+
+// A value as a refusal quotes it: 'text', printable.
 inline std::string in_quotes(std::string_view text) {
-  std::string q(1, '\'');
-  q.append(text).push_back('\'');
+  std::string q(1, '\'');  // in steps: g++ 12 misreads "'" + s (-Wrestrict)
+  q.append(printable(text)).push_back('\'');
   return q;
 }
 
-// What no single value shows: the slits of the pair must not overlap.
-// Returns the refusal, naming the parameter at fault, or empty.
+// What no single value shows: a fault of the bench as a whole, worded to
+// follow the value blamed ("makes the wavenumber infinite"), and every
+// parameter that sets the faulty quantity, any of which may be blamed.
+struct bench_fault {
+  std::string why;
+  std::vector<parameter_id> involved;
+};
+
+// The slits of the pair overlap.
+std::optional<bench_fault> overlap_fault(const bench& b);
+
+// What binary64 cannot hold when program p runs on this bench: an infinite
+// wavenumber, screen point or LED weight, a hop whose phase can overflow,
+// every LED weight zero (the intensity on the axis, which divides the
+// pattern, would be 0). Caught here, before a line is written, they would
+// otherwise give lines of NaN.
+std::optional<bench_fault> range_fault(const bench& b, const program_info& p);
+
+// How far a value lies from its configured default: |log(value / default)|,
+// 0 for a choice. A refusal blames the involved value furthest away.
+double departure(const bench& b, parameter_id id);
+
+// The overlap as one refusal naming pair_separation, or empty; `at_fault`,
+// when given, receives the parameter.
 std::string check_bench(const bench& b, const parameter_info** at_fault);
 
 // Bytes of the tables a program keeps for this bench; the run is refused

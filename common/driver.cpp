@@ -1,15 +1,20 @@
 #include "driver.hpp"
 
+#include <fcntl.h>
 #include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <sstream>
+#include <tuple>
 
 #include <slits/cis.hpp>
 
@@ -79,24 +84,126 @@ std::optional<int> whole_number(std::string_view text, int low, int high) {
   return value;
 }
 
-// The bench file's lines into `b`; a refusal names FILE:LINE.
-std::string read_bench_file(const std::string& path, bench& b) {
-  std::ifstream in(path);
-  if (!in) return path + ": cannot read the bench file";
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    const std::string at = path + ":" + std::to_string(number) + ": ";
-    std::istringstream fields(line);
-    std::string name, value, extra;
-    if (!(fields >> name) || name.front() == '#') continue;
-    if (!(fields >> value)) return at + name + ": no value";
-    if (fields >> extra) return at + name + ": more than one value";
-    const parameter_info* p = find_parameter(name);
-    if (!p) return at + "unknown parameter " + in_quotes(name);
-    if (std::string why = assign(b, *p, value); !why.empty()) return at + name + ": " + why;
-  }
-  if (in.bad()) return path + ": cannot read the bench file";
+// Where each parameter's value came from, for the refusal that blames it:
+// "--wavelength", "FILE:LINE: wavelength", or nothing for the default; and
+// when, 0 for the default, 1 for the bench file, then each option in turn.
+struct origins {
+  std::string where[parameter_count];
+  int when[parameter_count] = {};
+};
+
+// A bench file holds a few hundred bytes; these bounds end a file given by
+// mistake (--bench /dev/zero, a log) at once instead of reading on.
+constexpr std::size_t bench_file_limit = 1 << 20;
+constexpr std::size_t bench_line_limit = 4096;
+
+// One line of a bench file: "name value", optionally followed by a
+// "# comment"; blank and comment lines are skipped. Editors may start the
+// file with a UTF-8 byte-order mark.
+std::string read_bench_line(std::string line, const std::string& at_file, int number, bench& b,
+                            origins& from, int first_line[]) {
+  const std::string at = at_file + ":" + std::to_string(number) + ": ";
+  if (line.size() > bench_line_limit)
+    return at + "a line longer than " + std::to_string(bench_line_limit) + " bytes";
+  if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  std::istringstream fields(line);
+  std::string name, value, extra;
+  if (!(fields >> name) || name.front() == '#') return {};
+  const parameter_info* p = find_parameter(name);
+  if (!p) return at + "unknown parameter " + in_quotes(name);
+  if (!(fields >> value) || value.front() == '#') return at + name + ": no value";
+  if (fields >> extra && extra.front() != '#') return at + name + ": more than one value";
+  const int row = int(p - parameters().data());
+  if (first_line[row] != 0)
+    return at + name + ": set again (first on line " + std::to_string(first_line[row]) + ")";
+  first_line[row] = number;
+  if (std::string why = assign(b, *p, value); !why.empty()) return at + name + ": " + why;
+  from.where[row] = at + name;
+  from.when[row] = 1;
   return {};
+}
+
+// The bench file's lines into `b`; a refusal names FILE:LINE.
+std::string read_bench_file(const std::string& path, bench& b, origins& from) {
+  const std::string shown = printable(path);
+  const auto unreadable = [&] {
+    return shown + ": cannot read the bench file: " + std::strerror(errno);
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return unreadable();
+  struct closer {
+    int fd;
+    ~closer() { ::close(fd); }
+  } closing{fd};
+  int first_line[parameter_count] = {};
+  std::string pending;  // read, not yet split into lines
+  std::size_t total = 0;
+  int number = 0;
+  for (char chunk[4096];;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return unreadable();
+    if (n == 0) break;
+    if ((total += n) > bench_file_limit)
+      return shown + ": larger than " + std::to_string(bench_file_limit >> 20) +
+             " MiB, not a bench file";
+    pending.append(chunk, n);
+    std::size_t start = 0;
+    for (std::size_t end; (end = pending.find('\n', start)) != pending.npos; start = end + 1)
+      if (std::string why = read_bench_line(pending.substr(start, end - start), shown, ++number, b,
+                                            from, first_line);
+          !why.empty())
+        return why;
+    pending.erase(0, start);
+    if (pending.size() > bench_line_limit)  // refused before its end is read
+      return read_bench_line(pending, shown, number + 1, b, from, first_line);
+  }
+  if (pending.empty()) return {};
+  return read_bench_line(pending, shown, number + 1, b, from, first_line);
+}
+
+// The refusal of a fault of the bench as a whole, naming the value blamed:
+// of the values involved, those the user set if any, and of them the one
+// furthest from its default (a wavelength of 1e-308 rather than a slit
+// a little wider), the latest set on a tie.
+std::string blame(const bench& b, const bench_fault& fault, const origins& from) {
+  parameter_id at = fault.involved.front();
+  const auto key = [&](parameter_id id) {
+    return std::tuple(from.when[int(id)] > 0, departure(b, id), from.when[int(id)]);
+  };
+  for (parameter_id id : fault.involved)
+    if (key(id) > key(at)) at = id;
+  const int row = int(at);
+  const std::string where =
+      from.where[row].empty() ? "--" + option_name(parameters()[row]) : from.where[row];
+  return where + ": " + in_quotes(b.text[row]) + " " + fault.why;
+}
+
+// The refusal of an option getopt_long did not take: unknown, ambiguous
+// (a prefix of several), missing its value, or given one it does not take.
+std::string misused_option(int code, const std::string& given,
+                           const std::vector<option_info>& options) {
+  if (::optopt > 0 && ::optopt < first_option)  // a short option
+    return "unknown option " + in_quotes(std::string("-") + char(::optopt));
+  const std::string typed = given.substr(0, given.find('='));
+  if (!typed.starts_with("--") || typed.size() == 2) return "unknown option " + in_quotes(typed);
+  const std::string stem = typed.substr(2);
+  std::vector<const option_info*> matches;
+  for (const option_info& o : options) {
+    if (o.name == stem) {
+      matches = {&o};
+      break;
+    }
+    if (o.name.starts_with(stem)) matches.push_back(&o);
+  }
+  if (matches.empty()) return "unknown option " + in_quotes(typed);
+  if (matches.size() > 1) {
+    std::string why = "option " + in_quotes(typed) + " is ambiguous; possibilities:";
+    for (const option_info* o : matches) why += " '--" + o->name + "'";
+    return why;
+  }
+  if (code == ':') return "--" + matches[0]->name + ": no value given";
+  return "--" + matches[0]->name + " takes no value";
 }
 
 std::optional<command_line> read(int argc, char** argv, std::string_view name, command_kind kind,
@@ -111,7 +218,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   command_line c;
   c.output = std::string(name) + ".txt";
   c.precision = default_precision(kind);
-  std::string bench_file;
+  std::optional<std::string> bench_file;
   std::vector<std::pair<const parameter_info*, std::string>> values;  // in order given
   const auto refuse = [&](std::string why) {
     refusal = std::move(why);
@@ -120,18 +227,13 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
 
   ::optind = 0;  // a fresh scan, also when called again in one process
   ::opterr = 0;  // every message is ours
-  for (int code; (code = ::getopt_long(argc, argv, ":", table.data(), nullptr)) != -1;) {
+  for (int code; (code = ::getopt_long(argc, argv, ":h", table.data(), nullptr)) != -1;) {
     const std::string value = ::optarg ? ::optarg : "";
-    if (code == '?' || code == ':') {
-      const std::string given = argv[::optind - 1];
-      if (given.rfind("--", 0) != 0) return refuse("unknown option " + in_quotes(given));
-      const std::string option = given.substr(0, given.find('='));
-      const auto known = std::find_if(options.begin(), options.end(), [&](const option_info& o) {
-        return "--" + o.name == option;
-      });
-      if (code == ':') return refuse(option + ": no value given");
-      if (known != options.end() && !known->takes_value) return refuse(option + " takes no value");
-      return refuse("unknown option " + in_quotes(given));
+    if (code == '?' || code == ':')
+      return refuse(misused_option(code, argv[::optind - 1], options));
+    if (code == 'h') {
+      c.what = command_line::action::help;
+      continue;
     }
     const std::size_t row = code - first_option;
     if (row < parameter_count) {
@@ -140,6 +242,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
     }
     const std::string_view option = other_options[row - parameter_count].name;
     if (option == "bench") {
+      if (value.empty()) return refuse("--bench: the file name is empty");
       bench_file = value;
     } else if (option == "print-bench") {
       c.what = command_line::action::print_bench;
@@ -169,35 +272,41 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   for (int i = ::optind; i < argc; ++i) c.operands.push_back(argv[i]);
   if (c.what == command_line::action::help || c.what == command_line::action::version) return c;
 
-  if (!bench_file.empty())
-    if (std::string why = read_bench_file(bench_file, c.b); !why.empty()) return refuse(why);
-  for (const auto& [p, value] : values)
+  origins from;
+  if (bench_file)
+    if (std::string why = read_bench_file(*bench_file, c.b, from); !why.empty()) return refuse(why);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    const auto& [p, value] = values[k];
+    const int row = int(p - parameters().data());
     if (std::string why = assign(c.b, *p, value); !why.empty())
       return refuse("--" + option_name(*p) + ": " + why);
-  const parameter_info* at_fault = nullptr;
-  if (std::string why = check_bench(c.b, &at_fault); !why.empty())
-    return refuse("--" + option_name(*at_fault) + ": " + why);
+    from.where[row] = "--" + option_name(*p);
+    from.when[row] = 2 + int(k);
+  }
+  if (const auto fault = overlap_fault(c.b)) return refuse(blame(c.b, *fault, from));
   c.b.derive();
 
+  const program_info* p = find_program(name);
   if (kind == command_kind::continuum) {
     if (c.what == command_line::action::run && c.operands.size() != 1)
       return refuse(c.operands.empty() ? "which program? (one of the pattern programs)"
                                        : "one program at a time");
     if (c.operands.size() == 1) {
-      const program_info* p = find_program(c.operands[0]);
+      p = find_program(c.operands[0]);
       if (!p || !p->pattern) return refuse(in_quotes(c.operands[0]) + " is not a pattern program");
     }
   } else if (!c.operands.empty()) {
     return refuse("unexpected argument " + in_quotes(c.operands[0]));
   }
-  if (kind == command_kind::pattern) {
-    const program_info* p = find_program(name);
-    if (p && table_bytes(c.b, *p) > table_memory_limit) {
-      char figure[64];
-      std::snprintf(figure, sizeof figure, "%.2f GiB", table_bytes(c.b, *p) / table_memory_limit);
-      return refuse("this bench needs " + std::string(figure) +
-                    " of tables, more than the 1 GiB allowed");
-    }
+  if (!p) return c;
+  if (const auto fault = range_fault(c.b, *p)) return refuse(blame(c.b, *fault, from));
+  // Tables too large to run on: the bench may still be printed and costed.
+  if (c.what != command_line::action::run) return c;
+  if (kind == command_kind::pattern && table_bytes(c.b, *p) > table_memory_limit) {
+    char figure[64];
+    std::snprintf(figure, sizeof figure, "%.2f GiB", table_bytes(c.b, *p) / table_memory_limit);
+    return refuse("this bench needs " + std::string(figure) +
+                  " of tables, more than the 1 GiB allowed");
   }
   return c;
 }
@@ -256,15 +365,22 @@ std::optional<command_line> read_arguments(const std::vector<std::string>& argum
   return c;
 }
 
+namespace {
+
+// A refusal as every command gives it: one line, then the hint.
+void tell_refusal(std::string_view name, const std::string& why) {
+  const std::string message =
+      std::string(name) + ": error: " + why + "\nTry '" + std::string(name) + " --help'.\n";
+  std::fputs(message.c_str(), stderr);
+}
+
+}  // namespace
+
 std::optional<command_line> read_command_line(int argc, char** argv, std::string_view name,
                                               command_kind kind) {
   std::string why;
   auto c = read(argc, argv, name, kind, why);
-  if (!c) {
-    std::string message =
-        std::string(name) + ": error: " + why + "\nTry '" + std::string(name) + " --help'.\n";
-    std::fputs(message.c_str(), stderr);
-  }
+  if (!c) tell_refusal(name, why);
   return c;
 }
 
@@ -307,27 +423,19 @@ std::string help_text(std::string_view name, command_kind kind) {
   }
   text += "\nOptions (defaults in brackets; lengths in millimetres):\n";
   const bench& defaults = default_bench();
-  for (const option_info& o : options_of(kind)) {
-    std::string left = "  --" + o.name + (o.takes_value ? "=" + o.value_name : "");
-    std::string meaning = o.meaning;
-    if (std::size_t row = o.code - first_option; row < parameter_count) {
-      const parameter_info& p = parameters()[row];
-      meaning += " [" + defaults.text[row];
-      if (!p.unit.empty()) meaning += " " + std::string(p.unit);
-      meaning += "]";
-    }
-    // The meaning wrapped at 80 columns, from column 28.
-    if (left.size() < 28)
-      left.resize(28, ' ');
-    else
-      left += "\n" + std::string(28, ' ');
-    std::size_t column = 28;
-    std::istringstream words(meaning);
+  const auto wrapped = [](std::string left, const std::string& words_text, std::size_t from) {
+    // Words wrapped at 80 columns, from column `from`.
+    if (left.size() < from)
+      left.resize(from, ' ');
+    else if (from > 0)
+      left += "\n" + std::string(from, ' ');
+    std::size_t column = from;
+    std::istringstream words(words_text);
     bool first = true;
     for (std::string word; words >> word; first = false) {
       if (!first && column + 1 + word.size() > 80) {
-        left += "\n" + std::string(28, ' ');
-        column = 28;
+        left += "\n" + std::string(from, ' ');
+        column = from;
       } else if (!first) {
         left += ' ';
         ++column;
@@ -335,9 +443,35 @@ std::string help_text(std::string_view name, command_kind kind) {
       left += word;
       column += word.size();
     }
-    text += left + "\n";
+    return left + "\n";
+  };
+  for (const option_info& o : options_of(kind)) {
+    std::string left = "  " + std::string(o.name == "help" ? "-h, " : "") + "--" + o.name +
+                       (o.takes_value ? "=" + o.value_name : "");
+    std::string meaning = o.meaning;
+    if (std::size_t row = o.code - first_option; row < parameter_count) {
+      const parameter_info& p = parameters()[row];
+      meaning += " [" + defaults.text[row];
+      if (!p.unit.empty()) meaning += " " + std::string(p.unit);
+      meaning += "]";
+    } else if (o.name == "precision") {
+      meaning += " [" + std::to_string(default_precision(kind)) + "]";
+    }
+    text += wrapped(left, meaning, 28);
   }
-  text += "\nBad input exits with status 2 and writes no file; a failure while running, 1.\n";
+  text += "\n";
+  if (kind == command_kind::continuum)
+    text += wrapped("",
+                    "The sample counts, --sampling and --method are read, from a bench file too, "
+                    "as part of the program's bench, and change nothing here: the continuum "
+                    "integrates over each aperture.",
+                    0);
+  text += wrapped("",
+                  "A long option may be abbreviated to a unique prefix (--prec for "
+                  "--precision); scripts should spell options in full, since a prefix unique "
+                  "today may not stay so.",
+                  0);
+  text += "Bad input exits with status 2 and writes no file; a failure while running, 1.\n";
   return text;
 }
 
@@ -345,21 +479,37 @@ std::string version_text(std::string_view name) {
   return std::string(name) + " " + SLITS_VERSION + "\nphasor kernel: " + cis_path_name() + "\n";
 }
 
+void check_finite(double x, double value) {
+  if (std::isfinite(x) && std::isfinite(value)) return;
+  // Each number in its shortest form that reads back exactly.
+  const auto shortest = [](double v) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
+  };
+  throw non_finite_value("the value at x = " + shortest(x) + " is " + shortest(value) +
+                         ": this bench takes a sum beyond the range of binary64");
+}
+
 void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
                      const std::function<void(int, double, double)>& write) {
   double axis = 0;  // an LED program's value at the first point, on the axis
   for_each_block(b.screen_points(p), b.screen_max(p), threads, make(b),
                  [&](int i, double x, double value) {
-                   if (!p.normalised) return write(i, x, value);
-                   if (i == 0) axis = value;
-                   write(i, x, value / axis);
+                   if (p.normalised) {
+                     if (i == 0) axis = value;
+                     value = value / axis;
+                   }
+                   check_finite(x, value);
+                   write(i, x, value);
                  });
 }
 
 void compute_profile(const bench& b, const std::function<void(double, double)>& write) {
   for (int i = profile_first; i < profile_first + profile_points; ++i) {
     const double x = profile_point(i);
-    write(x, LED(x, b.led_sigma));
+    const double value = LED(x, b.led_sigma);
+    check_finite(x, value);
+    write(x, value);
   }
 }
 
@@ -381,6 +531,24 @@ int answer(const command_line& c, std::string_view name, command_kind kind) {
   return standard_output_status(name);
 }
 
+// Whether `path` names the file standard output already writes (/dev/stdout,
+// or the file it is redirected to): the data lines would truncate and
+// overwrite the console lines. /dev/null may take both.
+bool is_standard_output(const std::string& path) {
+  struct stat file, out, null;
+  return ::stat(path.c_str(), &file) == 0 && ::fstat(1, &out) == 0 && file.st_dev == out.st_dev &&
+         file.st_ino == out.st_ino &&
+         !(::stat("/dev/null", &null) == 0 && null.st_dev == file.st_dev &&
+           null.st_ino == file.st_ino);
+}
+
+// A failure while computing, after the lines before it.
+int tell_failure(std::string_view name, const std::exception& failure) {
+  const std::string line = std::string(name) + ": error: " + failure.what() + "\n";
+  std::fputs(line.c_str(), stderr);
+  return 1;
+}
+
 }  // namespace
 
 int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make) {
@@ -388,12 +556,39 @@ int run_pattern_program(int argc, char** argv, const program_info& p, loop_facto
   if (!c) return 2;
   if (c->what != command_line::action::run) return answer(*c, p.name, command_kind::pattern);
 
+  if (c->output == "-") {  // the data lines alone, on standard output
+    prepare_output(p.name);
+    std::cout.precision(c->precision);
+    int status = 0;
+    try {
+      progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
+      compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
+        write_pair_line(std::cout, x, value);
+        status = standard_output_status(p.name);
+        progress.done(i + 1);
+      });
+    } catch (const std::exception& failure) {
+      return tell_failure(p.name, failure);
+    }
+    return status;
+  }
+  if (is_standard_output(c->output)) {
+    tell_refusal(p.name, "--output: " + in_quotes(c->output) +
+                             " is standard output; --output - puts the data lines there");
+    return 2;
+  }
   pattern_file file = open_pattern_file(p.name, c->output, c->precision);
-  progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
-  compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
-    write_pattern_record(file, p.label, x, value);
-    progress.done(i + 1);
-  });
+  if (file.failed) return 1;  // told; nothing is computed for no file
+  try {
+    progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
+    compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
+      write_pattern_record(file, p.label, x, value);
+      progress.done(i + 1);
+    });
+  } catch (const std::exception& failure) {
+    close_pattern_file(file);
+    return tell_failure(p.name, failure);
+  }
   return close_pattern_file(file);
 }
 
@@ -405,9 +600,13 @@ int run_profile_program(int argc, char** argv) {
   prepare_output(name);
   std::cout.precision(c->precision);
   int status = 0;
-  compute_profile(c->b, [&](double x, double value) {
-    write_pair_line(std::cout, x, value);
-    status = standard_output_status(name);  // a failure is told as it happens
-  });
+  try {
+    compute_profile(c->b, [&](double x, double value) {
+      write_pair_line(std::cout, x, value);
+      status = standard_output_status(name);  // a failure is told as it happens
+    });
+  } catch (const std::exception& failure) {
+    return tell_failure(name, failure);
+  }
   return status;
 }

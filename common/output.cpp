@@ -17,11 +17,12 @@ namespace {
 
 bool standard_output_failed = false;  // reported once, like each data file
 
-// One whole line on standard error, written at once so it cannot interleave.
+// One whole line on standard error, written at once so it cannot interleave;
+// a file name as printable() shows it.
 void report(std::string_view program, std::string_view what, std::string_view target, int error) {
   std::string line;
   line.append(program).append(": ").append(what).append(" ");
-  line.append(target).append(": ").append(std::strerror(error)).append("\n");
+  line.append(printable(target)).append(": ").append(std::strerror(error)).append("\n");
   std::fputs(line.c_str(), stderr);
 }
 
