@@ -1,6 +1,6 @@
 // The optical bench shared by every program: the registry of parameters and
 // programs, the bench's values, sampling grids, the phase of one hop between
-// planes, pattern output, and the LED's emission profile.
+// planes, and the LED's emission profile; with output.hpp, the pattern output.
 //
 // Every value is its formula evaluated in binary64, each operation rounded on
 // its own in the grouping written here (the build disables contraction into
@@ -8,17 +8,15 @@
 // bits of the printed patterns.
 #pragma once
 
-#include <signal.h>
-
 #include <complex>
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "output.hpp"
 
 inline constexpr double PI = 3.14159265358979;  // 15 digits, deliberately
 inline constexpr double screen_min = 0;         // every screen starts on the axis
@@ -238,66 +236,6 @@ using amplitude = std::complex<double>;
 // The exponent i phi of a path's phasor, whose cexp is the phasor itself;
 // the name is the one the programs have always used for it.
 constexpr amplitude phasor(double phi) { return {0.0, phi}; }
-
-// ---------------------------------------------------------------------------
-// Pattern output. Each screen point gives a console line on standard output
-// ("x = <x><label><value>") and a pair line ("<x> <value>") in the data file,
-// both flushed at once so an interrupted run keeps every finished point.
-// Numbers use the stream's default format, printf's %g at the stream's
-// precision (6 unless --precision says otherwise).
-//
-// A failure never stops the computation: the first failure of each stream is
-// reported in one line on standard error and the run ends with status 1.
-
-inline constexpr std::string_view modulus_label = ", |f(x)| = ";
-inline constexpr std::string_view squared_label = ", |f(x)|^2 = ";
-
-struct pattern_file {
-  std::string_view program;  // names the program in error messages
-  std::string name;
-  std::ofstream stream;
-  bool failed = false;          // a failure of this file has been reported
-  std::streamoff complete = 0;  // bytes of the lines written in full
-};
-
-// First thing every program does: standard descriptors held open, and a file
-// size limit turned from a silent kill into a reported failed write.
-void prepare_output(std::string_view program);
-
-// Creates or truncates the data file `name`, after prepare_output; numbers in
-// it and on standard output get `precision` significant digits.
-pattern_file open_pattern_file(std::string_view program, std::string_view name, int precision = 6);
-
-// Holds SIGHUP, SIGINT, SIGQUIT and SIGTERM pending on the calling thread
-// while alive; one that arrived acts when it ends. A fatal signal that comes
-// while write() crosses a page of the file cuts the write short, and the
-// program would die on a torn line: every line is written under this hold.
-// Threads started under it inherit the hold for good.
-class signals_held {
- public:
-  signals_held();
-  ~signals_held();
-  signals_held(const signals_held&) = delete;
-  signals_held& operator=(const signals_held&) = delete;
-
- private:
-  sigset_t previous_;
-};
-
-// "<x> <value>\n", then flush, under signals_held.
-void write_pair_line(std::ostream& out, double x, double value);
-
-// The console line on standard output, then the pair line in the data file,
-// both under one signals_held.
-void write_pattern_record(pattern_file& file, std::string_view label, double x, double value);
-
-// Closes the data file; returns the exit status: 0 when every line reached
-// both streams, 1 after any reported failure.
-int close_pattern_file(pattern_file& file);
-
-// For programs that write standard output only: reports its first failure
-// and returns the exit status as above.
-int standard_output_status(std::string_view program);
 
 // ---------------------------------------------------------------------------
 // LED emission profile: the normal density with mean 0 and standard
