@@ -16,10 +16,8 @@
 #include <vector>
 
 #include "bench.hpp"
-#include "phasors.hpp"
-
-// Makes a program's loop over blocks of screen points for a bench.
-using loop_factory = block_loop (*)(const bench&);
+#include "blocks.hpp"
+#include "propagate.hpp"
 
 // Which options a command takes besides --help, --version and --precision.
 enum class command_kind {
