@@ -18,8 +18,8 @@
 
 #include <slits/cis.hpp>
 
-#include "driver.hpp"
-#include "patterns.hpp"
+#include "command_line.hpp"
+#include "program_run.hpp"
 #if SLITS_CONTINUUM
 #include "limits.hpp"
 #endif

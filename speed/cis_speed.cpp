@@ -34,7 +34,7 @@
 #include <slits/cis.hpp>
 #include "bench.hpp"
 #include "paths.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 
 #if SLITS_HAVE_SLEEF
 #include "sleef_sums.hpp"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include <slits/cis.hpp>
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "run_program.hpp"
 
 namespace {

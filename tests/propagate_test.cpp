@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "literal.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 #if SLITS_HAVE_CONTINUUM
 #include "limits.hpp"
 #endif

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "paths.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 
 namespace {
 

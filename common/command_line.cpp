@@ -1,4 +1,4 @@
-#include "driver.hpp"
+#include "command_line.hpp"
 
 #include <fcntl.h>
 #include <getopt.h>
@@ -311,44 +311,6 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   return c;
 }
 
-// One program's progress on standard error, rewritten in place at most four
-// times a second; only where a person watches a terminal while standard
-// output goes elsewhere.
-class progress_line {
- public:
-  progress_line(std::string_view program, int points, bool wanted)
-      : program_(program),
-        points_(points),
-        shown_(wanted && ::isatty(2) && !::isatty(1)),
-        start_(clock::now()),
-        last_(start_) {}
-
-  void done(int finished) {
-    if (!shown_) return;
-    const auto now = clock::now();
-    if (now - last_ < std::chrono::milliseconds(250) && finished < points_) return;
-    last_ = now;
-    const double elapsed = std::chrono::duration<double>(now - start_).count();
-    const double left = elapsed / finished * (points_ - finished);
-    std::fprintf(stderr, "\r%.*s: %d of %d points, %.0f s, about %.0f s left  ",
-                 int(program_.size()), program_.data(), finished, points_, elapsed, left);
-    std::fflush(stderr);
-    width_ = true;
-  }
-
-  ~progress_line() {
-    if (width_) std::fputs("\r\033[K", stderr);
-  }
-
- private:
-  using clock = std::chrono::steady_clock;
-  std::string_view program_;
-  int points_;
-  bool shown_;
-  bool width_ = false;
-  clock::time_point start_, last_;
-};
-
 }  // namespace
 
 std::optional<command_line> read_arguments(const std::vector<std::string>& arguments,
@@ -365,16 +327,11 @@ std::optional<command_line> read_arguments(const std::vector<std::string>& argum
   return c;
 }
 
-namespace {
-
-// A refusal as every command gives it: one line, then the hint.
 void tell_refusal(std::string_view name, const std::string& why) {
   const std::string message =
       std::string(name) + ": error: " + why + "\nTry '" + std::string(name) + " --help'.\n";
   std::fputs(message.c_str(), stderr);
 }
-
-}  // namespace
 
 std::optional<command_line> read_command_line(int argc, char** argv, std::string_view name,
                                               command_kind kind) {
@@ -428,13 +385,13 @@ std::string help_text(std::string_view name, command_kind kind) {
     if (left.size() < from)
       left.resize(from, ' ');
     else if (from > 0)
-      left += "\n" + std::string(from, ' ');
+      left.append(1, '\n').append(from, ' ');  // not "\n" + s: g++ 12's -Wrestrict
     std::size_t column = from;
     std::istringstream words(words_text);
     bool first = true;
     for (std::string word; words >> word; first = false) {
       if (!first && column + 1 + word.size() > 80) {
-        left += "\n" + std::string(from, ' ');
+        left.append(1, '\n').append(from, ' ');
         column = from;
       } else if (!first) {
         left += ' ';
@@ -479,44 +436,7 @@ std::string version_text(std::string_view name) {
   return std::string(name) + " " + SLITS_VERSION + "\nphasor kernel: " + cis_path_name() + "\n";
 }
 
-void check_finite(double x, double value) {
-  if (std::isfinite(x) && std::isfinite(value)) return;
-  // Each number in its shortest form that reads back exactly.
-  const auto shortest = [](double v) {
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
-  };
-  throw non_finite_value("the value at x = " + shortest(x) + " is " + shortest(value) +
-                         ": this bench takes a sum beyond the range of binary64");
-}
-
-void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
-                     const std::function<void(int, double, double)>& write) {
-  double axis = 0;  // an LED program's value at the first point, on the axis
-  for_each_block(b.screen_points(p), b.screen_max(p), threads, make(b),
-                 [&](int i, double x, double value) {
-                   if (p.normalised) {
-                     if (i == 0) axis = value;
-                     value = value / axis;
-                   }
-                   check_finite(x, value);
-                   write(i, x, value);
-                 });
-}
-
-void compute_profile(const bench& b, const std::function<void(double, double)>& write) {
-  for (int i = profile_first; i < profile_first + profile_points; ++i) {
-    const double x = profile_point(i);
-    const double value = LED(x, b.led_sigma);
-    check_finite(x, value);
-    write(x, value);
-  }
-}
-
-namespace {
-
-// --help, --version and --print-bench: standard output only.
-int answer(const command_line& c, std::string_view name, command_kind kind) {
+int print_answer(const command_line& c, std::string_view name, command_kind kind) {
   switch (c.what) {
     case command_line::action::help:
       std::cout << help_text(name, kind);
@@ -529,84 +449,4 @@ int answer(const command_line& c, std::string_view name, command_kind kind) {
   }
   std::cout.flush();
   return standard_output_status(name);
-}
-
-// Whether `path` names the file standard output already writes (/dev/stdout,
-// or the file it is redirected to): the data lines would truncate and
-// overwrite the console lines. /dev/null may take both.
-bool is_standard_output(const std::string& path) {
-  struct stat file, out, null;
-  return ::stat(path.c_str(), &file) == 0 && ::fstat(1, &out) == 0 && file.st_dev == out.st_dev &&
-         file.st_ino == out.st_ino &&
-         !(::stat("/dev/null", &null) == 0 && null.st_dev == file.st_dev &&
-           null.st_ino == file.st_ino);
-}
-
-// A failure while computing, after the lines before it.
-int tell_failure(std::string_view name, const std::exception& failure) {
-  const std::string line = std::string(name) + ": error: " + failure.what() + "\n";
-  std::fputs(line.c_str(), stderr);
-  return 1;
-}
-
-}  // namespace
-
-int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make) {
-  const auto c = read_command_line(argc, argv, p.name, command_kind::pattern);
-  if (!c) return 2;
-  if (c->what != command_line::action::run) return answer(*c, p.name, command_kind::pattern);
-
-  if (c->output == "-") {  // the data lines alone, on standard output
-    prepare_output(p.name);
-    std::cout.precision(c->precision);
-    int status = 0;
-    try {
-      progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
-      compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
-        write_pair_line(std::cout, x, value);
-        status = standard_output_status(p.name);
-        progress.done(i + 1);
-      });
-    } catch (const std::exception& failure) {
-      return tell_failure(p.name, failure);
-    }
-    return status;
-  }
-  if (is_standard_output(c->output)) {
-    tell_refusal(p.name, "--output: " + in_quotes(c->output) +
-                             " is standard output; --output - puts the data lines there");
-    return 2;
-  }
-  pattern_file file = open_pattern_file(p.name, c->output, c->precision);
-  if (file.failed) return 1;  // told; nothing is computed for no file
-  try {
-    progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
-    compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
-      write_pattern_record(file, p.label, x, value);
-      progress.done(i + 1);
-    });
-  } catch (const std::exception& failure) {
-    close_pattern_file(file);
-    return tell_failure(p.name, failure);
-  }
-  return close_pattern_file(file);
-}
-
-int run_profile_program(int argc, char** argv) {
-  const std::string_view name = program(program_id::ledcurve).name;
-  const auto c = read_command_line(argc, argv, name, command_kind::profile);
-  if (!c) return 2;
-  if (c->what != command_line::action::run) return answer(*c, name, command_kind::profile);
-  prepare_output(name);
-  std::cout.precision(c->precision);
-  int status = 0;
-  try {
-    compute_profile(c->b, [&](double x, double value) {
-      write_pair_line(std::cout, x, value);
-      status = standard_output_status(name);  // a failure is told as it happens
-    });
-  } catch (const std::exception& failure) {
-    return tell_failure(name, failure);
-  }
-  return status;
 }
