@@ -31,22 +31,18 @@ struct parameter_info {
   parameter_kind kind;
   std::string_view configured;  // the default, as the build was configured
   int largest;                  // counts
-  std::string_view choices;     // choices, separated by spaces; index 0 first
+  std::string_view choices;     // choices, separated by spaces (parameter_choices)
   std::string_view unit;
   std::string_view meaning;
 };
 
 enum class parameter_id {
-#define SLITS_LENGTH(name, ...) name,
-#define SLITS_COUNT(name, ...) name,
-#define SLITS_CHOICE(name, ...) name,
+#define SLITS_PARAMETER(name, ...) name,
 #include "registry.def"
 };
 
 inline constexpr std::size_t parameter_count = 0
-#define SLITS_LENGTH(...) +1
-#define SLITS_COUNT(...) +1
-#define SLITS_CHOICE(...) +1
+#define SLITS_PARAMETER(...) +1
 #include "registry.def"
     ;
 
@@ -54,8 +50,31 @@ std::span<const parameter_info> parameters();
 const parameter_info& parameter(parameter_id id);
 const parameter_info* find_parameter(std::string_view name);
 
+// Each parameter's choices, separated by spaces; "" for a length or count.
+inline constexpr std::string_view parameter_choices[] = {
+#define SLITS_PARAMETER(name, ...) "",
+#define SLITS_CHOICE(name, value, choices, meaning) choices,
+#include "registry.def"
+};
+
+// The index of a choice of parameter `id` by its name, as the bench stores
+// it; a name that is not one of the choices does not compile.
+consteval int choice_index(parameter_id id, std::string_view choice) {
+  std::string_view rest = parameter_choices[int(id)];
+  for (int index = 0;; ++index) {
+    const std::size_t space = rest.find(' ');
+    if (rest.substr(0, space) == choice) return index;
+    if (space == rest.npos) throw "not a choice of this parameter";
+    rest.remove_prefix(space + 1);
+  }
+}
+
 // The sampled apertures of a program.
 enum plane : unsigned { source_plane = 1, entrance_plane = 2, pair_plane = 4 };
+
+// What a program prints: the modulus of the mean amplitude, the intensity
+// relative to its value on the axis, or the LED's emission profile.
+enum class program_quantity { amplitude, intensity, profile };
 
 enum class program_id {
 #define SLITS_PROGRAM(name, ...) name,
@@ -66,18 +85,24 @@ enum class program_id {
 struct program_info {
   program_id id;
   std::string_view name;
-  bool pattern;      // writes a data file; ledcurve prints a table
-  bool double_slit;  // the screen span: double_screen_max, else single_screen_max
-  int count_factor;  // screen points per screen_count
-  std::string_view label;
-  unsigned planes;  // the sampled apertures
-  bool normalised;  // an intensity divided by its value on the axis
-  std::string_view quantity;
+  std::string_view title;  // what is on the bench, in a few words
+  parameter_id screen;     // the length that ends the screen span (pattern programs)
+  int count_factor;        // screen points per screen_count
+  std::string_view label;  // the console line's, before the value
+  unsigned planes;         // the sampled apertures
+  program_quantity quantity;
+  std::string_view prints;  // the quantity in words, as --help gives it
+
+  constexpr bool pattern() const { return quantity != program_quantity::profile; }  // a data file
+  constexpr bool normalised() const { return quantity == program_quantity::intensity; }
 };
 
 std::span<const program_info> programs();
 const program_info& program(program_id id);
 const program_info* find_program(std::string_view name);
+
+// The program that prints the LED's profile.
+const program_info& profile_program();
 
 // ---------------------------------------------------------------------------
 // The bench: one value per parameter, as its text and as the number the
@@ -86,7 +111,7 @@ const program_info* find_program(std::string_view name);
 struct bench {
 #define SLITS_LENGTH(name, ...) double name = 0;
 #define SLITS_COUNT(name, ...) int name = 0;
-#define SLITS_CHOICE(name, ...) int name = 0;  // index into the row's choices
+#define SLITS_CHOICE(name, ...) int name = 0;  // choice_index of the value
 #include "registry.def"
 
   std::string text[parameter_count];  // each value as written, by parameter_id
@@ -99,16 +124,17 @@ struct bench {
 
   void derive() {
     wavenumber = (PI + PI) / wavelength;
-    fresnel_hops = phase_model == 1;   // classic fresnel
-    midpoint_samples = sampling == 1;  // left-edge midpoint
-    propagate = method == 1;           // literal propagate
+    fresnel_hops = phase_model == choice_index(parameter_id::phase_model, "fresnel");
+    midpoint_samples = sampling == choice_index(parameter_id::sampling, "midpoint");
+    propagate = method == choice_index(parameter_id::method, "propagate");
   }
 
   // The screen of a program: its span's end and its point count.
-  double screen_max(const program_info& p) const {
-    return p.double_slit ? double_screen_max : single_screen_max;
-  }
+  double screen_max(const program_info& p) const { return length(p.screen); }
   int screen_points(const program_info& p) const { return p.count_factor * screen_count; }
+
+  // The value of a length parameter.
+  double length(parameter_id id) const;
 
   // Complex exponentials the program evaluates on this bench.
   double cost(const program_info& p) const;

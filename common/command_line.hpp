@@ -23,6 +23,10 @@ enum class command_kind {
   continuum,  // every bench option, --bench, --print-bench, --check, one PROGRAM operand
 };
 
+// Kinds of command as registry.def's option rows combine them.
+enum command_set : unsigned { pattern_command = 1, profile_command = 2, continuum_command = 4 };
+constexpr unsigned command_bit(command_kind kind) { return 1u << int(kind); }
+
 struct command_line {
   enum class action { run, help, version, print_bench } what = action::run;
   bench b = default_bench();

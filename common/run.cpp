@@ -88,7 +88,7 @@ void compute_pattern(const program_info& p, const bench& b, int threads, loop_fa
   double axis = 0;  // an LED program's value at the first point, on the axis
   for_each_block(b.screen_points(p), b.screen_max(p), threads, make(b),
                  [&](int i, double x, double value) {
-                   if (p.normalised) {
+                   if (p.normalised()) {
                      if (i == 0) axis = value;
                      value = value / axis;
                    }

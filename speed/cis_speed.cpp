@@ -243,7 +243,7 @@ void register_benchmarks() {
   for (const path& p : cis_detail::paths()) all_paths.push_back(&p);
   all_paths.push_back(&sincos_path);
   for (const program_info& p : programs()) {
-    if (!p.pattern) continue;
+    if (!p.pattern()) continue;
     for (const path* q : all_paths)
       benchmark::RegisterBenchmark((std::string(p.name) + "/" + q->name).c_str(), run_loop, p.id,
                                    q);
