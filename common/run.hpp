@@ -1,4 +1,4 @@
-// The run of a command: the values a pattern program or ledcurve prints,
+// The run of a command: the values a pattern program or the profile prints,
 // computed point by point and checked finite, and the whole run of each,
 // from the command line to the last line written.
 #pragma once

@@ -1,7 +1,7 @@
 // The page's entry points into the programs' own code: the registry, the
 // command line (read_arguments, so every refusal is the programs' own
 // message) and the run (compute_pattern with the loop the program's factory
-// makes, or ledcurve's table), each answer as one JSON text.
+// makes, or the LED profile's table), each answer as one JSON text.
 #include <emscripten.h>
 
 #include <cmath>
@@ -284,7 +284,7 @@ EMSCRIPTEN_KEEPALIVE const char* slits_check(const char* argv) {
   }
 }
 
-// The program's run: the text of its data file (ledcurve: its standard
+// The program's run: the text of its data file (the profile: its standard
 // output), the values for the plot, and how many phases went to this C
 // library, which is not glibc; or {"refusal": message}, or {"error":
 // message} when the computation fails (a value that is not finite, memory).
