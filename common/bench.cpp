@@ -68,11 +68,20 @@ constexpr bool row_holds_together(const program_info& p) {
   return (p.planes & entrance_plane) && (p.planes & ~known) == 0 && p.screen == span &&
          p.count_factor >= 1;
 }
-static_assert(std::ranges::all_of(program_table, row_holds_together),
-              "a program's row in registry.def contradicts itself");
-static_assert(std::ranges::count_if(program_table,
-                                    [](const program_info& p) { return !p.pattern(); }) == 1,
-              "registry.def holds one profile program");
+
+// Every row holds together, and one is the profile's. Plain loops: the
+// page's C++ library has no constrained algorithms.
+constexpr bool rows_hold_together() {
+  int profiles = 0;
+  for (const program_info& p : program_table) {
+    if (!row_holds_together(p)) return false;
+    profiles += !p.pattern();
+  }
+  return profiles == 1;
+}
+static_assert(rows_hold_together(),
+              "registry.def: a program's row contradicts itself, or the profile is not one row");
+
 }  // namespace
 
 std::span<const parameter_info> parameters() { return parameter_table; }
@@ -91,7 +100,8 @@ const program_info* find_program(std::string_view name) {
   return nullptr;
 }
 const program_info& profile_program() {
-  return *std::ranges::find(program_table, program_quantity::profile, &program_info::quantity);
+  return *std::find_if(std::begin(program_table), std::end(program_table),
+                       [](const program_info& p) { return !p.pattern(); });
 }
 
 // ---------------------------------------------------------------------------
