@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "bench_config.hpp"
@@ -26,32 +27,60 @@ constexpr parameter_info parameter_table[] = {
 #include "registry.def"
 };
 
-constexpr unsigned planes_named(std::string_view names) {
-  unsigned planes = 0;
-  if (names.find("source") != names.npos) planes |= source_plane;
-  if (names.find("entrance") != names.npos) planes |= entrance_plane;
-  if (names.find("pair") != names.npos) planes |= pair_plane;
-  return planes;
+constexpr std::string_view quantity_printed(program_quantity quantity) {
+  return quantity == program_quantity::intensity ? "intensity relative to the axis"
+                                                 : "modulus of the mean amplitude";
 }
 
-constexpr std::string_view amplitude_quantity = "modulus of the mean amplitude";
-constexpr std::string_view intensity_quantity = "intensity relative to the axis";
-
 constexpr program_info program_table[] = {
-#define SLITS_PROGRAM(name, screen, count_factor, label, planes, quantity) \
-  {program_id::name,                                                       \
-   #name,                                                                  \
-   true,                                                                   \
-   std::string_view(#screen) == "double",                                  \
-   count_factor,                                                           \
-   label##_label,                                                          \
-   planes_named(planes),                                                   \
-   quantity##_quantity == intensity_quantity,                              \
-   quantity##_quantity},
-#define SLITS_PROFILE(name, quantity) \
-  {program_id::name, #name, false, false, 0, "", 0, false, quantity},
+#define SLITS_PROGRAM(name, title, screen, count_factor, label, planes, quantity) \
+  {program_id::name,                                                              \
+   #name,                                                                         \
+   title,                                                                         \
+   parameter_id::screen,                                                          \
+   count_factor,                                                                  \
+   label,                                                                         \
+   planes,                                                                        \
+   program_quantity::quantity,                                                    \
+   quantity_printed(program_quantity::quantity)},
+#define SLITS_PROFILE(row, heading, printed)           \
+  {.id = program_id::row,                              \
+   .name = #row,                                       \
+   .title = heading,                                   \
+   .screen = parameter_id::wavelength, /* no screen */ \
+   .count_factor = 0,                                  \
+   .label = "",                                        \
+   .planes = 0,                                        \
+   .quantity = program_quantity::profile,              \
+   .prints = printed},
 #include "registry.def"
 };
+
+// A pattern program samples the first slit and ends its screen where the
+// span's meaning says: double_screen_max behind a double slit, else
+// single_screen_max; its planes are planes, and its points at least
+// screen_count.
+constexpr bool row_holds_together(const program_info& p) {
+  if (!p.pattern()) return true;
+  const unsigned known = source_plane | entrance_plane | pair_plane;
+  const parameter_id span =
+      (p.planes & pair_plane) ? parameter_id::double_screen_max : parameter_id::single_screen_max;
+  return (p.planes & entrance_plane) && (p.planes & ~known) == 0 && p.screen == span &&
+         p.count_factor >= 1;
+}
+
+// Every row holds together, and one is the profile's. Plain loops: the
+// page's C++ library has no constrained algorithms.
+constexpr bool rows_hold_together() {
+  int profiles = 0;
+  for (const program_info& p : program_table) {
+    if (!row_holds_together(p)) return false;
+    profiles += !p.pattern();
+  }
+  return profiles == 1;
+}
+static_assert(rows_hold_together(),
+              "registry.def: a program's row contradicts itself, or the profile is not one row");
 
 }  // namespace
 
@@ -69,6 +98,10 @@ const program_info* find_program(std::string_view name) {
   for (const program_info& p : program_table)
     if (p.name == name) return &p;
   return nullptr;
+}
+const program_info& profile_program() {
+  return *std::find_if(std::begin(program_table), std::end(program_table),
+                       [](const program_info& p) { return !p.pattern(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -98,14 +131,8 @@ bool is_decimal(std::string_view t) {
 // Where a row's value lives in the bench.
 void* field(bench& b, parameter_id id) {
   switch (id) {
-#define SLITS_LENGTH(name, ...) \
-  case parameter_id::name:      \
-    return &b.name;
-#define SLITS_COUNT(name, ...) \
-  case parameter_id::name:     \
-    return &b.name;
-#define SLITS_CHOICE(name, ...) \
-  case parameter_id::name:      \
+#define SLITS_PARAMETER(name, ...) \
+  case parameter_id::name:         \
     return &b.name;
 #include "registry.def"
   }
@@ -114,6 +141,17 @@ void* field(bench& b, parameter_id id) {
 const void* field(const bench& b, parameter_id id) { return field(const_cast<bench&>(b), id); }
 
 }  // namespace
+
+double bench::length(parameter_id id) const {
+  switch (id) {
+#define SLITS_LENGTH(name, ...) \
+  case parameter_id::name:      \
+    return name;
+#include "registry.def"
+    default:
+      throw std::invalid_argument(std::string(parameter(id).name) + " is not a length");
+  }
+}
 
 std::string assign(bench& b, const parameter_info& p, std::string_view text) {
   const auto id = parameter_id(&p - parameter_table);
@@ -242,7 +280,7 @@ double extent(double first, double last) { return std::max(std::abs(first), std:
 std::optional<bench_fault> range_fault(const bench& b, const program_info& p) {
   using id = parameter_id;
   using ids = std::vector<id>;
-  if (!p.pattern) {
+  if (!p.pattern()) {
     // LED(x) is at most its value at the centre, 1 / (sigma sqrt(2 PI)).
     if (std::isfinite(LED(0.0, b.led_sigma))) return std::nullopt;
     return bench_fault{"makes the LED's profile infinite at its centre", {id::led_sigma}};
@@ -250,7 +288,7 @@ std::optional<bench_fault> range_fault(const bench& b, const program_info& p) {
   if (!std::isfinite(b.wavenumber))
     return bench_fault{"makes the wavenumber infinite", {id::wavelength}};
   // The last screen point is the largest, and i * max grows with i.
-  const id screen_max = p.double_slit ? id::double_screen_max : id::single_screen_max;
+  const id screen_max = p.screen;
   const int points = b.screen_points(p);
   const double X = std::abs(screen_point(points - 1, points, b.screen_max(p)));
   if (!std::isfinite(X))
@@ -280,7 +318,7 @@ std::optional<bench_fault> range_fault(const bench& b, const program_info& p) {
   };
   std::vector<hop> path;
   const bool has_pair = p.planes & pair_plane;
-  if (p.normalised) {
+  if (p.normalised()) {
     path.push_back(has_pair ? hop{led_bound(b, D, S, Y, b.source_distance, b.pair_distance),
                                   "from the source through the first slit to the double slit",
                                   join(join(source, entrance), pair)}
@@ -311,7 +349,7 @@ std::optional<bench_fault> range_fault(const bench& b, const program_info& p) {
   }
   if (!std::isfinite(total)) return bench_fault{"makes the phase of a whole path infinite", every};
 
-  if (p.normalised) {
+  if (p.normalised()) {
     const ids weights = {id::led_sigma, id::source_width, id::source_samples};
     bool any = false;
     for (int j = 0; j < b.source_samples; ++j) {
@@ -354,7 +392,7 @@ const bench& default_bench() {
 }
 
 double bench::cost(const program_info& p) const {
-  if (!p.pattern) return 0;
+  if (!p.pattern()) return 0;
   // The sampled planes in beam order, the pair as its two slits, then the
   // screen.
   double planes[4];
@@ -385,7 +423,7 @@ double table_bytes(const bench& b, const program_info& p) {
   const double entrance = b.entrance_samples;
   const double block = 3 * 8 * 8 * (entrance + 2 * pair);
   if (!b.propagate) return 8 * (source * entrance + 2 * entrance * pair) + block;
-  if (!p.normalised) return 16 * (source + entrance + 2 * pair) + block;
+  if (!p.normalised()) return 16 * (source + entrance + 2 * pair) + block;
   return 16 * (source * entrance + 2 * entrance * pair + 2 * source * pair) + block;
 }
 

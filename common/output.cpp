@@ -1,6 +1,8 @@
 // Pattern output and its faults: each line flushed as it is written, the
 // first failure of each stream told once on standard error while the run goes
 // on, and a data file whose write failed cut back to its whole lines.
+#include "output.hpp"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,7 +13,7 @@
 #include <iostream>
 #include <string>
 
-#include "bench.hpp"
+#include "bench.hpp"  // printable
 
 namespace {
 

@@ -11,8 +11,9 @@
 #include <cstring>
 #include <iostream>
 
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "limits.hpp"
+#include "run.hpp"
 
 namespace {
 

@@ -18,8 +18,8 @@
 
 #include <slits/cis.hpp>
 
-#include "driver.hpp"
-#include "patterns.hpp"
+#include "command_line.hpp"
+#include "program_run.hpp"
 #if SLITS_CONTINUUM
 #include "limits.hpp"
 #endif
@@ -101,7 +101,7 @@ command_line read_or_raise(const arguments& given, std::string_view name, comman
 
 const program_info& pattern_program(const std::string& name) {
   const program_info* p = find_program(name);
-  if (!p || !p->pattern) throw py::value_error(in_quotes(name) + " is not a pattern program");
+  if (!p || !p->pattern()) throw py::value_error(in_quotes(name) + " is not a pattern program");
   return *p;
 }
 
@@ -182,8 +182,7 @@ py::tuple continuum_pattern(const std::string& name, arguments given) {
 #endif
 
 py::tuple ledcurve(const arguments& given) {
-  const command_line c =
-      read_or_raise(given, program(program_id::ledcurve).name, command_kind::profile);
+  const command_line c = read_or_raise(given, profile_program().name, command_kind::profile);
   real_array x(profile_points), value(profile_points);
   double* xs = x.mutable_data();
   double* vs = value.mutable_data();
@@ -204,8 +203,7 @@ py::dict bench_values(const arguments& given) {
     for (; index > 0; --index) names.remove_prefix(names.find(' ') + 1);
     return std::string(names.substr(0, names.find(' ')));
   };
-#define SLITS_LENGTH(name, ...) values[#name] = b.name;
-#define SLITS_COUNT(name, ...) values[#name] = b.name;
+#define SLITS_PARAMETER(name, ...) values[#name] = b.name;
 #define SLITS_CHOICE(name, ...) values[#name] = choice(parameter_id::name, b.name);
 #include "registry.def"
   return values;

@@ -5,7 +5,9 @@
 # continuation lines, indented to column 28.
 # Usage: scripts/options_table.sh PROGRAM_DIR
 set -euo pipefail
-"$1/duogap" --help | awk '
+# The first pattern program of the build's list.
+program=$(awk '$2 != "profile" { print $1; exit }' "$1/programs.txt")
+"$1/$program" --help | awk '
   function flush() { if (option != "") print "| `" option "` | " meaning " |"; option = "" }
   /^  -/ {
     flush()

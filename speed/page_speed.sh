@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 page=$(realpath "${1:-$here/build/web/index.html}")
 grep -m3 -E '^(model name|cpu family|model)\s' /proc/cpuinfo
-node "$here/web/chromium.js" "${2:-chromium}" "file://$page?program=duogap&method=propagate" '(() => {
+node "$here/web/chromium.js" "${2:-chromium}" "file://$page?method=propagate" '(() => {
   const times = {};
   for (const p of page.registry.programs.filter((p) => p.pattern)) {
     const t = [];

@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "literal.hpp"
 #include "run_program.hpp"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include <slits/cis.hpp>
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "run_program.hpp"
 
 namespace {
@@ -30,7 +30,7 @@ const arguments small = {"--source-samples", "7", "--entrance-samples", "11",
 std::vector<std::string> pattern_programs() {
   std::vector<std::string> names;
   for (const program_info& p : programs())
-    if (p.pattern) names.emplace_back(p.name);
+    if (p.pattern()) names.emplace_back(p.name);
   return names;
 }
 
@@ -177,7 +177,7 @@ TEST(Answers, HelpVersionAndPrintBenchWriteNoFile) {
   for (const program_info& p : programs()) {
     const std::string name(p.name);
     for (const std::string option : {"--help", "-h", "--version", "--print-bench"}) {
-      if (!p.pattern && option == "--print-bench") continue;
+      if (!p.pattern() && option == "--print-bench") continue;
       const bool help = option == "--help" || option == "-h";
       temp_dir dir;
       const run_result run = run_program(program_path(name), dir.path, {}, {option});
@@ -192,7 +192,7 @@ TEST(Answers, HelpVersionAndPrintBenchWriteNoFile) {
       for (const parameter_info& q : parameters()) {
         if (help) {
           EXPECT_EQ(run.out.find(option_of(q) + "=") != std::string::npos,
-                    p.pattern || q.name == "led_sigma")
+                    p.pattern() || q.name == "led_sigma")
               << name << " " << option_of(q);
         } else if (option == "--print-bench") {
           std::string line(q.name);  // in steps: g++ 12 misreads "\n" + s (-Wrestrict)

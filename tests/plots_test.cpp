@@ -140,6 +140,7 @@ TEST(MainJob, TellsAnIncompleteFileAndDrawsTheBenchItIsGiven) {
   for (const program_info& p : programs())
     if (p.name != "monogap")
       fs::create_symlink(program_path(std::string(p.name)), bin / std::string(p.name));
+  fs::create_symlink(program_path("programs.txt"), bin / "programs.txt");
   // Only the run that writes the data file is limited, not --print-bench.
   std::ofstream(bin / "monogap") << "#!/bin/bash\n[[ $* == *--print-bench* ]] || ulimit -f 16\n"
                                  << "exec " << shell_word(program_path("monogap")) << " \"$@\"\n";

@@ -8,7 +8,7 @@
 const page = {
   engine: null,    // the compiled module on this thread
   registry: null,  // parameters and programs, from slits_registry
-  program: "duogap",
+  program: null,    // from the address, else the registry's first double slit
   values: {},      // option name -> text as typed
   precision: "6",
   scale: "linear",
@@ -44,11 +44,10 @@ function programInfo() {
 function usedBy(program, parameter) {
   const n = parameter.name;
   if (!program.pattern) return n === "led_sigma";
-  if (n.startsWith("source_")) return (program.planes & 1) !== 0;
-  if (n.startsWith("pair_") && n !== "pair_distance") return (program.planes & 4) !== 0;
-  if (n === "led_sigma") return program.normalised;
-  if (n === "single_screen_max") return !program.double_slit;
-  if (n === "double_screen_max") return program.double_slit;
+  if (n.startsWith("source_")) return program.planes.includes("source");
+  if (n.startsWith("pair_") && n !== "pair_distance") return program.planes.includes("pair");
+  if (n === "led_sigma") return program.quantity === "intensity";
+  if (n.endsWith("_screen_max")) return n === program.screen;
   return true;
 }
 
@@ -88,6 +87,7 @@ function readAddress() {
   const query = new URLSearchParams(location.search);
   const last = (name) => query.getAll(name).pop() ?? null;
   const program = last("program");
+  page.program = page.registry.programs.find((p) => p.planes.includes("pair")).name;
   if (page.registry.programs.some((p) => p.name === program)) page.program = program;
   else if (program !== null) page.addressRefusal = call("slits_check", argv(program, [])).refusal;
   for (const p of page.registry.parameters)
@@ -430,11 +430,11 @@ function show(text, ms, where) {
 
 function plotOf(result) {
   const program = page.registry.programs.find((p) => p.name === result.program);
-  const intensity = program.normalised;
+  const intensity = program.quantity === "intensity";
   const bench = (option) => page.values[option] ?? page.registry.parameters
     .find((p) => p.option === option).default;
   const xMax = !program.pattern ? 50
-             : Number(bench(program.double_slit ? "double-screen-max" : "single-screen-max"));
+             : Number(bench(program.screen.replace(/_/g, "-")));
   return {
     x: result.x,
     value: result.value,
@@ -445,7 +445,7 @@ function plotOf(result) {
                                                    : "amplitude |f(x)|",
     xLabel: program.pattern ? "x, position on the screen (mm)" : "x, position on the source (mm)",
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
-    title: [`${program.name}: ${program.quantity}`, result.command],
+    title: [`${program.name}: ${program.prints}`, result.command],
   };
 }
 

@@ -1,7 +1,7 @@
 // The page's entry points into the programs' own code: the registry, the
 // command line (read_arguments, so every refusal is the programs' own
 // message) and the run (compute_pattern with the loop the program's factory
-// makes, or ledcurve's table), each answer as one JSON text.
+// makes, or the LED profile's table), each answer as one JSON text.
 #include <emscripten.h>
 
 #include <cmath>
@@ -10,11 +10,12 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "paths.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 
 namespace {
 
@@ -213,7 +214,7 @@ reading read_for(const char* argv_json) {
     return r;
   }
   r.c = read_arguments(arguments, r.p->name,
-                       r.p->pattern ? command_kind::pattern : command_kind::profile, &r.refusal);
+                       r.p->pattern() ? command_kind::pattern : command_kind::profile, &r.refusal);
   return r;
 }
 
@@ -237,7 +238,8 @@ std::string shortest(double v) {
 extern "C" {
 
 // The registry: every parameter with its default, limits, unit and meaning,
-// and every program.
+// and every program with its facts (the screen's span by the parameter's
+// name, the sampled planes by name, the quantity as --print-bench names it).
 EMSCRIPTEN_KEEPALIVE const char* slits_registry() {
   const bench& defaults = default_bench();
   std::string out = "{\"parameters\":[";
@@ -254,12 +256,18 @@ EMSCRIPTEN_KEEPALIVE const char* slits_registry() {
   }
   out += "],\"programs\":[";
   for (const program_info& p : programs()) {
+    const char* quantities[] = {"amplitude", "intensity", "profile"};
+    std::string planes;
+    for (const auto& [bit, name] :
+         {std::pair{source_plane, "source"}, std::pair{entrance_plane, "entrance"},
+          std::pair{pair_plane, "pair"}})
+      if (p.planes & bit) planes += std::string(planes.empty() ? "" : ",") + json_string(name);
     out += std::string(&p == programs().data() ? "" : ",") + "{\"name\":" + json_string(p.name) +
-           ",\"pattern\":" + (p.pattern ? "true" : "false") +
-           ",\"double_slit\":" + (p.double_slit ? "true" : "false") +
-           ",\"label\":" + json_string(p.label) + ",\"planes\":" + std::to_string(p.planes) +
-           ",\"normalised\":" + (p.normalised ? "true" : "false") +
-           ",\"quantity\":" + json_string(p.quantity) + "}";
+           ",\"title\":" + json_string(p.title) +
+           ",\"pattern\":" + (p.pattern() ? "true" : "false") +
+           ",\"screen\":" + json_string(p.pattern() ? parameter(p.screen).name : "") +
+           ",\"label\":" + json_string(p.label) + ",\"planes\":[" + planes + "],\"quantity\":\"" +
+           quantities[int(p.quantity)] + "\",\"prints\":" + json_string(p.prints) + "}";
   }
   return give(out + "],\"kernel\":" + json_string(cis_path_name()) + "}");
 }
@@ -276,7 +284,7 @@ EMSCRIPTEN_KEEPALIVE const char* slits_check(const char* argv) {
   }
 }
 
-// The program's run: the text of its data file (ledcurve: its standard
+// The program's run: the text of its data file (the profile: its standard
 // output), the values for the plot, and how many phases went to this C
 // library, which is not glibc; or {"refusal": message}, or {"error":
 // message} when the computation fails (a value that is not finite, memory).
@@ -302,7 +310,7 @@ EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* argv) {
       xs += (xs.empty() ? "" : ",") + json_number(x);
       values += (values.empty() ? "" : ",") + json_number(value);
     };
-    if (p.pattern) {
+    if (p.pattern()) {
       const int points = c.b.screen_points(p);
       const int step = points / 100 + 1;
       compute_pattern(p, c.b, 1, pattern_loop(p.id), [&](int i, double x, double value) {

@@ -1,15 +1,12 @@
-#include "driver.hpp"
+#include "command_line.hpp"
 
 #include <fcntl.h>
 #include <getopt.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -24,10 +21,26 @@ namespace {
 // parameters first, then the others.
 constexpr int first_option = 1000;
 
-constexpr std::string_view command_names[] = {"pattern", "profile", "continuum"};
-
 // The programs print as %g does; the continuum tool every digit.
 int default_precision(command_kind kind) { return kind == command_kind::continuum ? 17 : 6; }
+
+// The options besides the bench's parameters, by their rows.
+enum class option_id {
+#define SLITS_OPTION(name, ...) name,
+#include "registry.def"
+};
+
+struct other_option {
+  option_id id;
+  std::string_view name, value_name;
+  unsigned commands;  // command_set
+  std::string_view meaning;
+};
+constexpr other_option other_options[] = {
+#define SLITS_OPTION(name, value, commands, meaning) \
+  {option_id::name, #name, value, commands, meaning},
+#include "registry.def"
+};
 
 struct option_info {
   std::string name;
@@ -35,43 +48,61 @@ struct option_info {
   bool takes_value;
   std::string value_name;
   std::string meaning;
+  const parameter_info* parameter;  // a bench parameter's option, else null
+  const other_option* other;        // any other option, else null
 };
 
-std::string option_name(const parameter_info& p) {
-  std::string name(p.name);
-  std::replace(name.begin(), name.end(), '_', '-');
-  return name;
+// A registry name as its option spells it: - for _.
+std::string option_name(std::string_view name) {
+  std::string option(name);
+  std::replace(option.begin(), option.end(), '_', '-');
+  return option;
 }
-
-struct other_option {
-  std::string_view name, value_name, commands, meaning;
-};
-constexpr other_option other_options[] = {
-#define SLITS_OPTION(name, value, commands, meaning) {#name, value, commands, meaning},
-#include "registry.def"
-};
+std::string option_name(const parameter_info& p) { return option_name(p.name); }
 
 std::vector<option_info> options_of(command_kind kind) {
   std::vector<option_info> options;
   const bool full = kind != command_kind::profile;
   for (const parameter_info& p : parameters()) {
-    if (!full && p.name != "led_sigma") continue;
+    if (!full && &p != &parameter(parameter_id::led_sigma)) continue;
     std::string value_name = p.kind == parameter_kind::count ? "N" : "X";
     if (p.kind == parameter_kind::choice) {
       value_name = p.choices;
       std::replace(value_name.begin(), value_name.end(), ' ', '|');
     }
     options.push_back({option_name(p), first_option + int(&p - parameters().data()), true,
-                       value_name, std::string(p.meaning)});
+                       value_name, std::string(p.meaning), &p, nullptr});
   }
-  const std::string_view command = command_names[int(kind)];
   for (const other_option& o : other_options) {
-    if (o.commands.find(command) == o.commands.npos) continue;
-    options.push_back({std::string(o.name),
-                       first_option + int(parameter_count + (&o - other_options)),
-                       !o.value_name.empty(), std::string(o.value_name), std::string(o.meaning)});
+    if (!(o.commands & command_bit(kind))) continue;
+    options.push_back(
+        {option_name(o.name), first_option + int(parameter_count + (&o - other_options)),
+         !o.value_name.empty(), std::string(o.value_name), std::string(o.meaning), nullptr, &o});
   }
   return options;
+}
+
+// A program's quantity and sampled planes as --print-bench names them:
+// amplitude, intensity or profile; the planes in beam order joined by +
+// (source+entrance+pair), none for the profile.
+std::string_view quantity_name(program_quantity quantity) {
+  switch (quantity) {
+    case program_quantity::amplitude:
+      return "amplitude";
+    case program_quantity::intensity:
+      return "intensity";
+    case program_quantity::profile:
+      return "profile";
+  }
+  return {};
+}
+std::string plane_names(unsigned planes) {
+  std::string names;
+  for (const auto& [bit, name] :
+       {std::pair{source_plane, "source"}, std::pair{entrance_plane, "entrance"},
+        std::pair{pair_plane, "pair"}})
+    if (planes & bit) names.append(names.empty() ? "" : "+").append(name);
+  return names.empty() ? "none" : names;
 }
 
 // A whole number from low to high, or nothing.
@@ -240,33 +271,44 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
       values.emplace_back(&parameters()[row], value);
       continue;
     }
-    const std::string_view option = other_options[row - parameter_count].name;
-    if (option == "bench") {
-      if (value.empty()) return refuse("--bench: the file name is empty");
-      bench_file = value;
-    } else if (option == "print-bench") {
-      c.what = command_line::action::print_bench;
-    } else if (option == "threads") {
-      const auto n = whole_number(value, 0, 256);
-      if (!n)
-        return refuse("--threads: " + in_quotes(value) + " is not a whole number from 0 to 256");
-      c.threads = *n;
-    } else if (option == "output") {
-      if (value.empty()) return refuse("--output: the file name is empty");
-      c.output = value;
-    } else if (option == "precision") {
-      const auto n = whole_number(value, 1, 17);
-      if (!n)
-        return refuse("--precision: " + in_quotes(value) + " is not a whole number from 1 to 17");
-      c.precision = *n;
-    } else if (option == "quiet") {
-      c.quiet = true;
-    } else if (option == "check") {
-      c.check = true;
-    } else if (option == "help") {
-      c.what = command_line::action::help;
-    } else if (option == "version") {
-      c.what = command_line::action::version;
+    switch (other_options[row - parameter_count].id) {
+      case option_id::bench:
+        if (value.empty()) return refuse("--bench: the file name is empty");
+        bench_file = value;
+        break;
+      case option_id::print_bench:
+        c.what = command_line::action::print_bench;
+        break;
+      case option_id::threads: {
+        const auto n = whole_number(value, 0, 256);
+        if (!n)
+          return refuse("--threads: " + in_quotes(value) + " is not a whole number from 0 to 256");
+        c.threads = *n;
+        break;
+      }
+      case option_id::output:
+        if (value.empty()) return refuse("--output: the file name is empty");
+        c.output = value;
+        break;
+      case option_id::precision: {
+        const auto n = whole_number(value, 1, 17);
+        if (!n)
+          return refuse("--precision: " + in_quotes(value) + " is not a whole number from 1 to 17");
+        c.precision = *n;
+        break;
+      }
+      case option_id::quiet:
+        c.quiet = true;
+        break;
+      case option_id::check:
+        c.check = true;
+        break;
+      case option_id::help:
+        c.what = command_line::action::help;
+        break;
+      case option_id::version:
+        c.what = command_line::action::version;
+        break;
     }
   }
   for (int i = ::optind; i < argc; ++i) c.operands.push_back(argv[i]);
@@ -293,7 +335,8 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
                                        : "one program at a time");
     if (c.operands.size() == 1) {
       p = find_program(c.operands[0]);
-      if (!p || !p->pattern) return refuse(in_quotes(c.operands[0]) + " is not a pattern program");
+      if (!p || !p->pattern())
+        return refuse(in_quotes(c.operands[0]) + " is not a pattern program");
     }
   } else if (!c.operands.empty()) {
     return refuse("unexpected argument " + in_quotes(c.operands[0]));
@@ -311,44 +354,6 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   return c;
 }
 
-// One program's progress on standard error, rewritten in place at most four
-// times a second; only where a person watches a terminal while standard
-// output goes elsewhere.
-class progress_line {
- public:
-  progress_line(std::string_view program, int points, bool wanted)
-      : program_(program),
-        points_(points),
-        shown_(wanted && ::isatty(2) && !::isatty(1)),
-        start_(clock::now()),
-        last_(start_) {}
-
-  void done(int finished) {
-    if (!shown_) return;
-    const auto now = clock::now();
-    if (now - last_ < std::chrono::milliseconds(250) && finished < points_) return;
-    last_ = now;
-    const double elapsed = std::chrono::duration<double>(now - start_).count();
-    const double left = elapsed / finished * (points_ - finished);
-    std::fprintf(stderr, "\r%.*s: %d of %d points, %.0f s, about %.0f s left  ",
-                 int(program_.size()), program_.data(), finished, points_, elapsed, left);
-    std::fflush(stderr);
-    width_ = true;
-  }
-
-  ~progress_line() {
-    if (width_) std::fputs("\r\033[K", stderr);
-  }
-
- private:
-  using clock = std::chrono::steady_clock;
-  std::string_view program_;
-  int points_;
-  bool shown_;
-  bool width_ = false;
-  clock::time_point start_, last_;
-};
-
 }  // namespace
 
 std::optional<command_line> read_arguments(const std::vector<std::string>& arguments,
@@ -365,16 +370,11 @@ std::optional<command_line> read_arguments(const std::vector<std::string>& argum
   return c;
 }
 
-namespace {
-
-// A refusal as every command gives it: one line, then the hint.
 void tell_refusal(std::string_view name, const std::string& why) {
   const std::string message =
       std::string(name) + ": error: " + why + "\nTry '" + std::string(name) + " --help'.\n";
   std::fputs(message.c_str(), stderr);
 }
-
-}  // namespace
 
 std::optional<command_line> read_command_line(int argc, char** argv, std::string_view name,
                                               command_kind kind) {
@@ -390,21 +390,20 @@ std::string bench_lines(const bench& b) {
       "# back with --bench FILE.\n";
   for (const parameter_info& p : parameters())
     text.append(p.name).append(" ").append(b.text[&p - parameters().data()]).append("\n");
-  // One comment per program: its cost, its points and the end of its
-  // screen, for the main job's report and the plots.
-  text += "# Per program: complex exponentials, screen points, end of the screen:\n";
+  // One comment per program, for the main job's report and the plots: its
+  // cost, its points, the end of its screen, what it prints, the planes it
+  // samples and what is on its bench.
+  text +=
+      "# Per program: complex exponentials, screen points, end of the screen, quantity,\n"
+      "# sampled planes, title:\n";
   for (const program_info& p : programs()) {
-    char line[160];
-    if (p.pattern)
-      std::snprintf(line, sizeof line, "# program %s %.3g exponentials %d points to %s\n",
-                    p.name.data(), b.cost(p), b.screen_points(p),
-                    b.text[int(p.double_slit ? parameter_id::double_screen_max
-                                             : parameter_id::single_screen_max)]
-                        .c_str());
-    else
-      std::snprintf(line, sizeof line, "# program %s 0 exponentials 1000 points to 50\n",
-                    p.name.data());
-    text += line;
+    char figures[64];
+    std::snprintf(figures, sizeof figures, "%.3g exponentials %d points to ", b.cost(p),
+                  p.pattern() ? b.screen_points(p) : 1000);
+    text.append("# program ").append(p.name).append(" ").append(figures);
+    text.append(p.pattern() ? b.text[int(p.screen)] : "50").append(" ");
+    text.append(quantity_name(p.quantity)).append(" ").append(plane_names(p.planes));
+    text.append(" ").append(p.title).append("\n");
   }
   return text;
 }
@@ -414,10 +413,10 @@ std::string help_text(std::string_view name, command_kind kind) {
   if (kind == command_kind::continuum) text += " PROGRAM";
   text += "\n";
   if (const program_info* p = find_program(name)) {
-    text += p->pattern ? "The " + std::string(p->quantity) +
-                             " at each screen point: a labelled line on standard output, and "
-                             "\"x value\" lines in the data file.\n"
-                       : "Prints " + std::string(p->quantity) + ".\n";
+    text += p->pattern() ? "The " + std::string(p->prints) +
+                               " at each screen point: a labelled line on standard output, and "
+                               "\"x value\" lines in the data file.\n"
+                         : "Prints " + std::string(p->prints) + ".\n";
   } else {
     text += "What PROGRAM would print if its apertures were continuous, on its own screen.\n";
   }
@@ -428,13 +427,13 @@ std::string help_text(std::string_view name, command_kind kind) {
     if (left.size() < from)
       left.resize(from, ' ');
     else if (from > 0)
-      left += "\n" + std::string(from, ' ');
+      left.append(1, '\n').append(from, ' ');  // not "\n" + s: g++ 12's -Wrestrict
     std::size_t column = from;
     std::istringstream words(words_text);
     bool first = true;
     for (std::string word; words >> word; first = false) {
       if (!first && column + 1 + word.size() > 80) {
-        left += "\n" + std::string(from, ' ');
+        left.append(1, '\n').append(from, ' ');
         column = from;
       } else if (!first) {
         left += ' ';
@@ -446,15 +445,15 @@ std::string help_text(std::string_view name, command_kind kind) {
     return left + "\n";
   };
   for (const option_info& o : options_of(kind)) {
-    std::string left = "  " + std::string(o.name == "help" ? "-h, " : "") + "--" + o.name +
+    const bool help = o.other && o.other->id == option_id::help;
+    std::string left = "  " + std::string(help ? "-h, " : "") + "--" + o.name +
                        (o.takes_value ? "=" + o.value_name : "");
     std::string meaning = o.meaning;
-    if (std::size_t row = o.code - first_option; row < parameter_count) {
-      const parameter_info& p = parameters()[row];
-      meaning += " [" + defaults.text[row];
-      if (!p.unit.empty()) meaning += " " + std::string(p.unit);
+    if (const parameter_info* p = o.parameter) {
+      meaning += " [" + defaults.text[p - parameters().data()];
+      if (!p->unit.empty()) meaning += " " + std::string(p->unit);
       meaning += "]";
-    } else if (o.name == "precision") {
+    } else if (o.other->id == option_id::precision) {
       meaning += " [" + std::to_string(default_precision(kind)) + "]";
     }
     text += wrapped(left, meaning, 28);
@@ -479,44 +478,7 @@ std::string version_text(std::string_view name) {
   return std::string(name) + " " + SLITS_VERSION + "\nphasor kernel: " + cis_path_name() + "\n";
 }
 
-void check_finite(double x, double value) {
-  if (std::isfinite(x) && std::isfinite(value)) return;
-  // Each number in its shortest form that reads back exactly.
-  const auto shortest = [](double v) {
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
-  };
-  throw non_finite_value("the value at x = " + shortest(x) + " is " + shortest(value) +
-                         ": this bench takes a sum beyond the range of binary64");
-}
-
-void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
-                     const std::function<void(int, double, double)>& write) {
-  double axis = 0;  // an LED program's value at the first point, on the axis
-  for_each_block(b.screen_points(p), b.screen_max(p), threads, make(b),
-                 [&](int i, double x, double value) {
-                   if (p.normalised) {
-                     if (i == 0) axis = value;
-                     value = value / axis;
-                   }
-                   check_finite(x, value);
-                   write(i, x, value);
-                 });
-}
-
-void compute_profile(const bench& b, const std::function<void(double, double)>& write) {
-  for (int i = profile_first; i < profile_first + profile_points; ++i) {
-    const double x = profile_point(i);
-    const double value = LED(x, b.led_sigma);
-    check_finite(x, value);
-    write(x, value);
-  }
-}
-
-namespace {
-
-// --help, --version and --print-bench: standard output only.
-int answer(const command_line& c, std::string_view name, command_kind kind) {
+int print_answer(const command_line& c, std::string_view name, command_kind kind) {
   switch (c.what) {
     case command_line::action::help:
       std::cout << help_text(name, kind);
@@ -529,84 +491,4 @@ int answer(const command_line& c, std::string_view name, command_kind kind) {
   }
   std::cout.flush();
   return standard_output_status(name);
-}
-
-// Whether `path` names the file standard output already writes (/dev/stdout,
-// or the file it is redirected to): the data lines would truncate and
-// overwrite the console lines. /dev/null may take both.
-bool is_standard_output(const std::string& path) {
-  struct stat file, out, null;
-  return ::stat(path.c_str(), &file) == 0 && ::fstat(1, &out) == 0 && file.st_dev == out.st_dev &&
-         file.st_ino == out.st_ino &&
-         !(::stat("/dev/null", &null) == 0 && null.st_dev == file.st_dev &&
-           null.st_ino == file.st_ino);
-}
-
-// A failure while computing, after the lines before it.
-int tell_failure(std::string_view name, const std::exception& failure) {
-  const std::string line = std::string(name) + ": error: " + failure.what() + "\n";
-  std::fputs(line.c_str(), stderr);
-  return 1;
-}
-
-}  // namespace
-
-int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make) {
-  const auto c = read_command_line(argc, argv, p.name, command_kind::pattern);
-  if (!c) return 2;
-  if (c->what != command_line::action::run) return answer(*c, p.name, command_kind::pattern);
-
-  if (c->output == "-") {  // the data lines alone, on standard output
-    prepare_output(p.name);
-    std::cout.precision(c->precision);
-    int status = 0;
-    try {
-      progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
-      compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
-        write_pair_line(std::cout, x, value);
-        status = standard_output_status(p.name);
-        progress.done(i + 1);
-      });
-    } catch (const std::exception& failure) {
-      return tell_failure(p.name, failure);
-    }
-    return status;
-  }
-  if (is_standard_output(c->output)) {
-    tell_refusal(p.name, "--output: " + in_quotes(c->output) +
-                             " is standard output; --output - puts the data lines there");
-    return 2;
-  }
-  pattern_file file = open_pattern_file(p.name, c->output, c->precision);
-  if (file.failed) return 1;  // told; nothing is computed for no file
-  try {
-    progress_line progress(p.name, c->b.screen_points(p), !c->quiet);
-    compute_pattern(p, c->b, c->threads, make, [&](int i, double x, double value) {
-      write_pattern_record(file, p.label, x, value);
-      progress.done(i + 1);
-    });
-  } catch (const std::exception& failure) {
-    close_pattern_file(file);
-    return tell_failure(p.name, failure);
-  }
-  return close_pattern_file(file);
-}
-
-int run_profile_program(int argc, char** argv) {
-  const std::string_view name = program(program_id::ledcurve).name;
-  const auto c = read_command_line(argc, argv, name, command_kind::profile);
-  if (!c) return 2;
-  if (c->what != command_line::action::run) return answer(*c, name, command_kind::profile);
-  prepare_output(name);
-  std::cout.precision(c->precision);
-  int status = 0;
-  try {
-    compute_profile(c->b, [&](double x, double value) {
-      write_pair_line(std::cout, x, value);
-      status = standard_output_status(name);  // a failure is told as it happens
-    });
-  } catch (const std::exception& failure) {
-    return tell_failure(name, failure);
-  }
-  return status;
 }

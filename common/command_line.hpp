@@ -1,5 +1,5 @@
-// The command line every program shares, and the run of a pattern program
-// from its registry entry and its loop.
+// The command line every program shares: its options, read from the
+// registry; --help, --version and --print-bench.
 //
 // A command line is read whole before anything is written: bad input (an
 // unknown or ambiguous option, a missing or refused value, an unreadable or
@@ -9,17 +9,12 @@
 // as getopt_long allows.
 #pragma once
 
-#include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench.hpp"
-#include "phasors.hpp"
-
-// Makes a program's loop over blocks of screen points for a bench.
-using loop_factory = block_loop (*)(const bench&);
 
 // Which options a command takes besides --help, --version and --precision.
 enum class command_kind {
@@ -27,6 +22,10 @@ enum class command_kind {
   profile,    // --led-sigma only
   continuum,  // every bench option, --bench, --print-bench, --check, one PROGRAM operand
 };
+
+// Kinds of command as registry.def's option rows combine them.
+enum command_set : unsigned { pattern_command = 1, profile_command = 2, continuum_command = 4 };
+constexpr unsigned command_bit(command_kind kind) { return 1u << int(kind); }
 
 struct command_line {
   enum class action { run, help, version, print_bench } what = action::run;
@@ -64,34 +63,10 @@ std::string help_text(std::string_view name, command_kind kind);
 // The version line and the phasor-kernel path this CPU runs.
 std::string version_text(std::string_view name);
 
-// A value that came out infinite or NaN on a bench that passed every check
-// (an LED program's intensities beyond binary64, say): the run stops before
-// writing it. what() is the whole message, naming x and the value.
-struct non_finite_value : std::domain_error {
-  using std::domain_error::domain_error;
-};
+// A refusal as every command gives it: one line on standard error, then the
+// hint to ask for --help.
+void tell_refusal(std::string_view name, const std::string& why);
 
-// Throws non_finite_value unless x and value are finite.
-void check_finite(double x, double value);
-
-// The values a pattern program prints, point by point in increasing i:
-// the loop's values, an LED program's divided by the first point's. Throws
-// non_finite_value at the first value that is not finite, which is not
-// written; the worker threads are stopped first.
-void compute_pattern(const program_info& p, const bench& b, int threads, loop_factory make,
-                     const std::function<void(int i, double x, double value)>& write);
-
-// ledcurve's table: LED(x, led_sigma) at x = profile_point(i) for i from
-// profile_first, profile_points of them.
-inline constexpr int profile_first = -500;
-inline constexpr int profile_points = 1000;
-constexpr double profile_point(int i) { return i * 0.1; }  // multiplied, not divided by 10
-
-// ledcurve's table, row by row; throws as compute_pattern does.
-void compute_profile(const bench& b, const std::function<void(double x, double value)>& write);
-
-// A pattern program's whole run; returns the exit status.
-int run_pattern_program(int argc, char** argv, const program_info& p, loop_factory make);
-
-// ledcurve's whole run.
-int run_profile_program(int argc, char** argv);
+// --help, --version or --print-bench, as c asks, on standard output; returns
+// the exit status.
+int print_answer(const command_line& c, std::string_view name, command_kind kind);
