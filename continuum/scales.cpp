@@ -25,26 +25,18 @@ limiting_aperture resolving_count(const bench& b, const program_info& p) {
   auto led = [&](double d, double s, double q, double L) {
     return b.led_phase(b.led_hop_in(d, s, L1), b.led_hop_out(s, q, L), s);
   };
-  switch (p.id) {
-    case program_id::monogap:
-      for (double x : screen) phases.push_back([&, x](double s) { return b.hop_phase(s, x, Lp); });
-      break;
-    case program_id::duogap:
-      for (double y : pair) phases.push_back([&, y](double s) { return b.hop_phase(s, y, L2); });
-      break;
-    case program_id::broad_monogap:
-    case program_id::broad_duogap:
-      width = ws, aperture = "source";
-      for (double s : entrance)
-        phases.push_back([&, s](double d) { return b.hop_phase(d, s, L1); });
-      break;
-    case program_id::conv_monogap:
-      for (double d : source)
-        for (double x : screen) phases.push_back([&, d, x](double s) { return led(d, s, x, Lp); });
-      break;
-    default:
-      for (double d : source)
-        for (double y : pair) phases.push_back([&, d, y](double s) { return led(d, s, y, L2); });
+  // The aperture whose phase varies fastest: the source strip of a coherent
+  // source, else the first slit, seen from the plane after it.
+  const std::vector<double>& next = (p.planes & pair_plane) ? pair : screen;
+  const double L = (p.planes & pair_plane) ? L2 : Lp;
+  if (p.normalised()) {
+    for (double d : source)
+      for (double q : next) phases.push_back([&, d, q, L](double s) { return led(d, s, q, L); });
+  } else if (p.planes & source_plane) {
+    width = ws, aperture = "source";
+    for (double s : entrance) phases.push_back([&, s](double d) { return b.hop_phase(d, s, L1); });
+  } else {
+    for (double q : next) phases.push_back([&, q, L](double s) { return b.hop_phase(s, q, L); });
   }
   const double h = width * 1e-3;
   double steepest = 0;

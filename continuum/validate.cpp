@@ -28,7 +28,7 @@
 
 #include "analysis.hpp"
 #include "limits.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 #include "report_format.hpp"
 #include "scales.hpp"
 
@@ -39,12 +39,13 @@ using namespace report;
 
 // What is computed: sample counts, screen, and the sweeps.
 struct plan {
-  int base;                        // samples per aperture of the default bench
-  int screen_count;                // screen points (monogap ten times as many)
-  std::vector<int> series;         // samples per aperture of the convergence study
-  std::vector<int> sources;        // source samples of broad_monogap's ghost sweep
-  std::map<std::string, int> cap;  // a program's largest count in the series
-  double literal_budget;           // exponentials the literal method may take
+  int base;                  // samples per aperture of the default bench
+  int screen_count;          // screen points (monogap ten times as many)
+  std::vector<int> series;   // samples per aperture of the convergence study
+  std::vector<int> sources;  // source samples of broad_monogap's ghost sweep
+  int intensity_cap_single;  // the LED programs' largest counts in the series,
+  int intensity_cap_double;  // through a single slit and through the pair
+  double literal_budget;     // exponentials the literal method may take
 };
 
 plan full_plan() {
@@ -53,13 +54,15 @@ plan full_plan() {
           {25, 50, 100, 200, 400, 800, 1600, 3200, 6400, 10000},
           {100, 200, 300, 400, 450, 475, 500, 525, 550, 575, 600, 625, 650, 700, 800, 1000, 2000,
            5000, 10000},
-          // The LED programs' plane-by-plane products grow as N^3 (conv_duogap)
-          // or N^2 C (conv_monogap): about 20 s at these counts.
-          {{"conv_monogap", 1600}, {"conv_duogap", 800}},
+          // The LED programs' plane-by-plane products grow as N^3 through
+          // the pair and as N^2 C through a single slit: about 20 s at these
+          // counts.
+          1600,
+          800,
           2e8};
 }
 
-plan tiny_plan() { return {40, 100, {10, 20, 40}, {40, 80, 160, 320}, {}, 2e8}; }
+plan tiny_plan() { return {40, 100, {10, 20, 40}, {40, 80, 160, 320}, 40, 40, 2e8}; }
 
 int threads = 1;
 std::vector<std::pair<std::string, std::string>> keys;
@@ -128,9 +131,20 @@ void write(const std::string& name, const std::vector<double>& x, const std::vec
 }
 void write(const std::string& name, const curve& c) { write(name, c.x, c.value); }
 
-const std::vector<program_id> pattern_programs = {
-    program_id::monogap,      program_id::duogap,       program_id::broad_monogap,
-    program_id::broad_duogap, program_id::conv_monogap, program_id::conv_duogap};
+// The pattern programs in the report's order: amplitudes before intensities,
+// then by the planes sampled, the source strip's last.
+const std::vector<program_id> pattern_programs = [] {
+  std::vector<program_id> ids;
+  for (const program_info& p : programs())
+    if (p.pattern()) ids.push_back(p.id);
+  const auto rank = [](program_id id) {
+    const program_info& p = program(id);
+    return std::tuple(p.normalised(), (p.planes & source_plane) != 0, (p.planes & pair_plane) != 0);
+  };
+  std::stable_sort(ids.begin(), ids.end(),
+                   [&](program_id a, program_id b) { return rank(a) < rank(b); });
+  return ids;
+}();
 
 std::string machine() {
   std::ifstream cpuinfo("/proc/cpuinfo");
@@ -256,7 +270,9 @@ std::vector<program_series> convergence_section(const plan& plan, const bench& b
     put("nstar_" + name, fixed(limiting.nstar, 0));
     program_series& series = all.emplace_back();
     series.id = id;
-    series.cap = plan.cap.contains(name) ? plan.cap.at(name) : plan.series.back();
+    series.cap = !p.normalised()           ? plan.series.back()
+                 : (p.planes & pair_plane) ? plan.intensity_cap_double
+                                           : plan.intensity_cap_single;
     for (int rule = 0; rule < 2; ++rule) {
       const sampling_series& s = series.rules[rule] =
           run_series(plan, base, p, rule, series.cap, limiting.nstar, defaults.at(id));
