@@ -234,9 +234,11 @@ class _Problem:
         partial.setdefault("intensity_scale", 1.0)
         partial.setdefault("background", 0.0)
         if self._sensor(partial) > 0 and self.auto_nodes:
-            self.settle_nodes(partial)
-        self._linear_start(partial)
+            self.settle_nodes(partial, sample=1000)
+        shape = self._linear_start(partial)
         self.start = {name: self.start.get(name, partial[name]) for name in self.names}
+        if shape is not None:  # the same at the start, whatever the scale and background
+            self._cache = (np.array([self.start[name] for name in self.names]).tobytes(), shape)
         for k, name in enumerate(self.names):
             if not self.lower[k] <= self.start[name] <= self.upper[k]:
                 raise ValueError(f"start: {name} = {self.start[name]!r} lies outside its bounds")
@@ -289,7 +291,7 @@ class _Problem:
         linear = [name for name in ("intensity_scale", "background")
                   if name in self.names and name not in self.start]
         if not linear:
-            return
+            return None
         shape = self.box(self.positions(values), values)
         w = 1 / self.sigma
         target = self.y - (0 if "background" in linear else values["background"]) \
@@ -298,13 +300,18 @@ class _Problem:
         a = np.column_stack([columns[name] * w for name in linear])
         solution = np.linalg.lstsq(a, target * w, rcond=None)[0]
         values.update(zip(linear, map(float, solution)))
+        return shape
 
-    def settle_nodes(self, values):
+    def settle_nodes(self, values, sample=None):
         """Doubles the sensor's nodes until doubling again changes nothing that matters;
-        returns the remaining change relative to the largest value."""
+        returns the remaining change relative to the largest value. At the start a
+        sample of the positions serves: the fringes, and so the nodes they need, are
+        alike across a scan, and the solution is checked at every position."""
         u = self.positions(values)
+        if sample is not None and len(u) > sample:
+            u = np.sort(u)[np.linspace(0, len(u) - 1, sample).astype(int)]
+        now = self.box(u, values)
         while True:
-            now = self.box(u, values)
             finer = self.box(u, values, nodes=2 * self.nodes)
             error = np.max(np.abs(now - finer)) / np.max(np.abs(finer))
             if not self.auto_nodes or error <= _SENSOR_TOLERANCE \
@@ -312,6 +319,7 @@ class _Problem:
                 return float(error)
             self.nodes *= 2
             self._cache = None
+            now = finer
 
     # -- residuals and Jacobian -------------------------------------------
 
@@ -347,8 +355,17 @@ class _Problem:
         lengths = self.lengths_of(values)
         shape = self.shape(p)
         scale = values["intensity_scale"]
+        width = self._sensor(values)
         columns = []
         slope = None
+        if width > 0 and {"centre", "position_scale", "sensor_width"} & set(self.names):
+            # The box average B(u, w) = (1/w) * integral of I over [u - w/2, u + w/2]
+            # has exact derivatives in its ends: dB/du = (I(u + w/2) - I(u - w/2)) / w
+            # and dB/dw = ((I(u + w/2) + I(u - w/2)) / 2 - B) / w.
+            ends = self._intensity(np.concatenate([u + width / 2, u - width / 2]), lengths)
+            upper, lower = ends[:len(u)], ends[len(u):]
+            slope = (upper - lower) / width
+            widening = ((upper + lower) / 2 - shape) / width
         for k, name in enumerate(self.names):
             value = values[name]
             if name in self.model.lengths:
@@ -367,8 +384,7 @@ class _Problem:
                 else:
                     column = scale * self.fold(self.x - values["centre"]) * slope
             elif name == "sensor_width":
-                column = scale * self._derivative(lambda v: self.box(u, values, width=v), k,
-                                                  value, relative * abs(value), central, shape)
+                column = scale * widening
             elif name == "intensity_scale":
                 column = shape
             else:
@@ -539,7 +555,7 @@ def fit(x, y, sigma=None, *, program, free, start=None, bounds=None, sides="both
     while True:
         solution = least_squares(problem.residuals, p, jac=jacobian, method="trf",
                                  x_scale="jac", bounds=(problem.lower, problem.upper),
-                                 xtol=1e-13, ftol=1e-13, gtol=1e-13)
+                                 xtol=1e-12, ftol=1e-10, gtol=1e-12)
         p = solution.x
         values = problem.values(p)
         sensor_error = problem.settle_nodes(values) if problem._sensor(values) > 0 else 0.0
