@@ -30,7 +30,8 @@ except ImportError:
         "pybind11 and NumPy are installed, and import slits from build/python") from None
 
 __version__ = _slits.__version__
-__all__ = ["cis", "pattern", "continuum", "ledcurve", "bench", "pattern_at", "fit", "read_profile"]
+__all__ = ["cis", "pattern", "continuum", "ledcurve", "bench", "pattern_at", "fit", "FitResult",
+           "read_profile", "Profile"]
 
 
 def _converts_exactly(x):

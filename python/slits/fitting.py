@@ -174,6 +174,9 @@ class _Problem:
                 self.fixed[name] = float(value)
         lengths = [name for name in free if name in model.lengths]
         self.names = lengths + [name for name in NUISANCES if name in fitted]
+        if not self.names:
+            raise ValueError("nothing is fitted: free names no parameter, and every nuisance "
+                             "parameter is given a value")
 
         start = dict(start or {})
         bounds = dict(bounds or {})
@@ -198,10 +201,14 @@ class _Problem:
             elif name in model.lengths:
                 self.start[name] = float(model.bench[name])
             elif name == "centre":
-                self.start[name] = (_mirror_centre(x, y) if fixed_or_none["centre"] is None
-                                    else float(fixed_or_none["centre"]))
-                if sides == "one" and fixed_or_none["centre"] is None:
+                given = fixed_or_none["centre"]
+                if given is not None:
+                    self.start[name] = float(given)
+                elif sides == "one":
+                    # Where a one-sided scan starts: the axis, as a rule its brightest point.
                     self.start[name] = float(x[np.argmax(y)])
+                else:
+                    self.start[name] = _mirror_centre(x, y)
             elif name in ("position_scale", "sensor_width"):
                 self.start[name] = float(fixed_or_none[name])
         if "sensor_width" in self.names and self.start["sensor_width"] <= 0:
@@ -233,7 +240,7 @@ class _Problem:
         partial = dict(self.fixed, **self.start)
         partial.setdefault("intensity_scale", 1.0)
         partial.setdefault("background", 0.0)
-        if self._sensor(partial) > 0 and self.auto_nodes:
+        if partial["sensor_width"] > 0 and self.auto_nodes:
             self.settle_nodes(partial, sample=1000)
         shape = self._linear_start(partial)
         self.start = {name: self.start.get(name, partial[name]) for name in self.names}
@@ -245,16 +252,13 @@ class _Problem:
 
     # -- the model ---------------------------------------------------------
 
-    def _sensor(self, values):
-        return values["sensor_width"]
-
     def positions(self, values, x=None):
         x = self.x if x is None else x
         return values["position_scale"] * self.fold(x - values["centre"])
 
     def box(self, u, values, nodes=None, width=None, lengths=None):
         """The intensity averaged over the sensor's box around each position u."""
-        width = self._sensor(values) if width is None else width
+        width = values["sensor_width"] if width is None else width
         lengths = self.lengths_of(values) if lengths is None else lengths
         if width == 0:
             return self._intensity(u, lengths)
@@ -355,7 +359,7 @@ class _Problem:
         lengths = self.lengths_of(values)
         shape = self.shape(p)
         scale = values["intensity_scale"]
-        width = self._sensor(values)
+        width = values["sensor_width"]
         columns = []
         slope = None
         if width > 0 and {"centre", "position_scale", "sensor_width"} & set(self.names):
@@ -419,7 +423,8 @@ class FitResult:
 
     def __repr__(self):
         return f"<slits.FitResult {self.program}: " + ", ".join(
-            f"{name}={self.values[name]:.10g}±{self.errors[name]:.2g}" for name in self.names) + ">"
+            f"{name}={self.values[name]:.10g}±{self.errors[name]:.2g}"
+            for name in self.names) + ">"
 
     def __str__(self):
         lines = [f"{self.program}: {len(self.x)} points, {len(self.names)} fitted parameters, "
@@ -558,7 +563,7 @@ def fit(x, y, sigma=None, *, program, free, start=None, bounds=None, sides="both
                                  xtol=1e-12, ftol=1e-10, gtol=1e-12)
         p = solution.x
         values = problem.values(p)
-        sensor_error = problem.settle_nodes(values) if problem._sensor(values) > 0 else 0.0
+        sensor_error = problem.settle_nodes(values) if values["sensor_width"] > 0 else 0.0
         if not problem.auto_nodes or sensor_error <= _SENSOR_TOLERANCE \
                 or 2 * problem.nodes > _SENSOR_MOST_NODES:
             break

@@ -7,7 +7,7 @@ import os
 import numpy as np
 
 Profile = collections.namedtuple("Profile", "x y sigma")
-Profile.__doc__ = "A measured profile: positions x, values y, and their standard deviations or None."
+Profile.__doc__ = "A measured profile: positions x, values y, their standard deviations or None."
 
 
 def _fields(line, delimiter):

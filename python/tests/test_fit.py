@@ -44,9 +44,8 @@ def bits(a):
 class PatternAt(unittest.TestCase):
 
     def test_the_program_grid_gives_the_printed_numbers(self):
-        programs = [p for p in ("monogap", "duogap", "conv_monogap", "broad_monogap",
-                                "broad_duogap", "conv_duogap")]
-        for program in programs:
+        for program in ("monogap", "duogap", "conv_monogap", "broad_monogap", "broad_duogap",
+                        "conv_duogap"):
             for method in ("literal", "propagate"):
                 with self.subTest(program=program, method=method):
                     x, value = slits.pattern(program, method=method, **SMALL)
