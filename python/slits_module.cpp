@@ -164,6 +164,58 @@ py::tuple pattern(const std::string& name, const arguments& given) {
   return py::make_tuple(x, value);
 }
 
+// A program's values at any screen positions, as its loop computes them
+// eight at a time; an LED program's divided by its value on the axis,
+// computed the same way, so that on the program's own grid these are the
+// numbers it prints, bit for bit: each point has its own accumulator, and
+// the phasor kernel's lanes are independent. Returns (values, whether they
+// are an intensity rather than the modulus of an amplitude).
+py::tuple values_at(const std::string& name, const arguments& given, const py::object& x_in) {
+  const program_info& p = pattern_program(name);
+  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+  if (!py::isinstance<real_array>(x_in))
+    throw py::type_error("x must be a C-contiguous numpy.ndarray of dtype float64");
+  const auto x = py::reinterpret_borrow<real_array>(x_in);
+  if (x.ndim() != 1) throw py::value_error("x must be one-dimensional");
+  const std::size_t n = std::size_t(x.size());
+  real_array value(n);
+  const double* xs = x.data();
+  double* vs = value.mutable_data();
+  try {
+    py::gil_scoped_release unlocked;
+    signal_watch signals;
+    const block_loop loop = pattern_loop(p.id)(c.b);
+    double axis = 1;
+    if (p.normalised()) {
+      double zero[block_size] = {}, on_axis[block_size];
+      loop(zero, on_axis);
+      axis = on_axis[0];
+    }
+    const int blocks = int((n + block_size - 1) / block_size);
+    const auto compute = [&](int b) {
+      double xb[block_size] = {}, vb[block_size];
+      const std::size_t first = std::size_t(b) * block_size;
+      const std::size_t count = std::min<std::size_t>(block_size, n - first);
+      std::copy(xs + first, xs + first + count, xb);
+      loop(xb, vb);
+      for (std::size_t l = 0; l < count; ++l) vs[first + l] = p.normalised() ? vb[l] / axis : vb[l];
+    };
+    // Each block writes its own values: the ring of for_each_block is not
+    // needed, only its workers.
+    if (const int workers = worker_count(c.threads); workers > 1 && blocks > 1)
+      run_blocks(blocks, workers, blocks, compute, [&](int) { signals.look(); });
+    else
+      for (int b = 0; b < blocks; ++b) {
+        compute(b);
+        signals.look();
+      }
+  } catch (const python_signal_raised&) {
+    throw py::error_already_set();
+  }
+  refuse_non_finite(xs, vs, n);
+  return py::make_tuple(value, bool(p.normalised()));
+}
+
 #if SLITS_CONTINUUM
 py::tuple continuum_pattern(const std::string& name, arguments given) {
   // After "--" a name is an operand even if it looks like an option.
@@ -228,6 +280,8 @@ PYBIND11_MODULE(_slits, m) {
   // writes them from keywords.
   m.def("pattern", pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): what the pattern program computes for its options.");
+  m.def("values_at", values_at, py::arg("program"), py::arg("arguments"), py::arg("x"),
+        "(values, intensity): the program's values at the float64 positions x.");
 #if SLITS_CONTINUUM
   m.def("continuum", continuum_pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): continuum's values for the program and its bench options.");

@@ -6,6 +6,9 @@ library's cexp(0 + i*theta), through the project's vector phasor kernel.
 pattern(program, **options), continuum(program, **bench), ledcurve(led_sigma=...):
 (x, value) float64 arrays, the binary64 numbers the programs print.
 bench(**bench): the effective bench as {name: value}.
+pattern_at(program, x, **options): a program's values at any screen positions.
+fit(x, y, sigma=None, program=..., free=..., **bench): a measured profile fitted with the
+exact model; read_profile(path, x=1, y=2, sigma=None): a profile from a text, CSV or TSV file.
 """
 
 import importlib.machinery
@@ -27,7 +30,8 @@ except ImportError:
         "pybind11 and NumPy are installed, and import slits from build/python") from None
 
 __version__ = _slits.__version__
-__all__ = ["cis", "pattern", "continuum", "ledcurve", "bench"]
+__all__ = ["cis", "pattern", "continuum", "ledcurve", "bench", "pattern_at", "fit", "FitResult",
+           "read_profile", "Profile"]
 
 
 def _converts_exactly(x):
@@ -191,3 +195,8 @@ def bench(**bench):
     their names.
     """
     return _slits.bench(_arguments("bench", _PARAMETERS | {"bench"}, bench))
+
+
+# After the helpers above, which they use.
+from .fitting import FitResult, fit, pattern_at  # noqa: E402
+from .profiles import Profile, read_profile  # noqa: E402
