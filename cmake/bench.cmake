@@ -1,18 +1,11 @@
-# The default bench, chosen at configure time from the registry
-# (common/registry.def): one SLITS_<NAME> cache variable per parameter,
-# refused with a message naming the variable and its value when it makes no
-# sense. The programs take these as the defaults of their options; each value
-# enters the code as the text written here, read as the compiler reads a
-# literal.
+# The default bench, chosen at configure time from the registry's rows as
+# cmake/registry.cmake reads them: one SLITS_<NAME> cache variable per
+# parameter, refused with a message naming the variable and its value when it
+# makes no sense. The programs take these as the defaults of their options;
+# each value enters the code as the text written here, read as the compiler
+# reads a literal.
 
-file(STRINGS ${PROJECT_SOURCE_DIR}/common/registry.def slits_registry_rows REGEX "^SLITS_[A-Z_]+\\(")
-set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${PROJECT_SOURCE_DIR}/common/registry.def)
-
-set(SLITS_BENCH_PARAMETERS)  # in registry order
-set(SLITS_PROGRAMS)          # in registry order, which is the main job's
-set(SLITS_PATTERN_PROGRAMS)
-set(SLITS_SETUP_PROGRAMS)    # programs/NAME.cpp each, over the setup engine
+include(${CMAKE_CURRENT_LIST_DIR}/registry.cmake)
 
 # Whether every value is the registry's own default: the test suite checks the
 # programs against literal evaluations of that bench.
@@ -24,51 +17,37 @@ endfunction()
 
 set(slits_configured_defines "")
 set(slits_bench_lines "")
-foreach(row IN LISTS slits_registry_rows)
-  if(row MATCHES "^SLITS_(LENGTH|COUNT|CHOICE)\\(([a-z_]+), ([^,]+), (.*)\\)$")
-    set(kind ${CMAKE_MATCH_1})
-    set(name ${CMAKE_MATCH_2})
-    set(default ${CMAKE_MATCH_3})
-    set(rest "${CMAKE_MATCH_4}")
-    string(TOUPPER ${name} NAME)
-    string(REGEX REPLACE "^.*\"([^\"]*)\"$" "\\1" doc "${rest}")
-    set(SLITS_${NAME} ${default} CACHE STRING "${doc}")
-    set(value "${SLITS_${NAME}}")
-    if(NOT value STREQUAL default)
-      set(SLITS_DEFAULT_BENCH OFF)
+foreach(name IN LISTS SLITS_BENCH_PARAMETERS)
+  set(kind ${SLITS_ROW_${name}_KIND})
+  set(default "${SLITS_ROW_${name}_DEFAULT}")
+  string(TOUPPER ${name} NAME)
+  set(SLITS_${NAME} ${default} CACHE STRING "${SLITS_ROW_${name}_MEANING}")
+  set(value "${SLITS_${NAME}}")
+  if(NOT value STREQUAL default)
+    set(SLITS_DEFAULT_BENCH OFF)
+  endif()
+  if(kind STREQUAL "LENGTH")
+    if(NOT value MATCHES "^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$")
+      slits_bench_refuse(${NAME} "${value}" "not a decimal number")
     endif()
-    if(kind STREQUAL "LENGTH")
-      if(NOT value MATCHES "^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$")
-        slits_bench_refuse(${NAME} "${value}" "not a decimal number")
-      endif()
-      if(NOT value GREATER 0)
-        slits_bench_refuse(${NAME} "${value}" "must be greater than zero")
-      endif()
-    elseif(kind STREQUAL "COUNT")
-      string(REGEX MATCH "^([0-9]+)" limit "${rest}")
-      if(NOT value MATCHES "^[0-9]+$" OR value LESS 1 OR value GREATER limit)
-        slits_bench_refuse(${NAME} "${value}" "not a whole number from 1 to ${limit}")
-      endif()
-    else()
-      string(REGEX REPLACE "^\"([^\"]*)\".*$" "\\1" choices "${rest}")
-      string(REPLACE " " ";" choices "${choices}")
-      set_property(CACHE SLITS_${NAME} PROPERTY STRINGS ${choices})
-      if(NOT value IN_LIST choices)
-        string(REPLACE ";" " nor " choices "${choices}")
-        slits_bench_refuse(${NAME} "${value}" "neither ${choices}")
-      endif()
+    if(NOT value GREATER 0)
+      slits_bench_refuse(${NAME} "${value}" "must be greater than zero")
     endif()
-    list(APPEND SLITS_BENCH_PARAMETERS ${name})
-    string(APPEND slits_configured_defines "#define SLITS_CONFIGURED_${name} \"${value}\"\n")
-    string(APPEND slits_bench_lines "${name} ${value}\n")
-  elseif(row MATCHES "^SLITS_SETUP_PROGRAM\\(([a-z_]+),")
-    list(APPEND SLITS_SETUP_PROGRAMS ${CMAKE_MATCH_1})
-  elseif(row MATCHES "^SLITS_(PROGRAM|PROFILE)\\(([a-z_]+),")
-    list(APPEND SLITS_PROGRAMS ${CMAKE_MATCH_2})
-    if(CMAKE_MATCH_1 STREQUAL "PROGRAM")
-      list(APPEND SLITS_PATTERN_PROGRAMS ${CMAKE_MATCH_2})
+  elseif(kind STREQUAL "COUNT")
+    set(limit ${SLITS_ROW_${name}_LARGEST})
+    if(NOT value MATCHES "^[0-9]+$" OR value LESS 1 OR value GREATER limit)
+      slits_bench_refuse(${NAME} "${value}" "not a whole number from 1 to ${limit}")
+    endif()
+  else()
+    set(choices ${SLITS_ROW_${name}_CHOICES})
+    set_property(CACHE SLITS_${NAME} PROPERTY STRINGS ${choices})
+    if(NOT value IN_LIST choices)
+      string(REPLACE ";" " nor " choices "${choices}")
+      slits_bench_refuse(${NAME} "${value}" "neither ${choices}")
     endif()
   endif()
+  string(APPEND slits_configured_defines "#define SLITS_CONFIGURED_${name} \"${value}\"\n")
+  string(APPEND slits_bench_lines "${name} ${value}\n")
 endforeach()
 
 # The two slits of the pair must not overlap: each is pair_slit_width wide,

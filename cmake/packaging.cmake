@@ -99,6 +99,8 @@ if(TARGET _slits)
   math(EXPR next_minor "${CMAKE_MATCH_2} + 1")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= ${SLITS_PYTHON_VERSION}), \
 python3 (<< ${CMAKE_MATCH_1}.${next_minor}), python3-numpy")
+  # slits.fit imports SciPy, its --plot matplotlib; the rest of the module neither.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "python3-scipy, python3-matplotlib")
   set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Exact vector phasor kernel - Python 3 module
 The module slits: slits.cis(theta) computes exp(i theta) over a NumPy array,
 bit for bit the C library's cexp, through the shared kernel.")

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "bench_config.hpp"
@@ -26,32 +27,60 @@ constexpr parameter_info parameter_table[] = {
 #include "registry.def"
 };
 
-constexpr unsigned planes_named(std::string_view names) {
-  unsigned planes = 0;
-  if (names.find("source") != names.npos) planes |= source_plane;
-  if (names.find("entrance") != names.npos) planes |= entrance_plane;
-  if (names.find("pair") != names.npos) planes |= pair_plane;
-  return planes;
+constexpr std::string_view quantity_printed(program_quantity quantity) {
+  return quantity == program_quantity::intensity ? "intensity relative to the axis"
+                                                 : "modulus of the mean amplitude";
 }
 
-constexpr std::string_view amplitude_quantity = "modulus of the mean amplitude";
-constexpr std::string_view intensity_quantity = "intensity relative to the axis";
-
 constexpr program_info program_table[] = {
-#define SLITS_PROGRAM(name, screen, count_factor, label, planes, quantity) \
-  {program_id::name,                                                       \
-   #name,                                                                  \
-   true,                                                                   \
-   std::string_view(#screen) == "double",                                  \
-   count_factor,                                                           \
-   label##_label,                                                          \
-   planes_named(planes),                                                   \
-   quantity##_quantity == intensity_quantity,                              \
-   quantity##_quantity},
-#define SLITS_PROFILE(name, quantity) \
-  {program_id::name, #name, false, false, 0, "", 0, false, quantity},
+#define SLITS_PROGRAM(name, title, screen, count_factor, label, planes, quantity) \
+  {program_id::name,                                                              \
+   #name,                                                                         \
+   title,                                                                         \
+   parameter_id::screen,                                                          \
+   count_factor,                                                                  \
+   label,                                                                         \
+   planes,                                                                        \
+   program_quantity::quantity,                                                    \
+   quantity_printed(program_quantity::quantity)},
+#define SLITS_PROFILE(row, heading, printed)           \
+  {.id = program_id::row,                              \
+   .name = #row,                                       \
+   .title = heading,                                   \
+   .screen = parameter_id::wavelength, /* no screen */ \
+   .count_factor = 0,                                  \
+   .label = "",                                        \
+   .planes = 0,                                        \
+   .quantity = program_quantity::profile,              \
+   .prints = printed},
 #include "registry.def"
 };
+
+// A pattern program samples the first slit and ends its screen where the
+// span's meaning says: double_screen_max behind a double slit, else
+// single_screen_max; its planes are planes, and its points at least
+// screen_count.
+constexpr bool row_holds_together(const program_info& p) {
+  if (!p.pattern()) return true;
+  const unsigned known = source_plane | entrance_plane | pair_plane;
+  const parameter_id span =
+      (p.planes & pair_plane) ? parameter_id::double_screen_max : parameter_id::single_screen_max;
+  return (p.planes & entrance_plane) && (p.planes & ~known) == 0 && p.screen == span &&
+         p.count_factor >= 1;
+}
+
+// Every row holds together, and one is the profile's. Plain loops: the
+// page's C++ library has no constrained algorithms.
+constexpr bool rows_hold_together() {
+  int profiles = 0;
+  for (const program_info& p : program_table) {
+    if (!row_holds_together(p)) return false;
+    profiles += !p.pattern();
+  }
+  return profiles == 1;
+}
+static_assert(rows_hold_together(),
+              "registry.def: a program's row contradicts itself, or the profile is not one row");
 
 }  // namespace
 
@@ -69,6 +98,10 @@ const program_info* find_program(std::string_view name) {
   for (const program_info& p : program_table)
     if (p.name == name) return &p;
   return nullptr;
+}
+const program_info& profile_program() {
+  return *std::find_if(std::begin(program_table), std::end(program_table),
+                       [](const program_info& p) { return !p.pattern(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -98,21 +131,27 @@ bool is_decimal(std::string_view t) {
 // Where a row's value lives in the bench.
 void* field(bench& b, parameter_id id) {
   switch (id) {
-#define SLITS_LENGTH(name, ...) \
-  case parameter_id::name:      \
-    return &b.name;
-#define SLITS_COUNT(name, ...) \
-  case parameter_id::name:     \
-    return &b.name;
-#define SLITS_CHOICE(name, ...) \
-  case parameter_id::name:      \
+#define SLITS_PARAMETER(name, ...) \
+  case parameter_id::name:         \
     return &b.name;
 #include "registry.def"
   }
   return nullptr;
 }
+const void* field(const bench& b, parameter_id id) { return field(const_cast<bench&>(b), id); }
 
 }  // namespace
+
+double bench::length(parameter_id id) const {
+  switch (id) {
+#define SLITS_LENGTH(name, ...) \
+  case parameter_id::name:      \
+    return name;
+#include "registry.def"
+    default:
+      throw std::invalid_argument(std::string(parameter(id).name) + " is not a length");
+  }
+}
 
 std::string assign(bench& b, const parameter_info& p, std::string_view text) {
   const auto id = parameter_id(&p - parameter_table);
@@ -162,16 +201,184 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text) {
   return {};
 }
 
-std::string check_bench(const bench& b, const parameter_info** at_fault) {
+std::string printable(std::string_view text) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = text[i];
+    // The length of a well-formed UTF-8 sequence of a printable character
+    // starting here: no overlong forms, surrogates or C1 controls.
+    std::size_t length = 0;
+    if (c >= 0x20 && c < 0x7f) {
+      length = 1;
+    } else if (c >= 0xc2 && c <= 0xf4 && i + 1 < text.size()) {
+      const unsigned char next = text[i + 1];
+      const unsigned char low = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : c == 0xc2 ? 0xa0 : 0x80;
+      const unsigned char high = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
+      const std::size_t wanted = c < 0xe0 ? 2 : c < 0xf0 ? 3 : 4;
+      if (next >= low && next <= high && i + wanted <= text.size()) {
+        length = wanted;
+        for (std::size_t k = 2; k < wanted; ++k)
+          if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) length = 0;
+      }
+    }
+    if (c == '\\') {
+      shown += "\\\\";
+    } else if (length > 0) {
+      shown.append(text.substr(i, length));
+      i += length;
+      continue;
+    } else if (c == '\n' || c == '\t' || c == '\r') {
+      shown += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+    } else {
+      static constexpr char hex[] = "0123456789abcdef";
+      shown += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+    }
+    ++i;
+  }
+  return shown;
+}
+
+std::optional<bench_fault> overlap_fault(const bench& b) {
   // Each slit of the pair is pair_slit_width wide, their centres
   // pair_separation apart.
-  if (!(b.pair_separation > b.pair_slit_width)) {
-    *at_fault = &parameter(parameter_id::pair_separation);
-    return in_quotes(b.text[int(parameter_id::pair_separation)]) +
-           " makes the slits of the pair overlap (it must exceed pair_slit_width " +
-           b.text[int(parameter_id::pair_slit_width)] + ")";
+  if (b.pair_separation > b.pair_slit_width) return std::nullopt;
+  return bench_fault{"makes the slits of the pair overlap (pair_separation " +
+                         b.text[int(parameter_id::pair_separation)] +
+                         " must exceed pair_slit_width " +
+                         b.text[int(parameter_id::pair_slit_width)] + ")",
+                     {parameter_id::pair_separation, parameter_id::pair_slit_width}};
+}
+
+std::string check_bench(const bench& b, const parameter_info** at_fault) {
+  const auto fault = overlap_fault(b);
+  if (!fault) return {};
+  if (at_fault) *at_fault = &parameter(parameter_id::pair_separation);
+  return in_quotes(b.text[int(parameter_id::pair_separation)]) + " " + fault->why;
+}
+
+namespace {
+
+// The largest |hop_phase(p, q, L)| over |p| <= P, |q| <= Q, formed as
+// hop_phase forms it. Rounding is monotonic, so no pair of samples forms a
+// larger |phase|, nor meets an overflow this bound does not.
+double hop_bound(const bench& b, double P, double Q, double L) {
+  if (b.fresnel_hops) return (((P + Q) * (P + Q)) * b.wavenumber) / (2.0 * L);
+  return ((P + Q) * (b.wavenumber * P)) / L;
+}
+
+// The same for led_phase of the hops d -> s over L1 and s -> q over L2.
+double led_bound(const bench& b, double D, double S, double Q, double L1, double L2) {
+  if (b.fresnel_hops) return hop_bound(b, D, S, L1) + hop_bound(b, S, Q, L2);
+  return ((S + D) / L1 + (S + Q) / L2) * (b.wavenumber * S);
+}
+
+// The largest |coordinate| of a plane's samples: its first or its last.
+double extent(double first, double last) { return std::max(std::abs(first), std::abs(last)); }
+
+}  // namespace
+
+std::optional<bench_fault> range_fault(const bench& b, const program_info& p) {
+  using id = parameter_id;
+  using ids = std::vector<id>;
+  if (!p.pattern()) {
+    // LED(x) is at most its value at the centre, 1 / (sigma sqrt(2 PI)).
+    if (std::isfinite(LED(0.0, b.led_sigma))) return std::nullopt;
+    return bench_fault{"makes the LED's profile infinite at its centre", {id::led_sigma}};
   }
-  return {};
+  if (!std::isfinite(b.wavenumber))
+    return bench_fault{"makes the wavenumber infinite", {id::wavelength}};
+  // The last screen point is the largest, and i * max grows with i.
+  const id screen_max = p.screen;
+  const int points = b.screen_points(p);
+  const double X = std::abs(screen_point(points - 1, points, b.screen_max(p)));
+  if (!std::isfinite(X))
+    return bench_fault{"makes the screen points infinite", {screen_max, id::screen_count}};
+
+  // Every sample lies within its aperture, each step a width divided by a
+  // count: finite wherever the widths are.
+  const double D = extent(b.source_point(0), b.source_point(b.source_samples - 1));
+  const double S = extent(b.entrance_point(0), b.entrance_point(b.entrance_samples - 1));
+  const double Y = extent(b.pair_point(0), b.pair_point(b.pair_samples - 1));
+  const double single = b.pair_distance + b.screen_distance;
+  const ids source = {id::source_width, id::source_distance};
+  const ids entrance = {id::entrance_width};
+  const ids pair = {id::pair_slit_width, id::pair_separation, id::pair_distance};
+  const ids to_screen = {screen_max, id::pair_distance, id::screen_distance};
+  const auto join = [](ids a, const ids& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+
+  // The hops of a path in beam order; the LED programs' first two as one
+  // led_phase.
+  struct hop {
+    double bound;
+    std::string name;
+    ids involved;
+  };
+  std::vector<hop> path;
+  const bool has_pair = p.planes & pair_plane;
+  if (p.normalised()) {
+    path.push_back(has_pair ? hop{led_bound(b, D, S, Y, b.source_distance, b.pair_distance),
+                                  "from the source through the first slit to the double slit",
+                                  join(join(source, entrance), pair)}
+                            : hop{led_bound(b, D, S, X, b.source_distance, single),
+                                  "from the source through the first slit to the screen",
+                                  join(join(source, entrance), to_screen)});
+  } else {
+    if (p.planes & source_plane)
+      path.push_back({hop_bound(b, D, S, b.source_distance), "from the source to the first slit",
+                      join(source, entrance)});
+    path.push_back(has_pair ? hop{hop_bound(b, S, Y, b.pair_distance),
+                                  "from the first slit to the double slit", join(entrance, pair)}
+                            : hop{hop_bound(b, S, X, single), "from the first slit to the screen",
+                                  join(entrance, to_screen)});
+  }
+  if (has_pair)
+    path.push_back({hop_bound(b, Y, X, b.screen_distance),
+                    "from the double slit to the screen",
+                    {id::pair_slit_width, id::pair_separation, screen_max, id::screen_distance}});
+  double total = 0;
+  ids every = {id::wavelength};
+  for (const hop& h : path) {
+    if (!std::isfinite(h.bound))
+      return bench_fault{"makes the phase " + h.name + " infinite",
+                         join({id::wavelength}, h.involved)};
+    total += h.bound;
+    every = join(every, h.involved);
+  }
+  if (!std::isfinite(total)) return bench_fault{"makes the phase of a whole path infinite", every};
+
+  if (p.normalised()) {
+    const ids weights = {id::led_sigma, id::source_width, id::source_samples};
+    bool any = false;
+    for (int j = 0; j < b.source_samples; ++j) {
+      const double weight = LED(b.source_point(j), b.led_sigma);
+      if (!std::isfinite(weight))
+        return bench_fault{"makes the LED weights of the source samples infinite", weights};
+      any = any || weight != 0;
+    }
+    if (!any)
+      return bench_fault{
+          "makes every LED weight of the source samples zero, and with them the intensity on the "
+          "axis that the pattern is divided by",
+          weights};
+  }
+  return std::nullopt;
+}
+
+double departure(const bench& b, parameter_id id) {
+  const bench& defaults = default_bench();
+  switch (parameter(id).kind) {
+    case parameter_kind::length:
+      return std::abs(std::log(*static_cast<const double*>(field(b, id)) /
+                               *static_cast<const double*>(field(defaults, id))));
+    case parameter_kind::count:
+      return std::abs(std::log(double(*static_cast<const int*>(field(b, id))) /
+                               *static_cast<const int*>(field(defaults, id))));
+    default:
+      return 0;
+  }
 }
 
 const bench& default_bench() {
@@ -185,7 +392,7 @@ const bench& default_bench() {
 }
 
 double bench::cost(const program_info& p) const {
-  if (!p.pattern) return 0;
+  if (!p.pattern()) return 0;
   // The sampled planes in beam order, the pair as its two slits, then the
   // screen.
   double planes[4];
@@ -216,7 +423,7 @@ double table_bytes(const bench& b, const program_info& p) {
   const double entrance = b.entrance_samples;
   const double block = 3 * 8 * 8 * (entrance + 2 * pair);
   if (!b.propagate) return 8 * (source * entrance + 2 * entrance * pair) + block;
-  if (!p.normalised) return 16 * (source + entrance + 2 * pair) + block;
+  if (!p.normalised()) return 16 * (source + entrance + 2 * pair) + block;
   return 16 * (source * entrance + 2 * entrance * pair + 2 * source * pair) + block;
 }
 

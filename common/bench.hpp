@@ -1,6 +1,6 @@
 // The optical bench shared by every program: the registry of parameters and
 // programs, the bench's values, sampling grids, the phase of one hop between
-// planes, pattern output, and the LED's emission profile.
+// planes, and the LED's emission profile; with output.hpp, the pattern output.
 //
 // Every value is its formula evaluated in binary64, each operation rounded on
 // its own in the grouping written here (the build disables contraction into
@@ -8,15 +8,15 @@
 // bits of the printed patterns.
 #pragma once
 
-#include <signal.h>
-
 #include <complex>
 #include <cstdint>
-#include <fstream>
-#include <ostream>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "output.hpp"
 
 inline constexpr double PI = 3.14159265358979;  // 15 digits, deliberately
 inline constexpr double screen_min = 0;         // every screen starts on the axis
@@ -31,22 +31,18 @@ struct parameter_info {
   parameter_kind kind;
   std::string_view configured;  // the default, as the build was configured
   int largest;                  // counts
-  std::string_view choices;     // choices, separated by spaces; index 0 first
+  std::string_view choices;     // choices, separated by spaces (parameter_choices)
   std::string_view unit;
   std::string_view meaning;
 };
 
 enum class parameter_id {
-#define SLITS_LENGTH(name, ...) name,
-#define SLITS_COUNT(name, ...) name,
-#define SLITS_CHOICE(name, ...) name,
+#define SLITS_PARAMETER(name, ...) name,
 #include "registry.def"
 };
 
 inline constexpr std::size_t parameter_count = 0
-#define SLITS_LENGTH(...) +1
-#define SLITS_COUNT(...) +1
-#define SLITS_CHOICE(...) +1
+#define SLITS_PARAMETER(...) +1
 #include "registry.def"
     ;
 
@@ -54,8 +50,31 @@ std::span<const parameter_info> parameters();
 const parameter_info& parameter(parameter_id id);
 const parameter_info* find_parameter(std::string_view name);
 
+// Each parameter's choices, separated by spaces; "" for a length or count.
+inline constexpr std::string_view parameter_choices[] = {
+#define SLITS_PARAMETER(name, ...) "",
+#define SLITS_CHOICE(name, value, choices, meaning) choices,
+#include "registry.def"
+};
+
+// The index of a choice of parameter `id` by its name, as the bench stores
+// it; a name that is not one of the choices does not compile.
+consteval int choice_index(parameter_id id, std::string_view choice) {
+  std::string_view rest = parameter_choices[int(id)];
+  for (int index = 0;; ++index) {
+    const std::size_t space = rest.find(' ');
+    if (rest.substr(0, space) == choice) return index;
+    if (space == rest.npos) throw "not a choice of this parameter";
+    rest.remove_prefix(space + 1);
+  }
+}
+
 // The sampled apertures of a program.
 enum plane : unsigned { source_plane = 1, entrance_plane = 2, pair_plane = 4 };
+
+// What a program prints: the modulus of the mean amplitude, the intensity
+// relative to its value on the axis, or the LED's emission profile.
+enum class program_quantity { amplitude, intensity, profile };
 
 enum class program_id {
 #define SLITS_PROGRAM(name, ...) name,
@@ -66,18 +85,24 @@ enum class program_id {
 struct program_info {
   program_id id;
   std::string_view name;
-  bool pattern;      // writes a data file; ledcurve prints a table
-  bool double_slit;  // the screen span: double_screen_max, else single_screen_max
-  int count_factor;  // screen points per screen_count
-  std::string_view label;
-  unsigned planes;  // the sampled apertures
-  bool normalised;  // an intensity divided by its value on the axis
-  std::string_view quantity;
+  std::string_view title;  // what is on the bench, in a few words
+  parameter_id screen;     // the length that ends the screen span (pattern programs)
+  int count_factor;        // screen points per screen_count
+  std::string_view label;  // the console line's, before the value
+  unsigned planes;         // the sampled apertures
+  program_quantity quantity;
+  std::string_view prints;  // the quantity in words, as --help gives it
+
+  constexpr bool pattern() const { return quantity != program_quantity::profile; }  // a data file
+  constexpr bool normalised() const { return quantity == program_quantity::intensity; }
 };
 
 std::span<const program_info> programs();
 const program_info& program(program_id id);
 const program_info* find_program(std::string_view name);
+
+// The program that prints the LED's profile.
+const program_info& profile_program();
 
 // ---------------------------------------------------------------------------
 // The bench: one value per parameter, as its text and as the number the
@@ -86,7 +111,7 @@ const program_info* find_program(std::string_view name);
 struct bench {
 #define SLITS_LENGTH(name, ...) double name = 0;
 #define SLITS_COUNT(name, ...) int name = 0;
-#define SLITS_CHOICE(name, ...) int name = 0;  // index into the row's choices
+#define SLITS_CHOICE(name, ...) int name = 0;  // choice_index of the value
 #include "registry.def"
 
   std::string text[parameter_count];  // each value as written, by parameter_id
@@ -99,16 +124,17 @@ struct bench {
 
   void derive() {
     wavenumber = (PI + PI) / wavelength;
-    fresnel_hops = phase_model == 1;   // classic fresnel
-    midpoint_samples = sampling == 1;  // left-edge midpoint
-    propagate = method == 1;           // literal propagate
+    fresnel_hops = phase_model == choice_index(parameter_id::phase_model, "fresnel");
+    midpoint_samples = sampling == choice_index(parameter_id::sampling, "midpoint");
+    propagate = method == choice_index(parameter_id::method, "propagate");
   }
 
   // The screen of a program: its span's end and its point count.
-  double screen_max(const program_info& p) const {
-    return p.double_slit ? double_screen_max : single_screen_max;
-  }
+  double screen_max(const program_info& p) const { return length(p.screen); }
   int screen_points(const program_info& p) const { return p.count_factor * screen_count; }
+
+  // The value of a length parameter.
+  double length(parameter_id id) const;
 
   // Complex exponentials the program evaluates on this bench.
   double cost(const program_info& p) const;
@@ -181,15 +207,44 @@ const bench& default_bench();
 // to 10000"), empty when the value is taken. derive() the bench afterwards.
 std::string assign(bench& b, const parameter_info& p, std::string_view text);
 
-// A value as a refusal quotes it: 'text'.
+// Text from a command line or a file as a message may show it: printable
+// ASCII and well-formed UTF-8 as they are, every other byte (a newline, an
+// escape sequence, a NUL, a stray byte) as \n, \t, \r or \xNN, and a
+// backslash doubled, so a message stays one line that cannot drive the
+// terminal.
+std::string printable(std::string_view text);
+
+// A value as a refusal quotes it: 'text', printable.
 inline std::string in_quotes(std::string_view text) {
-  std::string q(1, '\'');
-  q.append(text).push_back('\'');
+  std::string q(1, '\'');  // in steps: g++ 12 misreads "'" + s (-Wrestrict)
+  q.append(printable(text)).push_back('\'');
   return q;
 }
 
-// What no single value shows: the slits of the pair must not overlap.
-// Returns the refusal, naming the parameter at fault, or empty.
+// What no single value shows: a fault of the bench as a whole, worded to
+// follow the value blamed ("makes the wavenumber infinite"), and every
+// parameter that sets the faulty quantity, any of which may be blamed.
+struct bench_fault {
+  std::string why;
+  std::vector<parameter_id> involved;
+};
+
+// The slits of the pair overlap.
+std::optional<bench_fault> overlap_fault(const bench& b);
+
+// What binary64 cannot hold when program p runs on this bench: an infinite
+// wavenumber, screen point or LED weight, a hop whose phase can overflow,
+// every LED weight zero (the intensity on the axis, which divides the
+// pattern, would be 0). Caught here, before a line is written, they would
+// otherwise give lines of NaN.
+std::optional<bench_fault> range_fault(const bench& b, const program_info& p);
+
+// How far a value lies from its configured default: |log(value / default)|,
+// 0 for a choice. A refusal blames the involved value furthest away.
+double departure(const bench& b, parameter_id id);
+
+// The overlap as one refusal naming pair_separation, or empty; `at_fault`,
+// when given, receives the parameter.
 std::string check_bench(const bench& b, const parameter_info** at_fault);
 
 // Bytes of the tables a program keeps for this bench; the run is refused
@@ -207,66 +262,6 @@ using amplitude = std::complex<double>;
 // The exponent i phi of a path's phasor, whose cexp is the phasor itself;
 // the name is the one the programs have always used for it.
 constexpr amplitude phasor(double phi) { return {0.0, phi}; }
-
-// ---------------------------------------------------------------------------
-// Pattern output. Each screen point gives a console line on standard output
-// ("x = <x><label><value>") and a pair line ("<x> <value>") in the data file,
-// both flushed at once so an interrupted run keeps every finished point.
-// Numbers use the stream's default format, printf's %g at the stream's
-// precision (6 unless --precision says otherwise).
-//
-// A failure never stops the computation: the first failure of each stream is
-// reported in one line on standard error and the run ends with status 1.
-
-inline constexpr std::string_view modulus_label = ", |f(x)| = ";
-inline constexpr std::string_view squared_label = ", |f(x)|^2 = ";
-
-struct pattern_file {
-  std::string_view program;  // names the program in error messages
-  std::string name;
-  std::ofstream stream;
-  bool failed = false;          // a failure of this file has been reported
-  std::streamoff complete = 0;  // bytes of the lines written in full
-};
-
-// First thing every program does: standard descriptors held open, and a file
-// size limit turned from a silent kill into a reported failed write.
-void prepare_output(std::string_view program);
-
-// Creates or truncates the data file `name`, after prepare_output; numbers in
-// it and on standard output get `precision` significant digits.
-pattern_file open_pattern_file(std::string_view program, std::string_view name, int precision = 6);
-
-// Holds SIGHUP, SIGINT, SIGQUIT and SIGTERM pending on the calling thread
-// while alive; one that arrived acts when it ends. A fatal signal that comes
-// while write() crosses a page of the file cuts the write short, and the
-// program would die on a torn line: every line is written under this hold.
-// Threads started under it inherit the hold for good.
-class signals_held {
- public:
-  signals_held();
-  ~signals_held();
-  signals_held(const signals_held&) = delete;
-  signals_held& operator=(const signals_held&) = delete;
-
- private:
-  sigset_t previous_;
-};
-
-// "<x> <value>\n", then flush, under signals_held.
-void write_pair_line(std::ostream& out, double x, double value);
-
-// The console line on standard output, then the pair line in the data file,
-// both under one signals_held.
-void write_pattern_record(pattern_file& file, std::string_view label, double x, double value);
-
-// Closes the data file; returns the exit status: 0 when every line reached
-// both streams, 1 after any reported failure.
-int close_pattern_file(pattern_file& file);
-
-// For programs that write standard output only: reports its first failure
-// and returns the exit status as above.
-int standard_output_status(std::string_view program);
 
 // ---------------------------------------------------------------------------
 // LED emission profile: the normal density with mean 0 and standard

@@ -1,6 +1,6 @@
 #include "block_threads.hpp"
 
-#include "bench.hpp"
+#include "output.hpp"
 
 #include <sched.h>
 

@@ -1,6 +1,8 @@
 // Pattern output and its faults: each line flushed as it is written, the
 // first failure of each stream told once on standard error while the run goes
 // on, and a data file whose write failed cut back to its whole lines.
+#include "output.hpp"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,17 +13,18 @@
 #include <iostream>
 #include <string>
 
-#include "bench.hpp"
+#include "bench.hpp"  // printable
 
 namespace {
 
 bool standard_output_failed = false;  // reported once, like each data file
 
-// One whole line on standard error, written at once so it cannot interleave.
+// One whole line on standard error, written at once so it cannot interleave;
+// a file name as printable() shows it.
 void report(std::string_view program, std::string_view what, std::string_view target, int error) {
   std::string line;
   line.append(program).append(": ").append(what).append(" ");
-  line.append(target).append(": ").append(std::strerror(error)).append("\n");
+  line.append(printable(target)).append(": ").append(std::strerror(error)).append("\n");
   std::fputs(line.c_str(), stderr);
 }
 

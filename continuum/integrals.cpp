@@ -6,6 +6,7 @@
 #include <cstring>
 #include <numbers>
 #include <stdexcept>
+#include <string>
 
 namespace continuum {
 
@@ -98,13 +99,22 @@ double total_width(const aperture& opening) {
 // bound of the phase rate alone; doubling the panels confirms it.
 mean_rule mean_quadrature(const aperture& opening, double phase_rate, int refine) {
   constexpr int order = 16;
+  // 16 million nodes across one aperture; the sums from it to the next
+  // would take days long before that.
+  constexpr int max_panels = 1 << 20;
   constexpr double panel_phase = 8;
   static const gauss_rule base = gauss_legendre(order);
   const double width = total_width(opening);
   mean_rule rule;
   for (const interval& part : opening) {
     const double length = part.hi - part.lo;
-    const int panels = refine * std::max(1, int(std::ceil(phase_rate * length / panel_phase)));
+    const double needed = refine * std::max(1.0, std::ceil(phase_rate * length / panel_phase));
+    if (!(needed <= max_panels))  // also a rate that is not finite
+      throw std::length_error(
+          "the phase changes too fast across an aperture for the quadrature "
+          "(more than " +
+          std::to_string(max_panels) + " panels)");
+    const int panels = int(needed);
     const double half = length / panels / 2;
     for (int p = 0; p < panels; ++p) {
       const double centre = part.lo + (2 * p + 1) * half;

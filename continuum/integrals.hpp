@@ -35,7 +35,8 @@ struct mean_rule {
 // Composite Gauss-Legendre rule for the mean over `opening` of an integrand
 // whose phase changes by at most `phase_rate` radians per unit length: panels
 // of a fixed order, each spanning a few radians; `refine` multiplies the
-// panel count (2 doubles the nodes, to check convergence).
+// panel count (2 doubles the nodes, to check convergence). Throws
+// std::length_error where the rule would need more than a million panels.
 mean_rule mean_quadrature(const aperture& opening, double phase_rate, int refine = 1);
 
 }  // namespace continuum

@@ -165,7 +165,7 @@ std::vector<double> screen_points(const bench& b, const program_info& p) {
 
 std::vector<double> continuum_values(const bench& bench, const program_info& p,
                                      const std::vector<double>& x, int refine) {
-  if (x.empty()) return {};
+  if (x.empty() || !p.pattern()) return {};
   const double axis = screen_min;  // the LED programs' reference, their first point
   const interval screen{std::min(axis, *std::min_element(x.begin(), x.end())),
                         std::max(bench.screen_max(p), *std::max_element(x.begin(), x.end()))};
@@ -185,7 +185,7 @@ std::vector<double> continuum_values(const bench& bench, const program_info& p,
     for (cplx a : A) value.push_back(std::abs(a));
     return value;
   };
-  auto normalised = [&](const std::vector<aperture>& planes, const std::vector<hop>& hops) {
+  auto led_pattern = [&](const std::vector<aperture>& planes, const std::vector<hop>& hops) {
     std::vector<double> points = x;
     points.push_back(axis);
     const chain c = make_chain(planes, hops, points, screen, refine);
@@ -197,26 +197,25 @@ std::vector<double> continuum_values(const bench& bench, const program_info& p,
     return I;
   };
 
-  switch (p.id) {
-    case program_id::monogap:
-      return moduli(amplitudes(make_chain({entrance}, {past_pair}, x, screen, refine), {}));
-    case program_id::duogap:
-      return moduli(
-          amplitudes(make_chain({entrance, pair}, {to_pair, to_screen}, x, screen, refine), {}));
-    case program_id::broad_monogap:
-      return moduli(amplitudes(
-          make_chain({source, entrance}, {from_source, past_pair}, x, screen, refine), {}));
-    case program_id::broad_duogap:
-      return moduli(amplitudes(make_chain({source, entrance, pair},
-                                          {from_source, to_pair, to_screen}, x, screen, refine),
-                               {}));
-    case program_id::conv_monogap:
-      return normalised({entrance}, {past_pair});
-    case program_id::conv_duogap:
-      return normalised({entrance, pair}, {to_pair, to_screen});
-    default:
-      return {};
+  // The apertures in beam order, each with the hop leaving it; a single slit
+  // reaches the screen pair_distance + screen_distance behind it. An LED
+  // program's source is not a plane of the chain: its points add as
+  // intensities (normalised).
+  std::vector<aperture> planes;
+  std::vector<hop> hops;
+  if ((p.planes & source_plane) && !p.normalised()) {
+    planes.push_back(source);
+    hops.push_back(from_source);
   }
+  planes.push_back(entrance);
+  if (p.planes & pair_plane) {
+    planes.push_back(pair);
+    hops.insert(hops.end(), {to_pair, to_screen});
+  } else {
+    hops.push_back(past_pair);
+  }
+  if (p.normalised()) return led_pattern(planes, hops);
+  return moduli(amplitudes(make_chain(planes, hops, x, screen, refine), {}));
 }
 
 }  // namespace continuum

@@ -15,7 +15,7 @@ block_loop conv_duogap_loop(const bench& b) {
     for (int l = 0; l < block_size; ++l) {
       I[l] = 0;
       for (int j = 0; j < b.source_samples; ++j) {
-        const double d = (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
+        const double d = b.source_point(j);
         amplitude A = 0;
         for (int m = 0; m < b.pair_samples; ++m) {
           const double y = b.pair_point(m);
@@ -39,11 +39,8 @@ block_loop conv_duogap_loop(const bench& b) {
 #else
 block_loop conv_duogap_loop(const bench& b) {
   const double dd = b.source_width / double(b.source_samples);
-  const auto source = [&b, dd](int j) {
-    return (b.sample_offset(j) * dd) + ((-b.source_width) / 2.0);
-  };
   sample_table source_hop(b.source_samples, b.entrance_samples, [&](int j, int n) {
-    return b.led_hop_in(source(j), b.entrance_point(n), b.source_distance);
+    return b.led_hop_in(b.source_point(j), b.entrance_point(n), b.source_distance);
   });
   sample_table upper_hop(b.pair_samples, b.entrance_samples, [&](int m, int n) {
     return b.led_hop_out(b.entrance_point(n), b.pair_point(m), b.pair_distance);
@@ -52,7 +49,7 @@ block_loop conv_duogap_loop(const bench& b) {
     return b.led_hop_out(b.entrance_point(n), -b.pair_point(m), b.pair_distance);
   });
   std::vector<double> weight(b.source_samples);
-  for (int j = 0; j < b.source_samples; ++j) weight[j] = LED(source(j), b.led_sigma) * dd;
+  for (int j = 0; j < b.source_samples; ++j) weight[j] = LED(b.source_point(j), b.led_sigma) * dd;
 
   return [b, source_hop, upper_hop, lower_hop, weight](const double* x, double* I) {
     std::vector<double> U(b.pair_samples * block_size), W(b.pair_samples * block_size);  // [m][l]

@@ -1,3 +1,5 @@
+#include "program_run.hpp"
+
 #include "patterns.hpp"
 
 namespace {
@@ -25,5 +27,5 @@ loop_factory pattern_loop(program_id id) {
 int run_program(int argc, char** argv, program_id id) {
   if (const loop_factory make = pattern_loop(id))
     return run_pattern_program(argc, argv, program(id), make, preset_text);
-  return run_profile_program(argc, argv);
+  return run_profile_program(argc, argv, program(id));
 }

@@ -1,8 +1,11 @@
-// The pattern programs' loops, one factory per program, for the programs'
-// main, the tests, the benchmarks and the modules.
+// The pattern programs' loops, one factory per program; each program's file
+// sees the bench, the blocked sums, the propagate method and the setup
+// engine, never the command line or the run.
 #pragma once
 
-#include "driver.hpp"
+#include "bench.hpp"
+#include "blocks.hpp"
+#include "propagate.hpp"
 #include "setup.hpp"
 
 // Each program's loop: the literal sums, one exponential per path; and the
@@ -11,11 +14,3 @@
   block_loop name##_loop(const bench& b); \
   block_loop name##_propagate(const bench& b);
 #include "registry.def"
-
-// The factory of a pattern program's loop, by the bench's method; null for
-// ledcurve.
-loop_factory pattern_loop(program_id id);
-
-// A program's whole run, as its main: the shared driver with the program's
-// registry entry and its loop.
-int run_program(int argc, char** argv, program_id id);

@@ -8,15 +8,18 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <slits/cis.hpp>
 
-#include "driver.hpp"
-#include "patterns.hpp"
+#include "command_line.hpp"
+#include "program_run.hpp"
 #if SLITS_CONTINUUM
 #include "limits.hpp"
 #endif
@@ -98,9 +101,44 @@ command_line read_or_raise(const arguments& given, std::string_view name, comman
 
 const program_info& pattern_program(const std::string& name) {
   const program_info* p = find_program(name);
-  if (!p || !p->pattern) throw py::value_error(in_quotes(name) + " is not a pattern program");
+  if (!p || !p->pattern()) throw py::value_error(in_quotes(name) + " is not a pattern program");
   return *p;
 }
+
+// A point that is not a finite number is an overflow or an underflow of the
+// bench, never a result: refused, not returned.
+void refuse_non_finite(const double* x, const double* value, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (!std::isfinite(x[i]) || !std::isfinite(value[i])) {
+      char why[160];
+      std::snprintf(why, sizeof why,
+                    "point %zu came out as x = %.17g, value = %.17g: the bench "
+                    "overflows or underflows binary64",
+                    i, x[i], value[i]);
+      throw py::value_error(why);
+    }
+}
+
+// Thrown by the writer when a signal handler has raised, to stop the sums;
+// the Python exception is still set on this thread.
+struct python_signal_raised {};
+
+// Signals reach Python only when this thread calls back into it. The writer
+// looks between points, at most once per interval, so a Ctrl-C stops a long
+// pattern within a block and the interval, whatever the block costs.
+class signal_watch {
+  using clock = std::chrono::steady_clock;
+  clock::time_point next_{};
+
+ public:
+  void look() {
+    const clock::time_point now = clock::now();
+    if (now < next_) return;
+    next_ = now + std::chrono::milliseconds(20);
+    py::gil_scoped_acquire held;
+    if (PyErr_CheckSignals() != 0) throw python_signal_raised{};
+  }
+};
 
 py::tuple pattern(const std::string& name, const arguments& given) {
   const program_info& p = pattern_program(name);
@@ -109,14 +147,73 @@ py::tuple pattern(const std::string& name, const arguments& given) {
   real_array x(n), value(n);
   double* xs = x.mutable_data();
   double* vs = value.mutable_data();
-  {
+  try {
     py::gil_scoped_release unlocked;
+    signal_watch signals;
+    // Throwing from here stops and joins the workers before the exception
+    // leaves compute_pattern.
     compute_pattern(p, c.b, c.threads, pattern_loop(p.id), [&](int i, double xi, double v) {
       xs[i] = xi;
       vs[i] = v;
+      signals.look();
     });
+  } catch (const python_signal_raised&) {
+    throw py::error_already_set();
   }
+  refuse_non_finite(xs, vs, std::size_t(n));
   return py::make_tuple(x, value);
+}
+
+// A program's values at any screen positions, as its loop computes them
+// eight at a time; an LED program's divided by its value on the axis,
+// computed the same way, so that on the program's own grid these are the
+// numbers it prints, bit for bit: each point has its own accumulator, and
+// the phasor kernel's lanes are independent. Returns (values, whether they
+// are an intensity rather than the modulus of an amplitude).
+py::tuple values_at(const std::string& name, const arguments& given, const py::object& x_in) {
+  const program_info& p = pattern_program(name);
+  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+  if (!py::isinstance<real_array>(x_in))
+    throw py::type_error("x must be a C-contiguous numpy.ndarray of dtype float64");
+  const auto x = py::reinterpret_borrow<real_array>(x_in);
+  if (x.ndim() != 1) throw py::value_error("x must be one-dimensional");
+  const std::size_t n = std::size_t(x.size());
+  real_array value(n);
+  const double* xs = x.data();
+  double* vs = value.mutable_data();
+  try {
+    py::gil_scoped_release unlocked;
+    signal_watch signals;
+    const block_loop loop = pattern_loop(p.id)(c.b);
+    double axis = 1;
+    if (p.normalised()) {
+      double zero[block_size] = {}, on_axis[block_size];
+      loop(zero, on_axis);
+      axis = on_axis[0];
+    }
+    const int blocks = int((n + block_size - 1) / block_size);
+    const auto compute = [&](int b) {
+      double xb[block_size] = {}, vb[block_size];
+      const std::size_t first = std::size_t(b) * block_size;
+      const std::size_t count = std::min<std::size_t>(block_size, n - first);
+      std::copy(xs + first, xs + first + count, xb);
+      loop(xb, vb);
+      for (std::size_t l = 0; l < count; ++l) vs[first + l] = p.normalised() ? vb[l] / axis : vb[l];
+    };
+    // Each block writes its own values: the ring of for_each_block is not
+    // needed, only its workers.
+    if (const int workers = worker_count(c.threads); workers > 1 && blocks > 1)
+      run_blocks(blocks, workers, blocks, compute, [&](int) { signals.look(); });
+    else
+      for (int b = 0; b < blocks; ++b) {
+        compute(b);
+        signals.look();
+      }
+  } catch (const python_signal_raised&) {
+    throw py::error_already_set();
+  }
+  refuse_non_finite(xs, vs, n);
+  return py::make_tuple(value, bool(p.normalised()));
 }
 
 #if SLITS_CONTINUUM
@@ -131,13 +228,13 @@ py::tuple continuum_pattern(const std::string& name, arguments given) {
     x = continuum::screen_points(c.b, p);
     value = continuum::continuum_values(c.b, p, x);
   }
+  refuse_non_finite(x.data(), value.data(), x.size());
   return py::make_tuple(real_array(x.size(), x.data()), real_array(value.size(), value.data()));
 }
 #endif
 
 py::tuple ledcurve(const arguments& given) {
-  const command_line c =
-      read_or_raise(given, program(program_id::ledcurve).name, command_kind::profile);
+  const command_line c = read_or_raise(given, profile_program().name, command_kind::profile);
   real_array x(profile_points), value(profile_points);
   double* xs = x.mutable_data();
   double* vs = value.mutable_data();
@@ -145,6 +242,7 @@ py::tuple ledcurve(const arguments& given) {
     xs[k] = profile_point(profile_first + k);
     vs[k] = LED(xs[k], c.b.led_sigma);
   }
+  refuse_non_finite(xs, vs, profile_points);
   return py::make_tuple(x, value);
 }
 
@@ -157,8 +255,7 @@ py::dict bench_values(const arguments& given) {
     for (; index > 0; --index) names.remove_prefix(names.find(' ') + 1);
     return std::string(names.substr(0, names.find(' ')));
   };
-#define SLITS_LENGTH(name, ...) values[#name] = b.name;
-#define SLITS_COUNT(name, ...) values[#name] = b.name;
+#define SLITS_PARAMETER(name, ...) values[#name] = b.name;
 #define SLITS_CHOICE(name, ...) values[#name] = choice(parameter_id::name, b.name);
 #include "registry.def"
   return values;
@@ -174,6 +271,7 @@ std::vector<std::string> parameter_names() {
 
 PYBIND11_MODULE(_slits, m) {
   m.doc() = "The compiled functions of the package slits; call them through slits.";
+  m.attr("__version__") = SLITS_VERSION;
   m.def("cis", evaluate<cis>, py::arg("theta"), py::arg("out") = py::none(),
         "exp(i theta) element by element through the kernel, bit for bit the C library's cexp.");
   m.def("system_cis", evaluate<system_cis>, py::arg("theta"), py::arg("out") = py::none(),
@@ -182,6 +280,8 @@ PYBIND11_MODULE(_slits, m) {
   // writes them from keywords.
   m.def("pattern", pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): what the pattern program computes for its options.");
+  m.def("values_at", values_at, py::arg("program"), py::arg("arguments"), py::arg("x"),
+        "(values, intensity): the program's values at the float64 positions x.");
 #if SLITS_CONTINUUM
   m.def("continuum", continuum_pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): continuum's values for the program and its bench options.");

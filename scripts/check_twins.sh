@@ -4,11 +4,13 @@
 # runs both in scratch folders and requires every console and data file to
 # agree byte for byte. For a bench of your own, or a cross build.
 #
-# Usage: scripts/check_twins.sh [--runner "CMD"] [--programs "P..."] [--args "OPT..."]
-#                               NAME [CMAKE_ARG...]
+# Usage: scripts/check_twins.sh [--runner "CMD"] [--programs "P..." | --quick]
+#                               [--args "OPT..."] NAME [CMAKE_ARG...]
 #   NAME          build folders build/NAME and build/NAME-straightforward
 #   --runner      runs each program (e.g. "qemu-aarch64 -L /usr/aarch64-linux-gnu")
-#   --programs    which programs (default: all seven)
+#   --programs    which programs (default: every one the build lists)
+#   --quick       the programs under 1e8 exponentials on this bench, as the
+#                 build's --print-bench costs them
 #   --args        options for every pattern program (e.g. "--method propagate")
 # Example: scripts/check_twins.sh green -DSLITS_WAVELENGTH=5.32e-4
 set -euo pipefail
@@ -16,25 +18,43 @@ cd "$(dirname "$0")/.."
 root=$PWD
 runner=""
 args=""
-programs="monogap duogap ledcurve broad_monogap conv_monogap broad_duogap conv_duogap"
+programs=""
+quick=false
 while [ $# -gt 0 ]; do
   case $1 in
     --runner) runner=$2; shift 2 ;;
     --programs) programs=$2; shift 2 ;;
+    --quick) quick=true; shift ;;
     --args) args=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -ge 1 ] || { sed -n '2,14p' "$0" >&2; exit 2; }
+[ $# -ge 1 ] || { sed -n '2,17p' "$0" >&2; exit 2; }
 name=$1
 shift
-read -r -a program_list <<< "$programs"
 
 for twin in OFF ON; do
   dir=build/$name
   [ $twin = ON ] && dir=build/$name-straightforward
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSLITS_BUILD_TESTS=OFF \
     -DSLITS_STRAIGHTFORWARD=$twin "$@" > /dev/null
+done
+# The build's list, one "NAME QUANTITY" line per program in the registry's
+# order; the LED's profile takes none of the pattern options.
+list=build/$name/programs/programs.txt
+[ -n "$programs" ] || programs=$(awk '{ print $1 }' "$list")
+read -r -d '' -a program_list <<< "$programs" || true  # words over any lines
+if $quick; then
+  # "# program NAME COST exponentials ...", costed by the first pattern
+  # program on this bench.
+  first=$(awk '$2 != "profile" { print $1; exit }' "$list")
+  cmake --build "build/$name" -j2 --target "$first" > /dev/null
+  # shellcheck disable=SC2086 # the runner and the options are words
+  costs=$($runner "build/$name/programs/$first" --print-bench $args | grep '^# program ')
+  read -r -d '' -a program_list < <(awk -v wanted=" ${program_list[*]} " \
+    'index(wanted, " " $3 " ") && $4 < 1e8 { print $3 }' <<< "$costs") || true
+fi
+for dir in "build/$name" "build/$name-straightforward"; do
   cmake --build "$dir" -j2 --target "${program_list[@]}" > /dev/null
 done
 
@@ -45,12 +65,13 @@ for program in "${program_list[@]}"; do
   for build in "$name" "$name-straightforward"; do
     mkdir -p "$work/$build"
     options=$args
-    [ "$program" = ledcurve ] && options=""
+    profile=$(awk -v p="$program" '$1 == p { print $2 == "profile" }' "$list")
+    [ "$profile" = 1 ] && options=""
     # shellcheck disable=SC2086 # the runner and the options are words
     (cd "$work/$build" && $runner "$root/build/$build/programs/$program" $options > "$program.out")
   done
   if cmp -s "$work/$name/$program.out" "$work/$name-straightforward/$program.out" &&
-     { [ "$program" = ledcurve ] ||
+     { [ "$profile" = 1 ] ||
        cmp -s "$work/$name/$program.txt" "$work/$name-straightforward/$program.txt"; }; then
     echo "$name $program${args:+ $args}: identical to its straightforward twin ($(wc -l < "$work/$name/$program.out") lines)"
   else

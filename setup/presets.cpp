@@ -31,8 +31,8 @@ setup preset(const program_info& p, const bench& b) {
     source_strip& src = s.source;
     src.width = b.source_width;
     src.samples = b.source_samples;
-    src.kind = p.normalised ? source_kind::incoherent : source_kind::coherent;
-    if (p.normalised) {
+    src.kind = p.normalised() ? source_kind::incoherent : source_kind::coherent;
+    if (p.normalised()) {
       // The LED programs: LED(d) multiplies each sample's amplitude, their
       // own two hops meet at the first slit; conv_monogap takes the mean of
       // the intensities, conv_duogap the sum with LED(d) times the step.
@@ -61,7 +61,7 @@ setup preset(const program_info& p, const bench& b) {
   s.screen.from = screen_min;
   s.screen.to = b.screen_max(p);
   s.screen.count = b.screen_points(p);
-  s.quantity = p.normalised ? setup_quantity::relative : setup_quantity::amplitude;
+  s.quantity = p.normalised() ? setup_quantity::relative : setup_quantity::amplitude;
   return s;
 }
 

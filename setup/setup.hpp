@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench.hpp"
-#include "phasors.hpp"
+#include "blocks.hpp"
 
 // One opening of a plane from `from` to `to`; or a grating of `count` slits
 // of `width`, centres `period` apart, centred on the axis. Each opening or

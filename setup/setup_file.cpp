@@ -10,7 +10,7 @@
 #include <optional>
 #include <sstream>
 
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "sampled.hpp"
 
 namespace fs = std::filesystem;

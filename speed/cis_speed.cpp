@@ -11,7 +11,8 @@
 // screen, about 16 million phasors or its whole screen, with the kernel's
 // public entry points dispatching through one path (use_path): each path
 // of the kernel, the C library's sincos as a user would call it, and for the
-// pair sums of broad_duogap and conv_duogap SLEEF's vector sincos.
+// pair sums of the heavy programs (1e8 exponentials or more) SLEEF's vector
+// sincos.
 // Counters: "per_phasor" (seconds, so "2.5n" is 2.5 ns) for one phasor added
 // in, "cycles" the same in cycles of the measured core clock; for SLEEF, "differs",
 // the share of phasors whose cos or sin is not the C library's. The context
@@ -34,7 +35,7 @@
 #include <slits/cis.hpp>
 #include "bench.hpp"
 #include "paths.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 
 #if SLITS_HAVE_SLEEF
 #include "sleef_sums.hpp"
@@ -243,7 +244,7 @@ void register_benchmarks() {
   for (const path& p : cis_detail::paths()) all_paths.push_back(&p);
   all_paths.push_back(&sincos_path);
   for (const program_info& p : programs()) {
-    if (!p.pattern) continue;
+    if (!p.pattern()) continue;
     for (const path* q : all_paths)
       benchmark::RegisterBenchmark((std::string(p.name) + "/" + q->name).c_str(), run_loop, p.id,
                                    q);
@@ -258,7 +259,10 @@ void register_benchmarks() {
                   {"sleef_avx2_u35", &sleef_avx2_u35, avx2},
                   {"sleef_avx512_u10", &sleef_avx512_u10, avx512},
                   {"sleef_avx512_u35", &sleef_avx512_u35, avx512}};
-  for (const program_id id : {program_id::broad_duogap, program_id::conv_duogap})
+  // The heavy programs, 1e8 exponentials or more on the default bench.
+  for (const program_info& info : programs()) {
+    if (default_bench().cost(info) < 1e8) continue;
+    const program_id id = info.id;
     for (const auto& variant : variants) {
       path& p = sleef_paths.emplace_back(cis_detail::system_path);
       p.name = variant.name;
@@ -267,6 +271,7 @@ void register_benchmarks() {
       benchmark::RegisterBenchmark((std::string(program(id).name) + "/" + variant.name).c_str(),
                                    run_program_sleef, id, &p, variant.v);
     }
+  }
 #endif
   for (const path& p : cis_detail::paths()) {
     if (!p.vector) continue;

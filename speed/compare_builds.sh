@@ -3,10 +3,10 @@
 # system math library), alternating the two so that drifts in machine load hit
 # both alike, and prints the median speed-up per program. With --threads it
 # times the optimised programs on one thread against --threads 2 instead, by
-# default the heavy pair.
+# default the heavy ones (1e8 exponentials or more).
 #
 # Usage: speed/compare_builds.sh [--threads] [runs] [program...]
-#   runs defaults to 5; the straightforward broad_duogap and conv_duogap take
+#   runs defaults to 5; the straightforward twins of the heavy programs take
 #   about a minute per run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,16 +23,29 @@ if $threads; then
   presets=(release release)
   second=(--threads 2)
   names=("1 thread" "2 threads")
-  [ ${#programs[@]} -gt 0 ] || programs=(broad_duogap conv_duogap)
 else
   presets=(release straightforward)
   names=(optimised straightforward)
-  [ ${#programs[@]} -gt 0 ] ||
-    programs=(monogap duogap ledcurve broad_monogap conv_monogap broad_duogap conv_duogap)
 fi
 
 for preset in $(printf '%s\n' "${presets[@]}" | sort -u); do
   cmake --preset "$preset" > /dev/null
+done
+# Every program the build lists, in the registry's order; with --threads the
+# heavy ones, 1e8 exponentials or more on the default bench as the first
+# pattern program's --print-bench costs them.
+list=build/programs/programs.txt
+if [ ${#programs[@]} -eq 0 ]; then
+  if $threads; then
+    first=$(awk '$2 != "profile" { print $1; exit }' "$list")
+    cmake --build --preset release --target "$first" > /dev/null
+    read -r -d '' -a programs < <(build/programs/"$first" --print-bench |
+                                   awk '/^# program / && $4 >= 1e8 { print $3 }') || true
+  else
+    read -r -d '' -a programs < <(awk '{ print $1 }' "$list") || true
+  fi
+fi
+for preset in $(printf '%s\n' "${presets[@]}" | sort -u); do
   cmake --build --preset "$preset" --target "${programs[@]}" > /dev/null
 done
 fast=build/programs

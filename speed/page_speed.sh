@@ -7,13 +7,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 page=$(realpath "${1:-$here/build/web/index.html}")
 grep -m3 -E '^(model name|cpu family|model)\s' /proc/cpuinfo
-node "$here/web/chromium.js" "${2:-chromium}" "file://$page?program=duogap&method=propagate" '(() => {
+node "$here/web/chromium.js" "${2:-chromium}" "file://$page?method=propagate" '(() => {
   const times = {};
   for (const p of page.registry.programs.filter((p) => p.pattern)) {
     const t = [];
     for (let i = 0; i < 7; i++) {
       const t0 = performance.now();
-      call("slits_run", p.name, "--method=propagate");
+      call("slits_run", argv(p.name, ["--method=propagate"]));
       t.push(performance.now() - t0);
     }
     times[p.name] = t.sort((a, b) => a - b).map((ms) => ms.toFixed(0)).join(" ");

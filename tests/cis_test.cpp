@@ -32,9 +32,11 @@ using cis_detail::path;
 // The default bench, under the names the programs' phases are written with.
 const bench& b = default_bench();
 const int source_samples = b.source_samples, entrance_samples = b.entrance_samples,
-          pair_samples = b.pair_samples;
+          pair_samples = b.pair_samples, screen_count = b.screen_count,
+          monogap_points = b.screen_points(program(program_id::monogap));
 const double source_width = b.source_width, source_distance = b.source_distance,
              pair_distance = b.pair_distance, screen_distance = b.screen_distance,
+             single_screen_max = b.single_screen_max, double_screen_max = b.double_screen_max,
              wavenumber = b.wavenumber;
 double hop_phase(double p, double q, double L) { return b.hop_phase(p, q, L); }
 double source_point(int j) { return b.source_point(j); }
@@ -277,22 +279,23 @@ TEST_P(CisPhasors, OutputsMayOverwriteThePhases) {
 // Phases exactly as each program forms them.
 std::vector<double> monogap_phases() {
   std::vector<double> v;
-  for (int i = 0; i < 10000; ++i)
+  for (int i = 0; i < monogap_points; ++i)
     for (int n = 0; n < entrance_samples; ++n)
-      v.push_back(hop_phase(entrance_point(n), screen_point(i, 10000, 20), 700));
+      v.push_back(hop_phase(entrance_point(n), screen_point(i, monogap_points, single_screen_max),
+                            pair_distance + screen_distance));
   return v;
 }
 
 std::vector<double> duogap_phases() {
   std::vector<double> v;
-  for (int i = 0; i < 1000; ++i) {
-    const double x = screen_point(i, 1000, 4);
+  for (int i = 0; i < screen_count; ++i) {
+    const double x = screen_point(i, screen_count, double_screen_max);
     for (int m = 0; m < pair_samples; ++m) {
       const double y = pair_point(m);
       for (int n = 0; n < entrance_samples; ++n) {
         const double s = entrance_point(n);
-        v.push_back(hop_phase(s, y, 200) + hop_phase(y, x, 500));
-        v.push_back(hop_phase(s, -y, 200) + hop_phase(-y, x, 500));
+        v.push_back(hop_phase(s, y, pair_distance) + hop_phase(y, x, screen_distance));
+        v.push_back(hop_phase(s, -y, pair_distance) + hop_phase(-y, x, screen_distance));
       }
     }
   }
@@ -301,12 +304,13 @@ std::vector<double> duogap_phases() {
 
 std::vector<double> broad_monogap_phases() {
   std::vector<double> v;
-  for (int i = 0; i < 1000; ++i) {
-    const double x = screen_point(i, 1000, 20);
+  for (int i = 0; i < screen_count; ++i) {
+    const double x = screen_point(i, screen_count, single_screen_max);
     for (int n = 0; n < entrance_samples; ++n) {
       const double s = entrance_point(n);
       for (int j = 0; j < source_samples; ++j)
-        v.push_back(hop_phase(source_point(j), s, 70) + hop_phase(s, x, 700));
+        v.push_back(hop_phase(source_point(j), s, source_distance) +
+                    hop_phase(s, x, pair_distance + screen_distance));
     }
   }
   return v;
@@ -314,13 +318,14 @@ std::vector<double> broad_monogap_phases() {
 
 std::vector<double> conv_monogap_phases() {
   std::vector<double> v;
-  for (int i = 0; i < 1000; ++i) {
-    const double x = screen_point(i, 1000, 20);
+  for (int i = 0; i < screen_count; ++i) {
+    const double x = screen_point(i, screen_count, single_screen_max);
     for (int j = 0; j < source_samples; ++j) {
       const double d = source_point(j);
       for (int n = 0; n < entrance_samples; ++n) {
         const double s = entrance_point(n);
-        v.push_back(((s - d) / 70 + (s - x) / 700) * (wavenumber * s));
+        v.push_back(((s - d) / source_distance + (s - x) / (pair_distance + screen_distance)) *
+                    (wavenumber * s));
       }
     }
   }

@@ -3,6 +3,7 @@
 // as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -152,8 +153,9 @@ run_result run_continuum(const std::string& arguments) {
           read_file(dir.path / "err")};
 }
 
-TEST(ContinuumTool, RefusesAMissingOrUnknownProgram) {
-  for (const char* arguments : {"", "ledcurve", "duogap extra", "--wavelength 0 duogap"}) {
+TEST(ContinuumTool, RefusesAMissingOrUnknownProgramAndABenchItsProgramRefuses) {
+  for (const char* arguments :
+       {"", "ledcurve", "duogap extra", "--wavelength 0 duogap", "--wavelength 1e-308 duogap"}) {
     const run_result run = run_continuum(arguments);
     EXPECT_EQ(run.exit_status, 2) << arguments;
     EXPECT_EQ(run.out, "");
@@ -162,6 +164,17 @@ TEST(ContinuumTool, RefusesAMissingOrUnknownProgram) {
     EXPECT_TRUE(lines[0].starts_with("continuum: error: ")) << run.err;
     EXPECT_EQ(lines[1], "Try 'continuum --help'.");
   }
+}
+
+// conv_monogap runs this bench (a source sample on the axis keeps its
+// weight), but no quadrature node lies on the axis: every weight of the
+// continuum underflows, and its intensity relative to the axis is 0/0.
+TEST(ContinuumTool, StopsAtAValueThatIsNotFinite) {
+  const run_result run = run_continuum("--led-sigma 1e-300 conv_monogap");
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(run.err.starts_with("continuum: error: the value at x = 0 is ")) << run.err;
+  EXPECT_EQ(std::ranges::count(run.err, '\n'), 1) << run.err;
 }
 
 // On the default bench, and on one given as options.

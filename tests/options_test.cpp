@@ -10,7 +10,7 @@
 #include <vector>
 
 #include <slits/cis.hpp>
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "run_program.hpp"
 
 namespace {
@@ -30,7 +30,7 @@ const arguments small = {"--source-samples", "7", "--entrance-samples", "11",
 std::vector<std::string> pattern_programs() {
   std::vector<std::string> names;
   for (const program_info& p : programs())
-    if (p.pattern) names.emplace_back(p.name);
+    if (p.pattern()) names.emplace_back(p.name);
   return names;
 }
 
@@ -67,6 +67,10 @@ TEST_P(Refusal, ExitsTwoNamingTheFaultAndLeavesTheDataFileAlone) {
   for (const bool existing : {true, false}) {
     temp_dir dir;
     std::ofstream(dir.path / "bad.bench") << "# a comment\nscreen_count 2.5\n";
+    std::ofstream(dir.path / "overlap.bench") << "pair_separation 0.1\n";
+    std::ofstream(dir.path / "twice.bench") << "wavelength 5e-4\n# green\nwavelength 6e-4\n";
+    std::ofstream(dir.path / "raw.bench") << "wave\x1b[31mlength 1\n";
+    std::ofstream(dir.path / "nul.bench") << std::string("wavelength 5e-4\0 ", 17) << "\n";
     std::ofstream(dir.path / "bad.setup") << "plane 10\nopening -0.1 0.1 10\n" + r.setup;
     std::ofstream(dir.path / "negative.table") << "-5 1\n0 -0.5\n5 1\n";
     std::ofstream(dir.path / "zero.table") << "-5 0\n5 0\n";
@@ -81,6 +85,9 @@ TEST_P(Refusal, ExitsTwoNamingTheFaultAndLeavesTheDataFileAlone) {
     EXPECT_TRUE(lines[0].starts_with(r.program + ": error: ")) << lines[0];
     EXPECT_NE(lines[0].find(r.named), std::string::npos) << lines[0];
     EXPECT_EQ(lines[1], "Try '" + r.program + " --help'.");
+    EXPECT_TRUE(
+        std::ranges::all_of(run.err, [](char c) { return c == '\n' || (c >= ' ' && c < 127); }))
+        << "a raw byte reaches the terminal: " << run.err;
     if (existing)
       EXPECT_EQ(read_file(data), "0 42\n");
     else
@@ -106,14 +113,58 @@ INSTANTIATE_TEST_SUITE_P(
         refusal_case{"duogap", {"--pair-samples", "2.5"}, "--pair-samples: '2.5'"},
         refusal_case{"duogap", {"--entrance-samples", "10001"}, "from 1 to 10000"},
         refusal_case{"duogap", {"--pair-separation", "0.1"}, "--pair-separation: '0.1'"},
-        refusal_case{"duogap", {"--pair-slit-width", "0.6"}, "--pair-separation: '0.5'"},
+        refusal_case{
+            "duogap", {"--pair-slit-width", "0.6"}, "--pair-slit-width: '0.6' makes the slits"},
         refusal_case{"duogap", {"--phase-model", "exact"}, "--phase-model: 'exact'"},
-        refusal_case{"duogap", {"--bench", "missing.bench"}, "missing.bench"},
-        refusal_case{"duogap", {"--bench", "."}, "."},
+        refusal_case{"duogap", {"--wavelength", "5e-4\nx"}, "--wavelength: '5e-4\\nx'"},
+        refusal_case{"duogap",
+                     {"--bench", "missing.bench"},
+                     "missing.bench: cannot read the bench file: No such file"},
+        refusal_case{"duogap", {"--bench", "."}, ".: cannot read the bench file: Is a directory"},
+        refusal_case{"duogap", {"--bench", ""}, "--bench: the file name is empty"},
+        refusal_case{"duogap", {"--bench", "/dev/zero"}, "/dev/zero:1: a line longer"},
         refusal_case{"duogap", {"--bench", "bad.bench"}, "bad.bench:2: screen_count"},
+        refusal_case{
+            "duogap", {"--bench", "overlap.bench"}, "overlap.bench:1: pair_separation: '0.1'"},
+        refusal_case{"duogap",
+                     {"--bench", "twice.bench"},
+                     "twice.bench:3: wavelength: set again (first on line 1)"},
+        refusal_case{"duogap",
+                     {"--bench", "raw.bench"},
+                     "raw.bench:1: unknown parameter 'wave\\x1b[31mlength'"},
+        refusal_case{"duogap", {"--bench", "nul.bench"}, "nul.bench:1: wavelength: '5e-4\\x00'"},
+        refusal_case{
+            "duogap", {"--s", "1"}, "option '--s' is ambiguous; possibilities: '--source-width'"},
+        refusal_case{
+            "duogap", {"--screen=1"}, "possibilities: '--screen-distance' '--screen-count'"},
+        refusal_case{"duogap",
+                     {"--wavelength", "4.9e-324"},
+                     "--wavelength: '4.9e-324' makes the wavenumber infinite"},
+        refusal_case{"duogap",
+                     {"--wavelength", "1e-308"},
+                     "--wavelength: '1e-308' makes the wavenumber infinite"},
+        refusal_case{"duogap",
+                     {"--screen-distance", "4.9e-324"},
+                     "--screen-distance: '4.9e-324' makes the phase"},
+        refusal_case{
+            "duogap", {"--entrance-width", "1e308"}, "--entrance-width: '1e308' makes the phase"},
+        refusal_case{"duogap",
+                     {"--pair-slit-width", "1e300", "--pair-separation", "1e301"},
+                     "--pair-separation: '1e301' makes the phase"},
+        refusal_case{"monogap",
+                     {"--single-screen-max", "1e308"},
+                     "--single-screen-max: '1e308' makes the screen points infinite"},
+        refusal_case{"conv_monogap",
+                     {"--source-samples", "99", "--led-sigma", "0.0005"},
+                     "--led-sigma: '0.0005' makes every LED weight"},
+        refusal_case{"ledcurve",
+                     {"--led-sigma", "4.9e-324"},
+                     "--led-sigma: '4.9e-324' makes the LED's profile infinite"},
         refusal_case{"duogap", {"--threads", "-1"}, "--threads: '-1'"},
         refusal_case{"duogap", {"--precision", "18"}, "--precision: '18'"},
         refusal_case{"duogap", {"--output", ""}, "--output"},
+        refusal_case{
+            "duogap", {"--output", "/dev/stdout"}, "--output: '/dev/stdout' is standard output"},
         refusal_case{
             "conv_duogap",
             {"--source-samples", "10000", "--entrance-samples", "10000", "--pair-samples", "10000"},
@@ -203,8 +254,9 @@ std::string option_of(const parameter_info& p) {
 TEST(Answers, HelpVersionAndPrintBenchWriteNoFile) {
   for (const program_info& p : programs()) {
     const std::string name(p.name);
-    for (const std::string option : {"--help", "--version", "--print-bench"}) {
-      if (!p.pattern && option == "--print-bench") continue;
+    for (const std::string option : {"--help", "-h", "--version", "--print-bench"}) {
+      if (!p.pattern() && option == "--print-bench") continue;
+      const bool help = option == "--help" || option == "-h";
       temp_dir dir;
       const run_result run = run_program(program_path(name), dir.path, {}, {option});
       EXPECT_EQ(run.exit_status, 0) << name << " " << option;
@@ -216,9 +268,9 @@ TEST(Answers, HelpVersionAndPrintBenchWriteNoFile) {
             << run.out;
       }
       for (const parameter_info& q : parameters()) {
-        if (option == "--help") {
+        if (help) {
           EXPECT_EQ(run.out.find(option_of(q) + "=") != std::string::npos,
-                    p.pattern || q.name == "led_sigma")
+                    p.pattern() || q.name == "led_sigma")
               << name << " " << option_of(q);
         } else if (option == "--print-bench") {
           std::string line(q.name);  // in steps: g++ 12 misreads "\n" + s (-Wrestrict)
@@ -240,8 +292,12 @@ TEST(PrintBench, ReadBackThroughBenchGivesTheSameRun) {
   const run_result printed =
       run_program(program_path("conv_duogap"), dir.path, {}, options + arguments{"--print-bench"});
   ASSERT_EQ(printed.exit_status, 0) << printed.err;
+  // As an editor may keep it: a byte-order mark, a comment after a value.
+  std::string edited = "\xEF\xBB\xBF" + printed.out;
+  const std::string line = "\nwavelength 5.32e-4\n";
+  edited.replace(edited.find(line), line.size(), "\nwavelength 5.32e-4  # green\n");
   const std::string file = (dir.path / "bench.txt").string();
-  std::ofstream(file) << printed.out;
+  std::ofstream(file) << edited;
   for (const std::string& name : pattern_programs()) {
     const outcome given = run_in_fresh_folder(name, options);
     const outcome read = run_in_fresh_folder(name, {"--bench", file});
@@ -252,6 +308,23 @@ TEST(PrintBench, ReadBackThroughBenchGivesTheSameRun) {
   }
   EXPECT_EQ(run_in_fresh_folder("monogap", {"--bench", file, "--print-bench"}).run.out,
             printed.out);
+  // Only a run is refused for its tables.
+  const outcome huge =
+      run_in_fresh_folder("conv_duogap", {"--source-samples", "10000", "--entrance-samples",
+                                          "10000", "--pair-samples", "10000", "--print-bench"});
+  EXPECT_EQ(huge.run.exit_status, 0) << huge.run.err;
+  EXPECT_NE(huge.run.out.find("# program conv_duogap 2e+15 exponentials"), std::string::npos);
+}
+
+// --output -: the data lines on standard output, no console line, no file.
+TEST(Output, DashPutsTheDataLinesOnStandardOutput) {
+  temp_dir dir;
+  const run_result run =
+      run_program(program_path("duogap"), dir.path, {}, small + arguments{"--output", "-"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, run_in_fresh_folder("duogap", small).data);
+  EXPECT_TRUE(fs::is_empty(dir.path));
 }
 
 // Each program's experiment printed as a setup and run by pattern: the

@@ -140,6 +140,7 @@ TEST(MainJob, TellsAnIncompleteFileAndDrawsTheBenchItIsGiven) {
   for (const program_info& p : programs())
     if (p.name != "monogap")
       fs::create_symlink(program_path(std::string(p.name)), bin / std::string(p.name));
+  fs::create_symlink(program_path("programs.txt"), bin / "programs.txt");
   // Only the run that writes the data file is limited, not --print-bench.
   std::ofstream(bin / "monogap") << "#!/bin/bash\n[[ $* == *--print-bench* ]] || ulimit -f 16\n"
                                  << "exec " << shell_word(program_path("monogap")) << " \"$@\"\n";
@@ -189,6 +190,33 @@ TEST(MainJob, WithoutGnuplotSaysSoInOneLineAndKeepsTheData) {
   EXPECT_EQ(lines_of(read_file(out / "ledcurve.txt")).size(), 1000u);
   for (const auto& entry : fs::directory_iterator(out))
     EXPECT_NE(entry.path().extension(), ".png") << entry.path();
+}
+
+// Help wherever it is asked, and options the job cannot pass on: the job's
+// own words, and nothing written, not even a folder named after an option.
+TEST(MainJob, HelpsAndRefusesInItsOwnWordsWritingNothing) {
+  const std::string usage = "Usage: patterns.sh OUTDIR [OPTION]...";
+  const struct {
+    std::string out, options;
+    int status;
+    std::string starts;
+  } cases[] = {
+      {"--help", "", 0, usage},
+      {"out", "--wavelength 5e-4 --help", 0, usage},
+      {"out", "--out=x.txt", 2, "patterns.sh: error: --output is not taken"},
+      {"out", "--q", 2, "patterns.sh: error: --quiet is not taken"},
+      {"out", "--s 1", 2, "patterns.sh: error: option '--s' is ambiguous; possibilities: '--"},
+      {"out", "--wavelength x", 2, "patterns.sh: error: --wavelength: "},
+      {"--wavelength", "5e-4", 2, "patterns.sh: error: '--wavelength' is an option"},
+  };
+  for (const auto& c : cases) {
+    temp_dir dir;
+    const shell_result run =
+        shell("cd " + shell_word(dir.path) + " && " + patterns_command(c.out, c.options));
+    EXPECT_EQ(run.status, c.status) << c.out << " " << c.options << "\n" << run.out;
+    EXPECT_TRUE(run.out.starts_with(c.starts)) << run.out;
+    EXPECT_TRUE(fs::is_empty(dir.path)) << c.out << " " << c.options;
+  }
 }
 
 // By hand, from a third folder, on folder names that trip a shell or gnuplot,

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "literal.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 #if SLITS_HAVE_CONTINUUM
 #include "limits.hpp"
 #endif
@@ -62,7 +62,7 @@ TEST_P(Propagate, AgreesWithTheLiteralSumsOnSmallBenches) {
                                       {"phase_model", phase_model},
                                       {"sampling", sampling}})}) {
     for (const program_info& p : programs()) {
-      if (!p.pattern) continue;
+      if (!p.pattern()) continue;
       const std::vector<double> literal = pattern(p, with_method(b, "literal"));
       const std::vector<double> plane_by_plane = pattern(p, with_method(b, "propagate"));
       ASSERT_EQ(literal.size(), plane_by_plane.size());
@@ -88,7 +88,7 @@ TEST(Propagate, TheSameBitsOnEveryThreadCount) {
       small_bench({{"source_samples", "30"}, {"pair_samples", "20"}, {"screen_count", "101"}}),
       "propagate");
   for (const program_info& p : programs()) {
-    if (!p.pattern) continue;
+    if (!p.pattern()) continue;
     const std::vector<double> one = pattern(p, b, 1), three = pattern(p, b, 3);
     for (std::size_t i = 0; i < one.size(); ++i)
       ASSERT_EQ(literal::bits(one[i]), literal::bits(three[i])) << p.name << " point " << i;

@@ -77,7 +77,7 @@ inline std::vector<std::string> arguments_of(const fs::path& program,
   if (name.ends_with("_straightforward")) name.resize(name.size() - 16);
   const program_info* p = find_program(name);
   std::vector<std::string> all{program.string()};
-  if (SLITS_TEST_THREADS != 1 && p && p->pattern)
+  if (SLITS_TEST_THREADS != 1 && p && p->pattern())
     all.insert(all.end(), {"--threads", std::to_string(SLITS_TEST_THREADS)});
   all.insert(all.end(), arguments.begin(), arguments.end());
   return all;

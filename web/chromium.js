@@ -1,10 +1,11 @@
 // Drives headless Chromium over its DevTools pipe (no network, no
 // packages): opens the page at a file address, waits until it has finished
-// (body data-state "done" or "refused"), and prints what an expression
-// gives. Virtual time cannot wait for a worker; polling can.
+// (body data-state "done", "refused" or "error"), and prints what an
+// expression gives. Virtual time cannot wait for a worker; polling can.
 //   node chromium.js CHROMIUM URL [EXPRESSION | --screenshot=FILE]
-// EXPRESSION defaults to the data file's text, or the refusal when there is
-// one (a refusal with data is reported too); it may return a promise.
+// EXPRESSION defaults to the data file's text, or the refusal or failure
+// with its message (with data, or a page done but not drawn, reported too);
+// it may return a promise.
 "use strict";
 const { spawn } = require("child_process");
 
@@ -13,8 +14,12 @@ const screenshot = third && third.startsWith("--screenshot=") ? third.slice(13) 
 const expression = screenshot ? null : third;
 const wanted = expression || `(() => {
   const data = document.getElementById("data").textContent;
-  if (document.body.dataset.state !== "refused") return data;
-  return "refused: " + document.getElementById("refusal").textContent + (data ? " (and data)" : "");
+  const state = document.body.dataset.state;
+  if (state === "done" && !document.body.classList.contains("text") &&
+      !document.querySelector("#plot polyline"))
+    return "done, but nothing drawn";
+  if (state === "done") return data;
+  return state + ": " + document.getElementById("refusal").textContent + (data ? " (and data)" : "");
 })()`;
 const browser = spawn(chrome, ["--headless", "--no-sandbox", "--disable-gpu", "--remote-debugging-pipe"],
                       { stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"] });
@@ -49,7 +54,7 @@ async function main() {
   const deadline = Date.now() + 600000;
   for (;;) {
     const state = await evaluate("document.body && document.body.dataset.state");
-    if (state.result && ["done", "refused"].includes(state.result.value)) break;
+    if (state.result && ["done", "refused", "error"].includes(state.result.value)) break;
     if (Date.now() > deadline) throw new Error("the page did not finish");
     await sleep(50);
   }

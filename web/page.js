@@ -8,7 +8,7 @@
 const page = {
   engine: null,    // the compiled module on this thread
   registry: null,  // parameters and programs, from slits_registry
-  program: "duogap",
+  program: null,    // from the address, else the registry's first double slit
   values: {},      // option name -> text as typed
   precision: "6",
   scale: "linear",
@@ -16,13 +16,24 @@ const page = {
   worker: null,
   job: 0,          // the computation whose answer is awaited
   result: null,
+  addressRefusal: null,  // what the address asks that no program does
 };
 
 const $ = (id) => document.getElementById(id);
 const engineText = $("engine").textContent;
 
+function reply(name, ...args) {
+  return page.engine.ccall(name, "string", args.map(() => "string"), args);
+}
+
 function call(name, ...args) {
-  return JSON.parse(page.engine.ccall(name, "string", args.map(() => "string"), args));
+  return JSON.parse(reply(name, ...args));
+}
+
+// The engine takes the program and its arguments as one JSON array, so that
+// each value stays one argument whatever it holds.
+function argv(program, list) {
+  return JSON.stringify([program, ...list]);
 }
 
 function programInfo() {
@@ -33,11 +44,10 @@ function programInfo() {
 function usedBy(program, parameter) {
   const n = parameter.name;
   if (!program.pattern) return n === "led_sigma";
-  if (n.startsWith("source_")) return (program.planes & 1) !== 0;
-  if (n.startsWith("pair_") && n !== "pair_distance") return (program.planes & 4) !== 0;
-  if (n === "led_sigma") return program.normalised;
-  if (n === "single_screen_max") return !program.double_slit;
-  if (n === "double_screen_max") return program.double_slit;
+  if (n.startsWith("source_")) return program.planes.includes("source");
+  if (n.startsWith("pair_") && n !== "pair_distance") return program.planes.includes("pair");
+  if (n === "led_sigma") return program.quantity === "intensity";
+  if (n.endsWith("_screen_max")) return n === program.screen;
   return true;
 }
 
@@ -56,8 +66,14 @@ function argumentList() {
   return list;
 }
 
+// A word as a shell reads it back; control characters, which a refused
+// link may hold, in bash's $'...' so that the box shows them.
 function shellWord(word) {
-  return /^[\w.=+\/-]+$/.test(word) ? word : `'${word.replace(/'/g, "'\\''")}'`;
+  if (/^[\w.=+\/-]+$/.test(word)) return word;
+  if (!/[\u0000-\u001f\u007f]/.test(word)) return `'${word.replace(/'/g, "'\\''")}'`;
+  const escape = (c) => ({ "\n": "\\n", "\t": "\\t", "\r": "\\r" })[c] ??
+                        `\\x${c.charCodeAt(0).toString(16).padStart(2, "0")}`;
+  return `$'${word.replace(/[\\']/g, "\\$&").replace(/[\u0000-\u001f\u007f]/g, escape)}'`;
 }
 
 function commandLine() {
@@ -65,15 +81,20 @@ function commandLine() {
   return programInfo().pattern ? words : `${words} > ${page.program}.txt`;
 }
 
+// A parameter given twice takes its last value, as an option does; a
+// program the registry lacks is refused, not replaced.
 function readAddress() {
   const query = new URLSearchParams(location.search);
-  if (page.registry.programs.some((p) => p.name === query.get("program")))
-    page.program = query.get("program");
+  const last = (name) => query.getAll(name).pop() ?? null;
+  const program = last("program");
+  page.program = page.registry.programs.find((p) => p.planes.includes("pair")).name;
+  if (page.registry.programs.some((p) => p.name === program)) page.program = program;
+  else if (program !== null) page.addressRefusal = call("slits_check", argv(program, [])).refusal;
   for (const p of page.registry.parameters)
-    if (query.has(p.option)) page.values[p.option] = query.get(p.option);
-  if (query.has("precision")) page.precision = query.get("precision");
-  if (query.get("scale") === "log") page.scale = "log";
-  page.text = query.get("format") === "text";
+    if (query.has(p.option)) page.values[p.option] = last(p.option);
+  if (query.has("precision")) page.precision = last("precision");
+  if (last("scale") === "log") page.scale = "log";
+  page.text = last("format") === "text";
 }
 
 function writeAddress() {
@@ -152,8 +173,9 @@ function buildControls() {
   const form = $("controls");
   const programs = document.createElement("select");
   for (const p of page.registry.programs) programs.add(new Option(p.name, p.name));
-  programs.value = page.program;
+  programs.value = page.addressRefusal ? "" : page.program;
   programs.addEventListener("change", () => {
+    page.addressRefusal = null;
     page.program = programs.value;
     markUnused();
     schedule();
@@ -203,6 +225,10 @@ function markUnused() {
 }
 
 function changed(control) {
+  if (page.addressRefusal) {
+    page.addressRefusal = null;
+    $("field-program").value = page.program;
+  }
   if (control.dataset.option === "precision") page.precision = control.value;
   else page.values[control.dataset.option] = control.value;
   schedule();
@@ -222,7 +248,7 @@ function schedule() {
 // ---------------------------------------------------------------------------
 // Computation.
 
-function showRefusal(message) {
+function showRefusal(message, who = `${page.program}: `) {
   const option = (/^--([a-z-]+)/.exec(message) || [])[1];
   const row = option && document.querySelector(`.row[data-option="${option}"]`);
   if (row) {
@@ -235,7 +261,7 @@ function showRefusal(message) {
     input.setAttribute("aria-invalid", "true");
     input.setAttribute("aria-describedby", note.id);
   }
-  $("refusal").textContent = `${page.program}: error: ${message}`;
+  $("refusal").textContent = `${who}error: ${message}`;
   $("refusal").hidden = false;
 }
 
@@ -255,6 +281,24 @@ function clearResult() {
   $("warning").hidden = true;
 }
 
+// Every way a computation can end without data: a refusal of its input
+// (state "refused") or a failure of its own (state "error"), each with its
+// message where the alert is, so the page never waits on.
+function refuse(message, who) {
+  clearResult();
+  showRefusal(message, who);
+  $("status").textContent = "";
+  document.body.dataset.state = "refused";
+}
+
+function fail(message) {
+  clearResult();
+  $("refusal").textContent = `${page.program}: error: ${message}`;
+  $("refusal").hidden = false;
+  $("status").textContent = "";
+  document.body.dataset.state = "error";
+}
+
 function stopWorker() {
   if (page.worker) page.worker.terminate();
   page.worker = null;
@@ -265,17 +309,23 @@ function stopWorker() {
 // The sums on a worker of their own, made from the same engine text (a page
 // opened from a file may not load a worker's script by address), kept for
 // the next computation; one still running when the next is asked for is
-// ended with its worker.
-function startWorker(program, args, job) {
+// ended with its worker, and so is one that failed, whose engine may be
+// spent.
+function startWorker(args, job) {
   if (page.busy) stopWorker();
   if (!page.worker) {
     const code = `${engineText}
 const ready = createSlits({ onProgress: (done, total) => postMessage({ done, total }) });
+const failed = (e) => JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` });
 onmessage = (e) => ready.then((m) => {
   const t0 = performance.now();
-  const answer = m.ccall("slits_run", "string", ["string", "string"], [e.data.program, e.data.args]);
-  postMessage({ answer, ms: performance.now() - t0, job: e.data.job });
-});`;
+  try {
+    const answer = m.ccall("slits_run", "string", ["string"], [e.data.args]);
+    postMessage({ answer, ms: performance.now() - t0, job: e.data.job });
+  } catch (error) {
+    postMessage({ answer: failed(error), spent: true, job: e.data.job });
+  }
+}, (error) => postMessage({ answer: failed(error), spent: true, job: e.data.job }));`;
     const url = URL.createObjectURL(new Blob([code], { type: "text/javascript" }));
     page.worker = new Worker(url);
     URL.revokeObjectURL(url);
@@ -286,34 +336,42 @@ onmessage = (e) => ready.then((m) => {
       }
       page.busy = false;
       $("progress").hidden = true;
-      if (e.data.job === page.job) show(JSON.parse(e.data.answer), e.data.ms, "in a worker");
+      if (e.data.spent) stopWorker();
+      if (e.data.job === page.job) show(e.data.answer, e.data.ms, "in a worker");
     };
     page.worker.onerror = (e) => {
       stopWorker();
-      $("status").textContent = `The computation failed: ${e.message}`;
+      fail(`the computation failed: ${e.message}`);
     };
   }
   $("bar").value = 0;
   $("progress").hidden = false;
   page.busy = true;
-  page.worker.postMessage({ program, args, job });
+  page.worker.postMessage({ args, job });
 }
 
 function update() {
+  if (page.addressRefusal) {
+    $("command").value = "";
+    clearRefusals();
+    return refuse(page.addressRefusal, "");
+  }
   writeAddress();
   $("command").value = commandLine();
   clearRefusals();
   const job = ++page.job;
   document.body.dataset.state = "computing";
-  const args = argumentList().join("\n");
-  const check = call("slits_check", page.program, args);
-  if (check.refusal !== undefined) {
+  const args = argv(page.program, argumentList());
+  let check;
+  try {
+    check = call("slits_check", args);
+  } catch (e) {
+    return fail(`the engine failed: ${e.message}`);
+  }
+  if (check.refusal !== undefined || check.error !== undefined) {
     if (page.busy) stopWorker();
-    clearResult();
-    showRefusal(check.refusal);
-    $("status").textContent = "";
-    document.body.dataset.state = "refused";
-    return;
+    if (check.error !== undefined) return fail(check.error);
+    return refuse(check.refusal);
   }
   // WebAssembly has no fused multiply-add, which the kernel emulates
   // exactly: a phasor costs about 0.2 microseconds here, so all but the
@@ -321,19 +379,38 @@ function update() {
   if (!programInfo().pattern || check.cost <= 2e4) {
     if (page.busy) stopWorker();
     const t0 = performance.now();
-    const answer = call("slits_run", page.program, args);
+    let answer;
+    try {
+      answer = reply("slits_run", args);
+    } catch (e) {
+      return fail(`the engine failed: ${e.message}`);
+    }
     show(answer, performance.now() - t0, "on the page's thread");
     return;
   }
   $("status").textContent = `Computing ${check.cost.toPrecision(3)} exponentials…`;
-  startWorker(page.program, args, job);
+  startWorker(args, job);
 }
 
-function show(answer, ms, where) {
-  if (answer.refusal !== undefined) return showRefusal(answer.refusal);
+// The engine's answer, as text: the data, a refusal or a failure. Every
+// value is checked finite before it is drawn: the engine refuses any that
+// is not, and a value the plot cannot place must not pass for a point.
+function show(text, ms, where) {
+  let answer;
+  try {
+    answer = JSON.parse(text);
+  } catch (e) {
+    return fail(`the engine's answer does not parse: ${e.message}`);
+  }
+  if (answer.refusal !== undefined) return refuse(answer.refusal);
+  if (answer.error !== undefined) return fail(answer.error);
+  const { x, value } = answer;
+  for (let i = 0; i < x.length; i++)
+    if (!Number.isFinite(x[i]) || !Number.isFinite(value[i]))
+      return fail(`point ${i + 1} of ${x.length} is not a finite number`);
   page.result = { ...answer, program: page.program, command: commandLine() };
   $("data").textContent = answer.text;
-  $("status").textContent = `${page.program}: ${answer.x.length} points computed in ` +
+  $("status").textContent = `${page.program}: ${x.length} points computed in ` +
                             `${ms.toFixed(1)} ms ${where}.`;
   $("status").dataset.ms = ms.toFixed(2);
   const warning = $("warning");
@@ -341,17 +418,23 @@ function show(answer, ms, where) {
   warning.textContent = `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
     "kernel's reduction range, and came from the browser's C library, which is not glibc: " +
     "exactness is not guaranteed for this bench.";
-  if (!page.text) draw();
+  if (!page.text) {
+    try {
+      draw();
+    } catch (e) {
+      return fail(`the plot failed: ${e.message}`);
+    }
+  }
   document.body.dataset.state = "done";
 }
 
 function plotOf(result) {
   const program = page.registry.programs.find((p) => p.name === result.program);
-  const intensity = program.normalised;
+  const intensity = program.quantity === "intensity";
   const bench = (option) => page.values[option] ?? page.registry.parameters
     .find((p) => p.option === option).default;
   const xMax = !program.pattern ? 50
-             : Number(bench(program.double_slit ? "double-screen-max" : "single-screen-max"));
+             : Number(bench(program.screen.replace(/_/g, "-")));
   return {
     x: result.x,
     value: result.value,
@@ -362,7 +445,7 @@ function plotOf(result) {
                                                    : "amplitude |f(x)|",
     xLabel: program.pattern ? "x, position on the screen (mm)" : "x, position on the source (mm)",
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
-    title: [`${program.name}: ${program.quantity}`, result.command],
+    title: [`${program.name}: ${program.prints}`, result.command],
   };
 }
 
@@ -430,4 +513,7 @@ createSlits().then((engine) => {
   buildControls();
   wireToolbar();
   update();
+}, (e) => {
+  $("status").textContent = `The engine failed to start: ${e && e.message || e}`;
+  document.body.dataset.state = "error";
 });

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# page_test.sh CHROMIUM PAGE PROGRAM_DIR PROGRAM [OPTION]...
+# page_test.sh [--drawn] CHROMIUM PAGE PROGRAM_DIR PROGRAM [OPTION]...
 # The page with PROGRAM and these options, in headless Chromium, shows in
 # <pre id="data"> the very text PROGRAM writes to its data file (ledcurve:
 # to standard output); where PROGRAM refuses the options, the page shows
-# the same message and no data.
+# the same message and no data. With --drawn the page shows its plot too,
+# and must have drawn it.
 set -euo pipefail
+format="&format=text"
+[ "$1" = --drawn ] && { format=""; shift; }
 chromium=$1 page=$2 programs=$3 program=$4
 shift 4
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-query="program=$program&format=text"
+query="program=$program$format"
 for option in "$@"; do query+="&${option#--}"; done
 quiet=(--quiet)
 [ "$program" = ledcurve ] && quiet=()  # it has no progress line

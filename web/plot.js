@@ -26,23 +26,66 @@ function tickText(v) {
   return String(Number(v.toPrecision(6)));
 }
 
+// The least and greatest finite values that `keep` accepts, by a plain
+// loop: spread into Math.min, an array becomes as many arguments, and V8
+// refuses more than about 125000 of them.
+function extent(values, keep = () => true) {
+  let least = Infinity, most = -Infinity;
+  for (const v of values) {
+    if (!Number.isFinite(v) || !keep(v)) continue;
+    if (v < least) least = v;
+    if (v > most) most = v;
+  }
+  return { least, most };
+}
+
+// Which points the polyline needs: all of them while there are few, else
+// in each column of the width the first, least, greatest and last, in
+// order, which ink the same pixels as every point of the column would.
+function drawnPoints(x, value, column, columns) {
+  const n = x.length;
+  if (n <= 4 * columns) return null;
+  const kept = [];
+  for (let start = 0, end; start < n; start = end) {
+    const c = column(x[start]);
+    let least = start, most = start;
+    for (end = start + 1; end < n && column(x[end]) === c; end++) {
+      if (value[end] < value[least]) least = end;
+      if (value[end] > value[most]) most = end;
+    }
+    for (const i of [start, Math.min(least, most), Math.max(least, most), end - 1])
+      if (i !== kept[kept.length - 1]) kept.push(i);
+  }
+  return kept;
+}
+
 // The strip as a PNG data address: one pixel per screen point, the mirror
-// half first when there is one.
+// half first when there is one; with more points than a canvas may be
+// wide, each pixel is the mean of the light on its part of the screen.
+const stripPixels = 8192;  // per half
 function stripImage(light, mirror) {
-  const canvas = document.createElement("canvas");
   const n = light.length;
-  canvas.width = mirror ? 2 * n : n;
+  const pixels = Math.min(n, stripPixels);
+  const mean = new Float64Array(pixels);
+  for (let k = 0; k < pixels; k++) {
+    const from = Math.floor((k * n) / pixels), to = Math.floor(((k + 1) * n) / pixels);
+    let sum = 0;
+    for (let i = from; i < to; i++) sum += light[i];
+    mean[k] = sum / (to - from);
+  }
+  const canvas = document.createElement("canvas");
+  canvas.width = mirror ? 2 * pixels : pixels;
   canvas.height = 1;
   const context = canvas.getContext("2d");
   const image = context.createImageData(canvas.width, 1);
-  const top = Math.max(...light.filter(Number.isFinite), 0) || 1;
+  const top = Math.max(extent(mean).most, 0) || 1;
   const put = (at, value) => {
     const grey = Math.round(255 * Math.pow(Math.max(value, 0) / top, 1 / 2.2));
     image.data.set([grey, grey, grey, 255], 4 * at);
   };
-  light.forEach((value, i) => {
-    if (mirror) put(n - 1 - i, value);
-    put(mirror ? n + i : i, value);
+  mean.forEach((value, k) => {
+    if (mirror) put(pixels - 1 - k, value);
+    put(mirror ? pixels + k : k, value);
   });
   context.putImageData(image, 0, 0);
   return canvas.toDataURL("image/png");
@@ -54,14 +97,14 @@ function stripImage(light, mirror) {
 function plotSVG(p) {
   const s = plotSize;
   const plotW = s.width - s.left - s.right;
-  const x0 = p.mirror ? -p.xMax : Math.min(...p.x);
-  const x1 = p.mirror ? p.xMax : Math.max(p.xMax, Math.max(...p.x));
-  const finite = p.value.filter(Number.isFinite);
-  const top = Math.max(...finite, 0);
+  const xs = extent(p.x);
+  const x0 = p.mirror ? -p.xMax : xs.least;
+  const x1 = p.mirror ? p.xMax : Math.max(p.xMax, xs.most);
+  const top = Math.max(extent(p.value).most, 0);
   let y0, y1;
   if (p.log) {
-    const positive = finite.filter((v) => v > 0);
-    const least = positive.length ? Math.min(...positive) : 1e-12;
+    const positive = extent(p.value, (v) => v > 0).least;
+    const least = positive < Infinity ? positive : 1e-12;
     y1 = Math.pow(10, Math.ceil(Math.log10(top > 0 ? top : 1)));
     y0 = Math.max(Math.pow(10, Math.floor(Math.log10(least))), y1 * 1e-15);
   } else {
@@ -97,8 +140,12 @@ function plotSVG(p) {
     const x = sx(v).toFixed(1);
     out.push(`<line x1="${x}" y1="${bottom}" x2="${x}" y2="${bottom + 5}" stroke="black"/>`);
   }
-  const path = (sign) =>
-    p.x.map((x, i) => `${sx(sign * x).toFixed(2)},${sy(p.value[i]).toFixed(2)}`).join(" ");
+  // Half-pixel columns: the PNG is drawn at twice the size.
+  const kept = drawnPoints(p.x, p.value, (x) => Math.floor(2 * sx(x)), 2 * plotW);
+  const path = (sign) => {
+    const point = (i) => `${sx(sign * p.x[i]).toFixed(2)},${sy(p.value[i]).toFixed(2)}`;
+    return (kept ? kept.map(point) : p.x.map((_, i) => point(i))).join(" ");
+  };
   out.push(`<g clip-path="url(#area)" fill="none" stroke-linejoin="round">`);
   if (p.mirror) out.push(`<polyline points="${path(-1)}" stroke="#a8a8a8" stroke-width="1.2"/>`);
   out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/></g>`);

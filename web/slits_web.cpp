@@ -1,17 +1,21 @@
 // The page's entry points into the programs' own code: the registry, the
 // command line (read_arguments, so every refusal is the programs' own
 // message) and the run (compute_pattern with the loop the program's factory
-// makes, or ledcurve's table), each answer as one JSON text.
+// makes, or the LED profile's table), each answer as one JSON text.
 #include <emscripten.h>
 
+#include <cmath>
 #include <cstdio>
+#include <exception>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "driver.hpp"
+#include "command_line.hpp"
 #include "paths.hpp"
-#include "patterns.hpp"
+#include "program_run.hpp"
 
 namespace {
 
@@ -32,11 +36,99 @@ std::string json_string(std::string_view text) {
   return out + "\"";
 }
 
-// Every binary64 back exactly, for the plot.
+// Every binary64 back exactly, for the plot; JSON has no nan or inf, and
+// a run refuses them before they get here.
 std::string json_number(double v) {
+  if (!std::isfinite(v)) return "null";
   char text[32];
   std::snprintf(text, sizeof text, "%.17g", v);
   return text;
+}
+
+// A code point below 0x10000 in UTF-8.
+void append_utf8(std::string& out, unsigned c) {
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xc0 | c >> 6);
+    out += char(0x80 | (c & 0x3f));
+  } else {
+    out += char(0xe0 | c >> 12);
+    out += char(0x80 | (c >> 6 & 0x3f));
+    out += char(0x80 | (c & 0x3f));
+  }
+}
+
+// The strings of a JSON array of strings, as JSON.stringify writes it, or
+// nothing. The page hands its argument vector so: each value stays one
+// argument whatever it holds, a NUL included (JSON text holds none raw, so
+// a NUL here is the end).
+std::optional<std::vector<std::string>> strings_of(std::string_view json) {
+  std::vector<std::string> strings;
+  std::size_t at = 0;
+  const auto next = [&]() { return at < json.size() ? json[at++] : '\0'; };
+  const auto hex4 = [&]() -> std::optional<unsigned> {
+    unsigned c = 0;
+    for (int k = 0; k < 4; ++k) {
+      const char h = next();
+      const int digit = h >= '0' && h <= '9'   ? h - '0'
+                        : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                        : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                               : -1;
+      if (digit < 0) return std::nullopt;
+      c = c * 16 + unsigned(digit);
+    }
+    return c;
+  };
+  if (next() != '[') return std::nullopt;
+  if (json.substr(at) == "]") return strings;
+  for (;;) {
+    if (next() != '"') return std::nullopt;
+    std::string s;
+    for (char c; (c = next()) != '"';) {
+      if (c == '\0') return std::nullopt;
+      if (c != '\\') {
+        s += c;
+        continue;
+      }
+      switch (c = next()) {
+        case 'b':
+          s += '\b';
+          break;
+        case 'f':
+          s += '\f';
+          break;
+        case 'n':
+          s += '\n';
+          break;
+        case 'r':
+          s += '\r';
+          break;
+        case 't':
+          s += '\t';
+          break;
+        case 'u': {
+          // JSON.stringify escapes the control characters and lone
+          // surrogates only; UTF-8 cannot hold the latter.
+          const auto code = hex4();
+          if (!code) return std::nullopt;
+          append_utf8(s, *code >= 0xd800 && *code < 0xe000 ? 0xfffd : *code);
+          break;
+        }
+        case '"':
+        case '\\':
+        case '/':
+          s += c;
+          break;
+        default:
+          return std::nullopt;
+      }
+    }
+    strings.push_back(std::move(s));
+    const char after = next();
+    if (after == ']') return at == json.size() ? std::optional(strings) : std::nullopt;
+    if (after != ',') return std::nullopt;
+  }
 }
 
 std::string answer;  // the last answer, alive until the next call
@@ -46,19 +138,99 @@ const char* give(std::string text) {
   return answer.c_str();
 }
 
-std::vector<std::string> lines_of(const char* text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) lines.push_back(line);
-  return lines;
+// The length of the control character at text[k]: C0 and DEL one byte,
+// C1 two in UTF-8; 0 for any other.
+std::size_t control_length(std::string_view text, std::size_t k) {
+  const auto c = static_cast<unsigned char>(text[k]);
+  if (c < 0x20 || c == 0x7f) return 1;
+  const bool c1 =
+      c == 0xc2 && k + 1 < text.size() && (static_cast<unsigned char>(text[k + 1]) & 0xe0) == 0x80;
+  return c1 ? 2 : 0;
 }
 
-// The command line of `program` with these arguments, or the refusal.
-std::optional<command_line> read_for(const program_info& p, const char* arguments,
-                                     std::string& refusal) {
-  return read_arguments(lines_of(arguments), p.name,
-                        p.pattern ? command_kind::pattern : command_kind::profile, &refusal);
+bool has_control_character(std::string_view text) {
+  for (std::size_t k = 0; k < text.size(); ++k)
+    if (control_length(text, k)) return true;
+  return false;
+}
+
+// A value for a message, in quotes, its control characters made visible:
+// a newline in a link must not pass for the start of another option.
+std::string visibly_quoted(std::string_view text) {
+  std::string out = "'";
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const std::size_t length = control_length(text, k);
+    if (length == 0) {
+      out += text[k];
+    } else if (text[k] == '\n') {
+      out += "\\n";
+    } else if (text[k] == '\t') {
+      out += "\\t";
+    } else if (text[k] == '\r') {
+      out += "\\r";
+    } else {
+      for (std::size_t byte = k; byte < k + length; ++byte) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(text[byte]));
+        out += escaped;
+      }
+      k += length - 1;
+    }
+  }
+  return out + "'";
+}
+
+struct reading {
+  const program_info* p = nullptr;
+  std::optional<command_line> c;  // nothing: refused
+  std::string refusal;
+};
+
+// The page's argument vector, a JSON array: the program's name, then its
+// arguments. Read as the program reads its command line, after two checks
+// a terminal makes unnecessary: the name must be a program's, and no value
+// may hold a control character, which a link can carry unseen.
+reading read_for(const char* argv_json) {
+  reading r;
+  const auto argv = strings_of(argv_json);
+  if (!argv || argv->empty()) {
+    r.refusal = "the page's arguments are not a JSON array of strings";
+    return r;
+  }
+  r.p = find_program(argv->front());
+  if (!r.p) {
+    r.refusal = visibly_quoted(argv->front()) + " is not a program: one of";
+    for (const program_info& p : programs()) r.refusal.append(" ").append(p.name);
+    return r;
+  }
+  const std::vector<std::string> arguments(argv->begin() + 1, argv->end());
+  for (const std::string& a : arguments) {
+    if (!has_control_character(a)) continue;
+    const std::size_t equals = a.find('=');
+    r.refusal = a.rfind("--", 0) == 0 && equals != a.npos
+                    ? a.substr(0, equals) + ": " + visibly_quoted(a.substr(equals + 1))
+                    : visibly_quoted(a);
+    r.refusal += " contains a control character";
+    return r;
+  }
+  r.c = read_arguments(arguments, r.p->name,
+                       r.p->pattern() ? command_kind::pattern : command_kind::profile, &r.refusal);
+  return r;
+}
+
+std::string refusal_answer(const std::string& refusal) {
+  return "{\"refusal\":" + json_string(refusal) + "}";
+}
+
+// A failure of the computation itself, not of its input.
+std::string error_answer(const std::string& message) {
+  return "{\"error\":" + json_string(message) + "}";
+}
+
+std::string shortest(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", v);
+  return text;
 }
 
 }  // namespace
@@ -66,7 +238,8 @@ std::optional<command_line> read_for(const program_info& p, const char* argument
 extern "C" {
 
 // The registry: every parameter with its default, limits, unit and meaning,
-// and every program.
+// and every program with its facts (the screen's span by the parameter's
+// name, the sampled planes by name, the quantity as --print-bench names it).
 EMSCRIPTEN_KEEPALIVE const char* slits_registry() {
   const bench& defaults = default_bench();
   std::string out = "{\"parameters\":[";
@@ -83,65 +256,80 @@ EMSCRIPTEN_KEEPALIVE const char* slits_registry() {
   }
   out += "],\"programs\":[";
   for (const program_info& p : programs()) {
+    const char* quantities[] = {"amplitude", "intensity", "profile"};
+    std::string planes;
+    for (const auto& [bit, name] :
+         {std::pair{source_plane, "source"}, std::pair{entrance_plane, "entrance"},
+          std::pair{pair_plane, "pair"}})
+      if (p.planes & bit) planes += std::string(planes.empty() ? "" : ",") + json_string(name);
     out += std::string(&p == programs().data() ? "" : ",") + "{\"name\":" + json_string(p.name) +
-           ",\"pattern\":" + (p.pattern ? "true" : "false") +
-           ",\"double_slit\":" + (p.double_slit ? "true" : "false") +
-           ",\"label\":" + json_string(p.label) + ",\"planes\":" + std::to_string(p.planes) +
-           ",\"normalised\":" + (p.normalised ? "true" : "false") +
-           ",\"quantity\":" + json_string(p.quantity) + "}";
+           ",\"title\":" + json_string(p.title) +
+           ",\"pattern\":" + (p.pattern() ? "true" : "false") +
+           ",\"screen\":" + json_string(p.pattern() ? parameter(p.screen).name : "") +
+           ",\"label\":" + json_string(p.label) + ",\"planes\":[" + planes + "],\"quantity\":\"" +
+           quantities[int(p.quantity)] + "\",\"prints\":" + json_string(p.prints) + "}";
   }
   return give(out + "],\"kernel\":" + json_string(cis_path_name()) + "}");
 }
 
-// The arguments ("--name=value" a line) checked as the program checks
-// them: {"refusal": message} or the bench's cost in exponentials.
-EMSCRIPTEN_KEEPALIVE const char* slits_check(const char* program, const char* arguments) {
-  const program_info* p = find_program(program);
-  if (!p) return give("{\"refusal\":" + json_string("unknown program") + "}");
-  std::string refusal;
-  const auto c = read_for(*p, arguments, refusal);
-  if (!c) return give("{\"refusal\":" + json_string(refusal) + "}");
-  return give("{\"cost\":" + json_number(c->b.cost(*p)) + "}");
+// The argument vector (see read_for) checked as the program checks it:
+// {"refusal": message} or the bench's cost in exponentials.
+EMSCRIPTEN_KEEPALIVE const char* slits_check(const char* argv) {
+  try {
+    const reading r = read_for(argv);
+    if (!r.c) return give(refusal_answer(r.refusal));
+    return give("{\"cost\":" + json_number(r.c->b.cost(*r.p)) + "}");
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
 }
 
-// The program's run: the text of its data file (ledcurve: its standard
+// The program's run: the text of its data file (the profile: its standard
 // output), the values for the plot, and how many phases went to this C
-// library, which is not glibc. Progress reaches Module.onProgress, when set,
-// about a hundred times a run.
-EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* program, const char* arguments) {
-  const program_info* p = find_program(program);
-  if (!p) return give("{\"refusal\":" + json_string("unknown program") + "}");
-  std::string refusal;
-  const auto c = read_for(*p, arguments, refusal);
-  if (!c) return give("{\"refusal\":" + json_string(refusal) + "}");
+// library, which is not glibc; or {"refusal": message}, or {"error":
+// message} when the computation fails (a value that is not finite, memory).
+// Progress reaches Module.onProgress, when set, about a hundred times a run.
+EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* argv) {
+  try {
+    const reading r = read_for(argv);
+    if (!r.c) return give(refusal_answer(r.refusal));
+    const program_info& p = *r.p;
+    const command_line& c = *r.c;
 
-  cis_path_name();  // the path chosen now: its start-up check is not this run's
-  const std::size_t library_before = cis_detail::scalar_library_calls();
-  std::ostringstream text;
-  text.precision(c->precision);
-  std::string xs, values;
-  const auto take = [&](double x, double value) {
-    write_pair_line(text, x, value);
-    xs += (xs.empty() ? "" : ",") + json_number(x);
-    values += (values.empty() ? "" : ",") + json_number(value);
-  };
-  if (p->pattern) {
-    const int points = c->b.screen_points(*p);
-    const int step = points / 100 + 1;
-    compute_pattern(*p, c->b, 1, pattern_loop(p->id), [&](int i, double x, double value) {
-      take(x, value);
-      if ((i + 1) % step == 0)
-        EM_ASM(
-            {
-              if (Module.onProgress) Module.onProgress($0, $1);
-            },
-            i + 1, points);
-    });
-  } else {
-    compute_profile(c->b, take);
+    cis_path_name();  // the path chosen now: its start-up check is not this run's
+    const std::size_t library_before = cis_detail::scalar_library_calls();
+    std::ostringstream text;
+    text.precision(c.precision);
+    std::string xs, values;
+    const auto take = [&](double x, double value) {
+      if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
+      if (!std::isfinite(value))
+        throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
+                                ", not a finite number");
+      write_pair_line(text, x, value);
+      xs += (xs.empty() ? "" : ",") + json_number(x);
+      values += (values.empty() ? "" : ",") + json_number(value);
+    };
+    if (p.pattern()) {
+      const int points = c.b.screen_points(p);
+      const int step = points / 100 + 1;
+      compute_pattern(p, c.b, 1, pattern_loop(p.id), [&](int i, double x, double value) {
+        take(x, value);
+        if ((i + 1) % step == 0)
+          EM_ASM(
+              {
+                if (Module.onProgress) Module.onProgress($0, $1);
+              },
+              i + 1, points);
+      });
+    } else {
+      compute_profile(c.b, take);
+    }
+    const std::size_t library = cis_detail::scalar_library_calls() - library_before;
+    return give("{\"text\":" + json_string(text.str()) + ",\"x\":[" + xs + "],\"value\":[" +
+                values + "],\"library_phases\":" + std::to_string(library) + "}");
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
   }
-  const std::size_t library = cis_detail::scalar_library_calls() - library_before;
-  return give("{\"text\":" + json_string(text.str()) + ",\"x\":[" + xs + "],\"value\":[" + values +
-              "],\"library_phases\":" + std::to_string(library) + "}");
 }
 }

@@ -6,43 +6,74 @@ library's cexp(0 + i*theta), through the project's vector phasor kernel.
 pattern(program, **options), continuum(program, **bench), ledcurve(led_sigma=...):
 (x, value) float64 arrays, the binary64 numbers the programs print.
 bench(**bench): the effective bench as {name: value}.
+pattern_at(program, x, **options): a program's values at any screen positions.
+fit(x, y, sigma=None, program=..., free=..., **bench): a measured profile fitted with the
+exact model; read_profile(path, x=1, y=2, sigma=None): a profile from a text, CSV or TSV file.
 """
 
+import importlib.machinery
 import numbers
 import os
 
 import numpy as np
 
-from . import _slits
+try:
+    from . import _slits
+except ImportError:
+    _here = os.path.dirname(os.path.abspath(__file__))
+    if any(os.path.exists(os.path.join(_here, "_slits" + suffix))
+           for suffix in importlib.machinery.EXTENSION_SUFFIXES):
+        raise  # built, but it does not load: its own reason says why
+    raise ImportError(
+        f"slits: the compiled part, _slits, is not in {_here}. Build it with "
+        "`cmake --workflow --preset patterns` (or `cmake --build build --target _slits`) where "
+        "pybind11 and NumPy are installed, and import slits from build/python") from None
 
-__all__ = ["cis", "pattern", "continuum", "ledcurve", "bench"]
+__version__ = _slits.__version__
+__all__ = ["cis", "pattern", "continuum", "ledcurve", "bench", "pattern_at", "fit", "FitResult",
+           "read_profile", "Profile"]
 
-# Integers beyond this magnitude need not be binary64 numbers: refused
-# rather than rounded.
-_EXACT_INT = 2**53
+
+def _converts_exactly(x):
+    """Whether the integer x is a binary64 number."""
+    try:
+        return int(float(x)) == x
+    except OverflowError:
+        return False
 
 
 def _as_float64(theta):
     """theta as a C-contiguous float64 array, exactly, or an exception."""
+    if isinstance(theta, np.ma.MaskedArray):
+        raise TypeError("theta is a masked array: its mask would be lost (fill it first)")
     a = np.asarray(theta)
     if a.dtype.kind == "O":  # Python ints beyond 64 bits, mixed sequences
         for x in a.flat:
             if isinstance(x, numbers.Integral):
-                if abs(int(x)) > _EXACT_INT:
-                    raise ValueError(f"integer {x} exceeds 2**53 in magnitude")
-            elif not isinstance(x, numbers.Real):
+                if not _converts_exactly(x):
+                    raise ValueError(f"integer {x} does not convert exactly to float64")
+            elif isinstance(x, float) or isinstance(x, np.floating) and x.itemsize <= 8:
+                pass
+            elif isinstance(x, numbers.Real):  # Fraction, long double
+                raise TypeError(f"{type(x).__name__} {x!r} would be rounded to float64")
+            else:
                 raise TypeError(f"theta must be real, not {type(x).__name__}")
         a = np.array([float(x) for x in a.flat], dtype=np.float64).reshape(a.shape)
     kind = a.dtype.kind
     if kind == "c":
         raise TypeError("theta must be real, not complex")
     if kind in "iu":
-        # Compared in the array's own type: as float64, 2**53 + 1 would
-        # round to 2**53 and pass.
+        # An integer is a binary64 number when its odd part has at most 53
+        # bits. Computed on the magnitude as uint64, where -INT64_MIN fits.
         if a.itemsize >= 8 and a.size:
-            limit = a.dtype.type(_EXACT_INT)
-            if a.max() > limit or (kind == "i" and a.min() < -limit):
-                raise ValueError("integers beyond 2**53 in magnitude do not convert exactly")
+            m = a.astype(np.uint64)
+            if kind == "i":
+                m = np.where(a < 0, -m, m)
+            odd = m // np.maximum(m & -m, np.uint64(1))
+            inexact = odd >= np.uint64(2**53)
+            if inexact.any():
+                x = a.flat[np.argmax(inexact)]
+                raise ValueError(f"integer {x} does not convert exactly to float64")
     elif kind == "f":
         if a.itemsize > 8:
             raise TypeError(f"{a.dtype} would be rounded to float64")
@@ -57,8 +88,10 @@ def cis(theta, out=None):
     Each element is bit for bit cexp(0 + i*theta), NumPy's complex exp of
     (0 + i*theta); numpy.exp(1j*theta) equals it except at theta = -0.0,
     whose sign 1j*theta drops. theta is any real array or sequence;
-    integers must lie within +-2**53, where they convert exactly (ValueError
-    beyond); complex input is a TypeError. out, if given, must be a
+    integers must convert exactly (any within +-2**53, and larger ones such
+    as 2**60; ValueError otherwise); complex input, floats wider than
+    float64, object arrays of other numbers (Fraction) and masked arrays are
+    TypeErrors. out, if given, must be a
     C-contiguous complex128 array of theta's shape (ValueError otherwise)
     and is returned. The GIL is released while the phasors are computed.
     """
@@ -75,6 +108,8 @@ def _option_text(name, value):
             value = os.fspath(value)
         if not isinstance(value, str):
             raise TypeError(f"bench: a file name, not {type(value).__name__}")
+        if not value:  # an unset variable, most likely: never the default bench
+            raise ValueError("--bench: the file name is empty")
     elif isinstance(value, (bool, np.bool_)):
         raise TypeError(f"{name}: {value!r} is neither a number nor a string")
     elif isinstance(value, numbers.Integral):
@@ -89,6 +124,13 @@ def _option_text(name, value):
     if "\0" in value:  # argv would end the text there
         raise ValueError(f"{name}: the text holds a NUL character")
     return value
+
+
+def _program_name(function, program):
+    if not isinstance(program, str):
+        raise TypeError(f"{function}(): program must be a program's name (str), "
+                        f"not {type(program).__name__}")
+    return program
 
 
 def _arguments(function, allowed, options):
@@ -112,14 +154,16 @@ def pattern(program, *, method=None, threads=1, **bench):
     unless a file or the build says otherwise) and threads (0: one per core).
     Values are ints, floats (written as repr(), which reads back as the same
     float64) or the option's text. Bad values raise ValueError with the
-    program's own message, unknown keywords TypeError. The GIL is released
-    while the pattern is computed.
+    program's own message, as does bench="" and a bench whose values
+    overflow or underflow binary64; unknown keywords raise TypeError. The
+    GIL is released while the pattern is computed; Ctrl-C raises
+    KeyboardInterrupt once the block of screen points under way is done.
     """
     if method is not None:
         bench["method"] = method
     bench["threads"] = threads
     arguments = _arguments("pattern", _PARAMETERS | {"bench", "threads"}, bench)
-    return _slits.pattern(program, arguments)
+    return _slits.pattern(_program_name("pattern", program), arguments)
 
 
 def continuum(program, **bench):
@@ -131,7 +175,8 @@ def continuum(program, **bench):
     """
     if not hasattr(_slits, "continuum"):
         raise RuntimeError("slits was built without libcerf: continuum is not available")
-    return _slits.continuum(program, _arguments("continuum", _PARAMETERS | {"bench"}, bench))
+    return _slits.continuum(_program_name("continuum", program),
+                            _arguments("continuum", _PARAMETERS | {"bench"}, bench))
 
 
 def ledcurve(*, led_sigma=None):
@@ -150,3 +195,8 @@ def bench(**bench):
     their names.
     """
     return _slits.bench(_arguments("bench", _PARAMETERS | {"bench"}, bench))
+
+
+# After the helpers above, which they use.
+from .fitting import FitResult, fit, pattern_at  # noqa: E402
+from .profiles import Profile, read_profile  # noqa: E402

@@ -3,6 +3,7 @@
 import math
 import sys
 import unittest
+from fractions import Fraction
 
 import numpy as np
 
@@ -52,6 +53,9 @@ class Cis(unittest.TestCase):
             (np.arange(-6, 7).reshape(13, 1), np.arange(-6.0, 7.0).reshape(13, 1)),
             (np.array([2**53, -2**53]), [2.0**53, -2.0**53]),
             (np.array([2**53], np.uint64), [2.0**53]),
+            (2**60, 2.0**60),  # beyond 2**53, yet binary64 numbers
+            (np.array([2**63 - 2**10, -2**63], np.int64), [2.0**63 - 2**10, -2.0**63]),
+            ([2**70, 3 * 2**100], [2.0**70, 3 * 2.0**100]),
             (np.float32([0.1, -3.5]), np.float32([0.1, -3.5]).astype(np.float64)),
             ([True, False], [1.0, 0.0]),
             (np.array([3, 2.5], dtype=object), [3.0, 2.5]),
@@ -78,10 +82,16 @@ class Cis(unittest.TestCase):
     def test_refusals(self):
         read_only = np.empty((4, 5), np.complex128)
         read_only.flags.writeable = False
-        bad = [(TypeError, x, None) for x in
-               [np.ones(3, np.complex128), 1j, [1.0, 2j], ["a"], np.ones(2, np.longdouble)]]
-        bad += [(ValueError, x, None) for x in
-                [[2**53 + 1], np.array([2**53 + 1], np.uint64), [-2**53 - 1], [2**70]]]
+        bad = [(TypeError, x, None) for x in [
+            np.ones(3, np.complex128), 1j, [1.0, 2j], ["a"], np.ones(2, np.longdouble),
+            np.ma.masked_array([1.0, 2.0], mask=[False, True]),
+            np.array([Fraction(1, 3), 1.0], dtype=object),
+            np.array([np.longdouble(1) / 3, 1.0], dtype=object)
+        ]]
+        bad += [(ValueError, x, None) for x in [
+            [2**53 + 1], np.array([2**53 + 1], np.uint64), [-2**53 - 1], [2**70 + 1],
+            np.array([2**63 - 1]), np.array([2**64 - 1], np.uint64), [2**1024]
+        ]]
         bad += [(ValueError, np.zeros((4, 5)), out) for out in [
             np.empty((4, 5), np.complex64), np.empty((5, 4), np.complex128),
             np.empty((4, 10), np.complex128)[:, ::2], np.empty((4, 5), ">c16"), np.empty((4, 5)),

@@ -1,8 +1,12 @@
 """slits.pattern, continuum, ledcurve and bench against the programs' own output and refusals."""
 
 import os
+import signal
 import subprocess
+import sys
 import tempfile
+import threading
+import time
 import unittest
 
 import slits
@@ -42,6 +46,8 @@ class Patterns(unittest.TestCase):
                 self.assertEqual(printed(*slits.pattern(program, **SMALL, **extra)), expected)
         _, expected, _ = run("ledcurve", "--led-sigma", "3.5")
         self.assertEqual(printed(*slits.ledcurve(led_sigma=3.5)), expected)
+        _, version, _ = run("duogap", "--version")
+        self.assertEqual(version[0], "duogap " + slits.__version__)
 
     @unittest.skipUnless(hasattr(slits._slits, "continuum"), "built without libcerf")
     def test_continuum(self):
@@ -67,6 +73,39 @@ class Patterns(unittest.TestCase):
                     slits.pattern("duogap", **keywords)
                 self.assertEqual(stderr.splitlines()[0], "duogap: error: " + str(refused.exception))
 
+    def test_no_value_that_is_not_a_result(self):
+        # Benches that overflow or underflow binary64, and an empty file name
+        # (an unset variable) that must not mean the default bench.
+        cases = [(slits.pattern, ["duogap"], dict(wavelength=1e-308)),
+                 (slits.pattern, ["monogap"], dict(single_screen_max=1e308)),
+                 (slits.pattern, ["conv_monogap"], dict(source_samples=99, led_sigma=0.0005)),
+                 (slits.ledcurve, [], dict(led_sigma=1e-320)),
+                 (slits.bench, [], dict(bench=""))]
+        if hasattr(slits._slits, "continuum"):
+            cases.append((slits.continuum, ["duogap"], dict(wavelength=1e-308)))
+        for function, program, keywords in cases:
+            with self.subTest(function=function.__name__, keywords=keywords):
+                with self.assertRaises(ValueError) as refused:
+                    function(*program, **keywords)
+                self.assertNotIn("\n", str(refused.exception))
+
+    def test_ctrl_c_stops_a_long_pattern(self):
+        # About three minutes of sums on one core (AMD EPYC, AVX-512 kernel),
+        # in blocks of a few tens of milliseconds.
+        long_bench = dict(entrance_samples=2000, pair_samples=2000, screen_count=10000)
+        self.addCleanup(signal.signal, signal.SIGINT,
+                        signal.signal(signal.SIGINT, signal.default_int_handler))
+        for threads in (1, 2):
+            with self.subTest(threads=threads):
+                ctrl_c = threading.Timer(0.3, signal.pthread_kill,
+                                         (threading.get_ident(), signal.SIGINT))
+                start = time.monotonic()
+                ctrl_c.start()
+                with self.assertRaises(KeyboardInterrupt):
+                    slits.pattern("duogap", threads=threads, **long_bench)
+                self.assertLess(time.monotonic() - start, 10)
+                ctrl_c.join()
+
     def test_keywords_that_are_no_options(self):
         for call in [lambda: slits.pattern("duogap", pair_sample=3),
                      lambda: slits.pattern("duogap", output="x.txt"),
@@ -79,6 +118,16 @@ class Patterns(unittest.TestCase):
                 slits.bench(wavelength=bad)
         with self.assertRaisesRegex(ValueError, "'ledcurve' is not a pattern program"):
             slits.pattern("ledcurve")
+        with self.assertRaisesRegex(TypeError, r"^pattern\(\): program must be .*NoneType$"):
+            slits.pattern(None)
+
+    def test_import_without_the_compiled_part(self):
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+        done = subprocess.run([sys.executable, "-c", "import slits"], cwd=source,
+                              env=dict(os.environ, PYTHONPATH=source), capture_output=True,
+                              text=True)
+        self.assertRegex(done.stderr, "ImportError: slits: the compiled part, _slits, is not in "
+                         ".* Build it with `cmake --workflow --preset patterns`")
 
     def test_bench_round_trip(self):
         given = dict(wavelength=0.1 + 0.2, pair_samples=400, phase_model="fresnel",

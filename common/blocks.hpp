@@ -52,35 +52,6 @@ struct phasor_batch {
   amplitude operator[](std::size_t k) const { return {re[k], im[k]}; }
 };
 
-// ---------------------------------------------------------------------------
-// Plane by plane (the setup engine, setup/engine.cpp). A path's phase is a
-// sum of one hop per pair of planes, so its phasor is the product of one
-// phasor per hop, and the sum over paths a chain of sums over one plane's
-// samples at a time: the field on each plane. Mathematically the literal
-// sums; numerically a product of rounded phasors is not the phasor of the
-// rounded sum of phases, and the two differ by about 1e-13 of the peak.
-// Every sum runs in a fixed order on one thread.
-
-// a * b, each product and sum rounded on its own: no fused multiply-add, no
-// special cases, so every platform and thread count gives the same bits.
-inline amplitude times(amplitude a, amplitude b) {
-  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
-}
-
-// Complex values on the samples of one plane.
-using field = std::vector<amplitude>;
-
-// cexp(i phase(t)) for t < count.
-template <class Phase>
-field phasors(int count, Phase phase) {
-  phasor_batch batch(count);
-  for (int t = 0; t < count; ++t) batch.phase[t] = phase(t);
-  batch.evaluate();
-  field values(count);
-  for (int t = 0; t < count; ++t) values[t] = batch[t];
-  return values;
-}
-
 // term(a, b) for every pair of sample indices a < rows, b < columns, kept
 // on the heap: a fine bench's tables outgrow any stack.
 class sample_table {
@@ -102,6 +73,9 @@ class sample_table {
 // l < block_size, into value[l]. Made once per run from the bench, with the
 // tables it needs; called from several threads at once.
 using block_loop = std::function<void(const double* x, double* value)>;
+
+// Makes a program's loop over blocks of screen points for a bench.
+using loop_factory = block_loop (*)(const bench&);
 
 // The main loop of a pattern program: the screen points x = point(i) for
 // i < screen_count in blocks of block_size, each block's values computed by
