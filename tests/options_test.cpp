@@ -413,8 +413,8 @@ TEST(Parser, RandomArgumentsParseOrAreRefused) {
   for (int trial = 0; trial < 3000; ++trial) {
     arguments given(random() % 7);
     for (auto& word : given) word = words[random() % words.size()];
-    for (const command_kind kind :
-         {command_kind::pattern, command_kind::profile, command_kind::continuum}) {
+    for (const command_kind kind : {command_kind::pattern, command_kind::profile,
+                                    command_kind::continuum, command_kind::setup}) {
       std::string why = "unset";
       const auto line = read_arguments(given, "duogap", kind, &why);
       if (!line) {
