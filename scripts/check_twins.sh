@@ -65,8 +65,23 @@ for program in "${program_list[@]}"; do
   for build in "$name" "$name-straightforward"; do
     mkdir -p "$work/$build"
     options=$args
-    profile=$(awk -v p="$program" '$1 == p { print $2 == "profile" }' "$list")
+    kind=$(awk -v p="$program" '$1 == p { print $2 }' "$list")
+    profile=$([ "$kind" = profile ] && echo 1 || echo 0)
     [ "$profile" = 1 ] && options=""
+    # A setup program takes, of the bench, only what a setup file does not
+    # hold for itself: the phase model, the sampling rule, the method and the
+    # wavelength (each option followed by its value).
+    if [ "$kind" = setup ]; then
+      options=""
+      read -r -a words <<< "$args"
+      for ((k = 0; k < ${#words[@]}; k++)); do
+        case ${words[k]} in
+          --wavelength | --phase-model | --sampling | --method)
+            options+=" ${words[k]} ${words[k + 1]:-}"
+            k=$((k + 1)) ;;
+        esac
+      done
+    fi
     # shellcheck disable=SC2086 # the runner and the options are words
     (cd "$work/$build" && $runner "$root/build/$build/programs/$program" $options > "$program.out")
   done
