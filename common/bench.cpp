@@ -107,8 +107,6 @@ const program_info& profile_program() {
 // ---------------------------------------------------------------------------
 // Values.
 
-namespace {
-
 // The configure step's decimal grammar: digits with at most one point, an
 // optional exponent; no hex, inf, nan or units.
 bool is_decimal(std::string_view t) {
@@ -127,6 +125,8 @@ bool is_decimal(std::string_view t) {
   }
   return i == t.size();
 }
+
+namespace {
 
 // Where a row's value lives in the bench.
 void* field(bench& b, parameter_id id) {

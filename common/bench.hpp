@@ -214,6 +214,11 @@ std::string assign(bench& b, const parameter_info& p, std::string_view text);
 // terminal.
 std::string printable(std::string_view text);
 
+// The configure step's decimal grammar, which bench and setup files share:
+// digits with at most one point, an optional sign and exponent; no hex, inf,
+// nan or units.
+bool is_decimal(std::string_view text);
+
 // A value as a refusal quotes it: 'text', printable.
 inline std::string in_quotes(std::string_view text) {
   std::string q(1, '\'');  // in steps: g++ 12 misreads "'" + s (-Wrestrict)

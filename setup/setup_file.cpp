@@ -22,25 +22,6 @@ constexpr int most_slits = 100000;     // per grating
 constexpr int most_screen_points = 10000000;
 constexpr double most_plane_points = 1e7;
 
-// The bench's decimal grammar: digits with at most one point, an optional
-// sign and exponent; no hex, inf, nan or units.
-bool is_decimal(std::string_view t) {
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  std::size_t digits = 0, points = 0;
-  for (; i < t.size() && (std::isdigit((unsigned char)t[i]) || t[i] == '.'); ++i)
-    (t[i] == '.' ? points : digits)++;
-  if (digits == 0 || points > 1) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    std::size_t exponent_digits = 0;
-    for (; i < t.size() && std::isdigit((unsigned char)t[i]); ++i) ++exponent_digits;
-    if (exponent_digits == 0) return false;
-  }
-  return i == t.size();
-}
-
 // The number a compiler would make of the text (from_chars rounds
 // correctly; it takes no leading plus), or why not.
 std::optional<double> decimal(std::string_view t, std::string& why) {

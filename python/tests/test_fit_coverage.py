@@ -2,8 +2,9 @@
 sigma cover the truth in 68 +- 5 % of the fits, for every fitted parameter.
 
 The count over 200 scans is binomial, 68.3 +- 3.3 %: a band of +-5 % is 1.5 of its standard
-deviations, and holds all five parameters for about one seed in three. So the band is asked of
-five seeded sets of 200 pooled, +-3.4 standard deviations, which an error 20 % off fails.
+deviations, and a correct fit holds it for all five parameters in about one set of 200 out of
+three. The band is therefore applied to five sets of 200 pooled, where it is +-3.4 standard
+deviations, which errors 20 % off still fail.
 """
 
 import unittest
