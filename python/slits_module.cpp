@@ -13,6 +13,7 @@
 #include <complex>
 #include <cstddef>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 
 #include "command_line.hpp"
 #include "program_run.hpp"
+#include "setup.hpp"
 #if SLITS_CONTINUUM
 #include "limits.hpp"
 #endif
@@ -246,6 +248,123 @@ py::tuple ledcurve(const arguments& given) {
   return py::make_tuple(x, value);
 }
 
+// A setup from its file's text, as `pattern` reads it: refused with the
+// file's own message (naming NAME:LINE) as a ValueError. Table files are
+// found relative to `folder`.
+setup read_setup_or_raise(const std::string& text, const std::string& name,
+                          const std::string& folder) {
+  setup s = empty_setup();
+  std::string why = read_setup_text(text, name, folder, s);
+  if (why.empty()) why = check_setup(s);
+  if (!why.empty()) throw py::value_error(why);
+  return s;
+}
+
+// The threads option as `pattern` reads it.
+int setup_threads(const arguments& given) {
+  return read_or_raise(given, "pattern", command_kind::setup).threads;
+}
+
+// The effective setup as setup-file lines (tables by absolute paths), which
+// read back, anywhere, as the same setup.
+std::string setup_text_of(const std::string& text, const std::string& name,
+                          const std::string& folder) {
+  return setup_text(read_setup_or_raise(text, name, folder));
+}
+
+std::string preset_text_of(const std::string& name, const arguments& given) {
+  const program_info& p = pattern_program(name);
+  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+  return preset_text(p, c.b);
+}
+
+// (x, value) as `pattern --setup` writes them: compute_setup itself.
+py::tuple setup_pattern(const std::string& text, const arguments& given) {
+  const setup s = read_setup_or_raise(text, "setup", "");
+  const int threads = setup_threads(given);
+  const int n = s.screen_count();
+  real_array x(n), value(n);
+  double* xs = x.mutable_data();
+  double* vs = value.mutable_data();
+  try {
+    py::gil_scoped_release unlocked;
+    signal_watch signals;
+    compute_setup(s, threads, [&](int i, double xi, double v) {
+      xs[i] = xi;
+      vs[i] = v;
+      signals.look();
+    });
+  } catch (const python_signal_raised&) {
+    throw py::error_already_set();
+  }
+  refuse_non_finite(xs, vs, std::size_t(n));
+  return py::make_tuple(x, value);
+}
+
+// The setup's values at any screen positions, eight at a time, relative
+// ones divided by the value on the axis computed alone: on the setup's own
+// screen, compute_setup's numbers bit for bit (each point's sums are its own).
+real_array setup_values_at(const std::string& text, const arguments& given,
+                           const py::object& x_in) {
+  const setup s = read_setup_or_raise(text, "setup", "");
+  const int threads = setup_threads(given);
+  if (!py::isinstance<real_array>(x_in))
+    throw py::type_error("x must be a C-contiguous numpy.ndarray of dtype float64");
+  const auto x = py::reinterpret_borrow<real_array>(x_in);
+  if (x.ndim() != 1) throw py::value_error("x must be one-dimensional");
+  const std::size_t n = std::size_t(x.size());
+  real_array value(n);
+  const double* xs = x.data();
+  double* vs = value.mutable_data();
+  const bool relative = s.quantity == setup_quantity::relative;
+  try {
+    py::gil_scoped_release unlocked;
+    signal_watch signals;
+    const block_loop loop = setup_loop(s);
+    double axis = 1;
+    if (relative) {
+      double zero[block_size] = {}, on_axis[block_size];
+      loop(zero, on_axis);
+      axis = on_axis[0];
+    }
+    const int blocks = int((n + block_size - 1) / block_size);
+    const auto compute = [&](int b) {
+      double xb[block_size] = {}, vb[block_size];
+      const std::size_t first = std::size_t(b) * block_size;
+      const std::size_t count = std::min<std::size_t>(block_size, n - first);
+      std::copy(xs + first, xs + first + count, xb);
+      loop(xb, vb);
+      for (std::size_t l = 0; l < count; ++l) vs[first + l] = relative ? vb[l] / axis : vb[l];
+    };
+    if (const int workers = worker_count(threads); workers > 1 && blocks > 1)
+      run_blocks(blocks, workers, blocks, compute, [&](int) { signals.look(); });
+    else
+      for (int b = 0; b < blocks; ++b) {
+        compute(b);
+        signals.look();
+      }
+  } catch (const python_signal_raised&) {
+    throw py::error_already_set();
+  }
+  refuse_non_finite(xs, vs, n);
+  return value;
+}
+
+#if SLITS_SETUP_COHERENCE
+double setup_coherence(const std::string& text, double x1, double x2, int plane) {
+  const setup s = read_setup_or_raise(text, "setup", "");
+  if (plane < 0 || plane > int(s.planes.size()))
+    throw py::value_error("plane " + std::to_string(plane) + " is not 0 (the screen) or 1 to " +
+                          std::to_string(s.planes.size()));
+  try {
+    py::gil_scoped_release unlocked;
+    return coherence_degree(s, x1, x2, plane);
+  } catch (const std::logic_error& refusal) {  // a coherent source, a point off the plane
+    throw py::value_error(refusal.what());
+  }
+}
+#endif
+
 // Any name not a program's serves: no table limit applies.
 py::dict bench_values(const arguments& given) {
   const bench b = read_or_raise(given, "slits", command_kind::pattern).b;
@@ -285,6 +404,19 @@ PYBIND11_MODULE(_slits, m) {
 #if SLITS_CONTINUUM
   m.def("continuum", continuum_pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): continuum's values for the program and its bench options.");
+#endif
+  // Setups travel as their file's text: the module keeps no C++ object alive.
+  m.def("setup_text", setup_text_of, py::arg("text"), py::arg("name"), py::arg("folder"),
+        "The effective setup's lines, or ValueError with the setup file's message.");
+  m.def("preset_text", preset_text_of, py::arg("program"), py::arg("arguments"),
+        "A pattern program's experiment on its bench, as setup lines.");
+  m.def("setup_pattern", setup_pattern, py::arg("text"), py::arg("arguments"),
+        "(x, value): what pattern --setup computes for the setup's text.");
+  m.def("setup_values_at", setup_values_at, py::arg("text"), py::arg("arguments"), py::arg("x"),
+        "The setup's values at the float64 positions x.");
+#if SLITS_SETUP_COHERENCE
+  m.def("coherence", setup_coherence, py::arg("text"), py::arg("x1"), py::arg("x2"),
+        py::arg("plane"), "|gamma_12| between x1 and x2 of a plane (0: the screen).");
 #endif
   m.def("ledcurve", ledcurve, py::arg("arguments"), "(x, value): ledcurve's table.");
   m.def("bench", bench_values, py::arg("arguments"), "The effective bench, {name: value}.");

@@ -9,6 +9,9 @@ bench(**bench): the effective bench as {name: value}.
 pattern_at(program, x, **options): a program's values at any screen positions.
 fit(x, y, sigma=None, program=..., free=..., **bench): a measured profile fitted with the
 exact model; read_profile(path, x=1, y=2, sigma=None): a profile from a text, CSV or TSV file.
+Setup(text) or Setup(wavelength=..., source=..., planes=[...], screen=...), Setup.preset(program):
+any experiment; compute(setup, threads=1): its (x, value), as `pattern --setup` computes them;
+coherence(setup, x1, x2, plane=None): the degree of coherence under an incoherent source.
 """
 
 import importlib.machinery
@@ -31,7 +34,7 @@ except ImportError:
 
 __version__ = _slits.__version__
 __all__ = ["cis", "pattern", "continuum", "ledcurve", "bench", "pattern_at", "fit", "FitResult",
-           "read_profile", "Profile"]
+           "read_profile", "Profile", "Setup", "Grating", "compute", "coherence"]
 
 
 def _converts_exactly(x):
@@ -198,5 +201,6 @@ def bench(**bench):
 
 
 # After the helpers above, which they use.
+from .setups import Grating, Setup, coherence, compute  # noqa: E402
 from .fitting import FitResult, fit, pattern_at  # noqa: E402
 from .profiles import Profile, read_profile  # noqa: E402

@@ -1,4 +1,5 @@
-"""python3 -m slits fit DATA --program NAME --free NAMES [options]: a measured profile fitted.
+"""python3 -m slits fit DATA (--program NAME | --setup FILE) --free NAMES [options]: a measured
+profile fitted.
 
 Prints the fitted values with their standard errors, chi2 and the
 correlations; --plot FILE draws the data, the model and the residuals.
@@ -49,9 +50,13 @@ def _parser():
                     "program's exact model on its bench; the bench options give the fixed "
                     "lengths and the start values of the free ones.")
     fit.add_argument("data", metavar="DATA", help="the profile: a text, CSV or TSV file")
-    fit.add_argument("--program", required=True, help="the pattern program whose model is fitted")
+    model = fit.add_mutually_exclusive_group(required=True)
+    model.add_argument("--program", help="the pattern program whose model is fitted")
+    model.add_argument("--setup", metavar="FILE",
+                       help="a setup file whose model is fitted (no bench options then)")
     fit.add_argument("--free", required=True, metavar="NAMES",
-                     help="comma-separated: bench lengths, position_scale, sensor_width")
+                     help="comma-separated: bench or setup lengths, position_scale, "
+                          "sensor_width")
     group = fit.add_argument_group("the data")
     group.add_argument("--x", default="1", metavar="COLUMN",
                        help="column of the positions, by number from 1 or by name [1]")
@@ -76,8 +81,9 @@ def _parser():
                        help="bounds of fitted parameters; an empty side is open")
     group.add_argument("--sensor-nodes", metavar="N",
                        help="Gauss-Legendre nodes across the sensor [doubled until converged]")
-    group.add_argument("--method", choices=("literal", "propagate"), default="propagate",
-                       help="how the model's paths are summed [propagate]")
+    group.add_argument("--method", choices=("literal", "propagate"),
+                       help="how the model's paths are summed [a program: propagate; a setup: "
+                            "its own]")
     group.add_argument("--threads", default="0", metavar="N",
                        help="threads computing the model, 0 for one per core [0]")
     group.add_argument("--plot", metavar="FILE",
@@ -175,8 +181,13 @@ def _fit(arguments):
     sigma = profile.sigma
     if arguments.sigma_value is not None:
         sigma = _number(arguments.sigma_value, "--sigma-value")
-    result = slits.fit(profile.x, profile.y, sigma, program=arguments.program,
-                       free=arguments.free, start=start, bounds=bounds, sides=arguments.sides,
+    if arguments.setup is not None:
+        if options:
+            raise _BadInput("--setup: bench options are the setup file's lines")
+        model = dict(setup=slits.Setup.from_file(arguments.setup))
+    else:
+        model = dict(program=arguments.program)
+    result = slits.fit(profile.x, profile.y, sigma, **model, free=arguments.free, start=start, bounds=bounds, sides=arguments.sides,
                        method=arguments.method, sensor_nodes=whole.get("sensor_nodes"),
                        threads=whole.get("threads", 0), **nuisances, **options)
     print(result, flush=True)

@@ -1,8 +1,8 @@
 """A measured profile fitted with the exact model of its bench: fit, pattern_at.
 
-The model a fit evaluates is a pattern program on its bench, evaluated at the
-data's screen positions by _screen_intensity; that function is the one place
-that knows what a model is, and where setups will plug in.
+The model a fit evaluates is a pattern program on its bench, or a setup,
+evaluated at the data's screen positions by _screen_intensity; that function
+is the one place that knows what a model is.
 """
 
 import math
@@ -12,6 +12,7 @@ import numpy as np
 
 from . import _PARAMETERS, _arguments, _as_float64, _program_name, _slits
 from . import bench as _bench
+from .setups import Setup
 
 NUISANCES = ("centre", "position_scale", "sensor_width", "intensity_scale", "background")
 
@@ -54,6 +55,8 @@ def pattern_at(program, x, *, method=None, threads=1, **bench):
 class _ProgramModel:
     """A pattern program and its bench keywords: the model of a fit."""
 
+    kind = "a length of the bench"
+
     def __init__(self, program, bench, method, threads):
         self.program = _program_name("fit", program)
         self.keywords = dict(bench)
@@ -66,16 +69,40 @@ class _ProgramModel:
     def arguments(self, lengths):
         return _arguments("fit", _PARAMETERS | {"bench", "threads"}, {**self.keywords, **lengths})
 
+    def values_at(self, u, lengths):
+        values, intensity = _slits.values_at(self.program, self.arguments(lengths), u)
+        return values, intensity
+
+
+class _SetupModel:
+    """A setup: the model of a fit, its lengths named as Setup.lengths names them."""
+
+    kind = "a length of the setup"
+
+    def __init__(self, setup, method, threads):
+        if not isinstance(setup, Setup):
+            raise TypeError(f"fit(): setup must be a slits.Setup, not {type(setup).__name__}")
+        self.program = "setup"
+        self.setup = setup if method is None else setup.replace(method=method)
+        self.bench = self.setup.lengths
+        self.lengths = list(self.bench)
+        self.threads = _arguments("fit", {"threads"}, {"threads": threads})
+        self.intensity = self.setup.quantity != "amplitude"
+
+    def values_at(self, u, lengths):
+        changed = self.setup.replace(lengths) if lengths else self.setup
+        return _slits.setup_values_at(str(changed), self.threads, u), self.intensity
+
 
 def _screen_intensity(model, u, lengths):
     """The model's intensity at the screen positions u (float64, 1-D), with the
-    bench lengths in `lengths` ({name: value}) replacing the model's.
+    lengths in `lengths` ({name: value}) replacing the model's.
 
-    A program's value is the modulus of an amplitude or an intensity
-    (the LED programs, relative to the axis); a sensor measures intensity,
-    so a modulus is squared. A setup (slits.Setup) will plug in here.
+    A program's or a setup's value is the modulus of an amplitude or an
+    intensity (the LED programs' and a relative setup's relative to the
+    axis); a sensor measures intensity, so a modulus is squared.
     """
-    values, intensity = _slits.values_at(model.program, model.arguments(lengths), u)
+    values, intensity = model.values_at(u, lengths)
     return values if intensity else values * values
 
 
@@ -146,7 +173,7 @@ class _Problem:
         known = set(model.lengths) | set(NUISANCES)
         for name in free:
             if not isinstance(name, str) or name not in known:
-                raise ValueError(f"free: {name!r} is neither a length of the bench nor one of "
+                raise ValueError(f"free: {name!r} is neither {model.kind} nor one of "
                                  f"{', '.join(NUISANCES)}; the lengths: "
                                  + ", ".join(model.lengths))
         if len(set(free)) != len(free):
@@ -484,10 +511,11 @@ def _degeneracy(names, jacobian, p):
     return sentences, involved
 
 
-def fit(x, y, sigma=None, *, program, free, start=None, bounds=None, sides="both", centre=None,
-        position_scale=1.0, sensor_width=0.0, intensity_scale=None, background=None,
-        sensor_nodes=None, method="propagate", threads=0, **bench):
-    """Fits a pattern program's exact model to a measured profile (x, y); a FitResult.
+def fit(x, y, sigma=None, *, program=None, setup=None, free, start=None, bounds=None, sides="both",
+        centre=None, position_scale=1.0, sensor_width=0.0, intensity_scale=None, background=None,
+        sensor_nodes=None, method=None, threads=0, **bench):
+    """Fits a pattern program's or a setup's exact model to a measured profile (x, y);
+    a FitResult.
 
     The model at a data position x is
         intensity_scale * <I(u)>_sensor + background,  u = position_scale * (x - centre),
@@ -499,18 +527,24 @@ def fit(x, y, sigma=None, *, program, free, start=None, bounds=None, sides="both
     of the pattern: u = position_scale * |x - centre|, the centre fixed at 0
     unless given or free.
 
+    The model is program= on its bench (the other keywords), or setup=, a
+    slits.Setup, whose intensity (the square of an amplitude's modulus) is
+    taken; give one of them.
+
     free names what is fitted: any length of the bench by its registry name
-    (pair_separation, wavelength, ...) and any of position_scale and
+    (pair_separation, wavelength, ...), or of the setup as Setup.lengths
+    names it (slits.width, plane1.distance, source.width, ...); and any of
+    position_scale and
     sensor_width; the centre (two-sided data), intensity_scale and
     background are fitted too unless given a number, which fixes them. A
     length starts from its bench keyword (pair_separation=0.52), or the
-    build's default; start={name: value} overrides any start;
+    build's default, or the setup's value; start={name: value} overrides any start;
     bounds={name: (lower, upper)}, None for open. sigma: the standard
     deviations of y (one number or one per point), else the errors are
     scaled by the reduced chi2. method and threads as for pattern()
-    (propagate: the same sums as the literal ones to about 1e-13, and
-    hundreds of times faster; threads=0: one per core); the other keywords
-    are the bench.
+    (propagate, the default for a program: the same sums as the literal ones
+    to about 1e-13, and hundreds of times faster; None keeps a setup's own;
+    threads=0: one per core); the other keywords are the program's bench.
 
     Bad data (a value that is not finite, a position twice, no more points
     than fitted parameters), unknown names and refused benches raise
@@ -524,7 +558,15 @@ def fit(x, y, sigma=None, *, program, free, start=None, bounds=None, sides="both
     except ImportError:
         raise ImportError("slits.fit needs SciPy (Debian: python3-scipy)") from None
 
-    model = _ProgramModel(program, bench, method, threads)
+    if (program is None) == (setup is None):
+        raise TypeError("fit(): give program= (with its bench keywords) or setup=, not both")
+    if setup is not None:
+        if bench:
+            raise TypeError(f"fit(): {next(iter(bench))!r}: a setup's lengths are changed with "
+                            "setup.replace(), not keywords")
+        model = _SetupModel(setup, method, threads)
+    else:
+        model = _ProgramModel(program, bench, "propagate" if method is None else method, threads)
     x = _as_data("x", x)
     y = _as_data("y", y, len(x))
     if sigma is not None:

@@ -123,10 +123,22 @@ class Fit(unittest.TestCase):
                 for name in result.names:
                     self.assertLess(abs(finer.values[name] / result.values[name] - 1), 1e-10)
 
-    @unittest.skip("a three-slit bench needs setups (slits.Setup), which the module does not "
-                   "have yet")
     def test_noise_free_three_slits_are_recovered(self):
-        pass
+        # Near the far field (Fresnel number about 1), where the slits' width,
+        # their period and the screen's distance all still shape the pattern.
+        setup = slits.Setup(wavelength=5.32e-4, phase_model="fresnel", sampling="midpoint",
+                            planes=[(10, [slits.Grating(3, 0.05, 0.25, 40)])],
+                            screen=(1000, -5, 5, 100))
+        truth = {"slits.width": 0.05, "slits.period": 0.25, "screen.distance": 1000.0}
+        x = np.linspace(-4, 4.2, 241)
+        _, shape = slits.compute(setup, x - 0.1)
+        result = slits.fit(x, 300 * shape + 5, setup=setup.replace(
+            {name: 1.05 * value for name, value in truth.items()}), free=list(truth),
+            start={"centre": 0.105})
+        self.assertEqual(result.degenerate, [])
+        for name, value in dict(truth, centre=0.1, intensity_scale=300, background=5).items():
+            self.assertLess(abs(result.values[name] / value - 1), 1e-8, name)
+        self.assertTrue(str(result).startswith("setup: 241 points, 6 fitted parameters"))
 
     def test_wavelength_and_screen_distance_of_a_far_field_bench_are_degenerate(self):
         # A plane wave on the pair (one first-slit sample, on the axis): the
@@ -238,7 +250,7 @@ class CommandLine(unittest.TestCase):
             self.assertTrue(os.path.getsize(os.path.join(folder, "fit.png")) > 0)
 
             for arguments, reason in [
-                (["--free", "pair_separation"], "the following arguments are required: --program"),
+                (["--free", "pair_separation"], "one of the arguments --program --setup is required"),
                 (["--program", "duogap", "--free", "pair_separation", "--wavelength", "0"],
                  "--wavelength: '0' is not greater than zero"),
                 (["--program", "duogap", "--free", "pair_separation", "--y", "amps"],

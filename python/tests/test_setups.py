@@ -1,0 +1,158 @@
+"""slits.Setup, compute and coherence against `pattern` and the programs."""
+
+import os
+import subprocess
+import tempfile
+import unittest
+
+import numpy as np
+
+import slits
+
+PROGRAMS = os.environ["SLITS_PROGRAM_DIR"]
+
+THREE_SLITS = """\
+wavelength 5.32e-4
+phase_model fresnel
+sampling midpoint
+source plane_wave
+plane 10
+slits 3 0.05 0.25 50     # COUNT WIDTH PERIOD SAMPLES
+screen 1000 -5 5 301
+quantity relative
+"""
+# Two unequal openings behind a strip of tabulated incoherent emitters.
+TABLE_LED = """\
+wavelength 6.37e-4
+source incoherent 0.6 9 table profile.txt
+plane 50
+opening -0.3 0.3 21
+plane 200
+opening -0.4 -0.25 17
+opening 0.2 0.3 11
+screen 500 -3 3 97
+quantity intensity
+"""
+
+
+def pattern(folder, *options):
+    return subprocess.run([os.path.join(PROGRAMS, "pattern"), "--quiet", *options], cwd=folder,
+                          capture_output=True, text=True)
+
+
+def bits(a):
+    return np.asarray(a, dtype=np.float64).view(np.uint64)
+
+
+class Setups(unittest.TestCase):
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp()
+        self.addCleanup(subprocess.run, ["rm", "-rf", self.folder])
+        for name, rows in (("profile.txt", "-0.5 0\n0 1\n0.5 0.2\n"), ("narrow.txt", "-0.2 1\n0.5 1\n")):
+            with open(os.path.join(self.folder, name), "w") as f:
+                f.write(rows)
+
+    def test_computed_values_are_the_data_file(self):
+        keywords = slits.Setup(wavelength=5.32e-4, phase_model="fresnel", sampling="midpoint",
+                               planes=[(10, [slits.Grating(3, 0.05, 0.25, 50)])],
+                               screen=(1000, -5, 5, 301), quantity="relative")
+        self.assertEqual(keywords, slits.Setup(THREE_SLITS))
+        cases = [keywords, slits.Setup.from_text(TABLE_LED, folder=self.folder),
+                 slits.Setup.from_text(TABLE_LED, folder=self.folder, method="literal")]
+        for setup in cases:
+            with self.subTest(setup=str(setup)):
+                # Saved and run elsewhere: the table file travels by its absolute path.
+                path = os.path.join(self.folder, "saved.setup")
+                with open(path, "w") as f:
+                    f.write(str(setup))
+                done = pattern("/", "--setup", path, "--precision", "17", "--output",
+                               os.path.join(self.folder, "out.txt"))
+                self.assertEqual(done.returncode, 0, done.stderr)
+                with open(os.path.join(self.folder, "out.txt")) as f:
+                    expected = f.read().splitlines()
+                x, value = slits.compute(setup, threads=2)
+                self.assertEqual(["%.17g %.17g" % pair for pair in zip(x, value)], expected)
+                self.assertEqual(slits.Setup.from_file(path), setup)
+                # At any positions, in any order, one by one: the same bits.
+                order = np.random.default_rng(3).permutation(len(x))
+                _, at = slits.compute(setup, x[order])
+                np.testing.assert_array_equal(bits(at), bits(value[order]))
+
+    def test_a_preset_is_the_program(self):
+        bench = dict(wavelength=5.32e-4, source_samples=7, entrance_samples=11, pair_samples=9,
+                     screen_count=37, sampling="midpoint")
+        for program in ("duogap", "conv_duogap", "broad_monogap"):
+            with self.subTest(program=program):
+                _, expected = slits.pattern(program, method="propagate", **bench)
+                _, value = slits.compute(slits.Setup.preset(program, **bench))
+                np.testing.assert_array_equal(bits(value), bits(expected))
+
+    def test_lengths_by_name(self):
+        setup = slits.Setup.preset("duogap")
+        self.assertEqual(list(setup.lengths),
+                         ["wavelength", "plane1.distance", "plane1.opening1.from",
+                          "plane1.opening1.to", "plane2.distance", "slits.width", "slits.period",
+                          "screen.distance"])
+        changed = setup.replace({"slits.width": 0.125, "plane1.opening1.to": 0.5},
+                                phase_model="fresnel")
+        self.assertIn("\nslits 2 0.125 0.5 100\n", str(changed))
+        self.assertIn("\nopening -0.4 0.5 100\n", str(changed))
+        self.assertIn("\nphase_model fresnel\n", str(changed))
+        two = slits.Setup(planes=[(10, [slits.Grating(2, 0.1, 1, 5), (2, 3, 5)]),
+                                  (5, slits.Grating(4, 0.1, 0.5, 5))], screen=(100, -1, 1, 9),
+                          source=("incoherent", 1, 5, ("gaussian", 0.3)))
+        self.assertEqual([name for name in two.lengths if "slits" in name or "source" in name],
+                         ["source.width", "source.sigma", "plane1.slits.width",
+                          "plane1.slits.period", "plane2.slits.width", "plane2.slits.period"])
+
+    def test_refusals_are_the_setup_files(self):
+        cases = [
+            ("foo 1\n", "unknown key 'foo'"),
+            (THREE_SLITS.replace("slits 3 0.05 0.25", "slits 3 0.3 0.25"), "the slits overlap"),
+            (TABLE_LED.replace("profile.txt", "narrow.txt"), "not the whole strip"),
+            (THREE_SLITS.replace("plane 10", "plane 0"), "is not greater than zero"),
+        ]
+        path = os.path.join(self.folder, "bad.setup")
+        for text, reason in cases:
+            with self.subTest(reason=reason):
+                with open(path, "w") as f:
+                    f.write(text)
+                done = pattern("/", "--setup", path)
+                self.assertEqual(done.returncode, 2)
+                with self.assertRaisesRegex(ValueError, reason) as refused:
+                    slits.Setup.from_file(path)
+                self.assertEqual(done.stderr.splitlines()[0],
+                                 "pattern: error: " + str(refused.exception))
+        setup = slits.Setup(THREE_SLITS)
+        with self.assertRaisesRegex(ValueError, r"^setup:8: slits: the slits overlap"):
+            setup.replace({"slits.period": 0.04})
+        with self.assertRaisesRegex(ValueError, "'slits.gap' is not a length of this setup"):
+            setup.replace({"slits.gap": 1})
+        with self.assertRaisesRegex(ValueError, "no plane line"):
+            slits.Setup(THREE_SLITS.replace("plane 10\nslits 3 0.05 0.25 50", ""))
+        for bad in [dict(planes=[(10, [(0, 1)])], screen=(1, 0, 1, 3)),
+                    dict(planes=[10], screen=(1, 0, 1, 3)),
+                    dict(planes=[(1, [(0, 1, 3)])], screen=(1, 0, 1, 3), wavelength=True)]:
+            with self.assertRaises(TypeError):
+                slits.Setup(**bad)
+        with self.assertRaisesRegex(TypeError, "planes comes from the text"):
+            slits.Setup(THREE_SLITS, planes=[])
+
+    @unittest.skipUnless(hasattr(slits._slits, "coherence"), "no degree of coherence in this build")
+    def test_coherence_is_van_cittert_zernike(self):
+        # A uniform incoherent strip of width w, two points of the first plane
+        # a distance d apart: |sinc(pi w d / (lambda L))|, to the strip's sampling.
+        w, wavelength, distance = 0.2, 5e-4, 500.0
+        setup = slits.Setup(wavelength=wavelength, source=("incoherent", w, 4000, "uniform"),
+                            planes=[(distance, [(-2, 2, 3)])], screen=(100, 0, 1, 2))
+        for d in (0.3, 0.9, 1.7):
+            beta = np.pi * w * d / (wavelength * distance)
+            self.assertAlmostEqual(slits.coherence(setup, -d / 2, d / 2, plane=1),
+                                   abs(np.sin(beta) / beta), delta=1e-6)
+        with self.assertRaises(ValueError):
+            slits.coherence(slits.Setup(THREE_SLITS), 0, 1)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
