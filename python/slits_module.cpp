@@ -21,6 +21,7 @@
 
 #include "command_line.hpp"
 #include "program_run.hpp"
+#include "sensor.hpp"
 #include "setup.hpp"
 #if SLITS_CONTINUUM
 #include "limits.hpp"
@@ -166,56 +167,89 @@ py::tuple pattern(const std::string& name, const arguments& given) {
   return py::make_tuple(x, value);
 }
 
-// A program's values at any screen positions, as its loop computes them
-// eight at a time; an LED program's divided by its value on the axis,
-// computed the same way, so that on the program's own grid these are the
-// numbers it prints, bit for bit: each point has its own accumulator, and
-// the phasor kernel's lanes are independent. Returns (values, whether they
-// are an intensity rather than the modulus of an amplitude).
-py::tuple values_at(const std::string& name, const arguments& given, const py::object& x_in) {
-  const program_info& p = pattern_program(name);
-  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+// The loop's values at the positions xs[0..n), eight at a time, relative
+// ones divided by the value at 0 computed alone: each point has its own
+// accumulator and the phasor kernel's lanes are independent, so a point
+// has the bits it has on a program's or a setup's own screen, in any block.
+// Called with the GIL released.
+void values_in_blocks(const block_loop& loop, bool relative, const double* xs, std::size_t n,
+                      int threads, double* vs) {
+  signal_watch signals;
+  double axis = 1;
+  if (relative) {
+    double zero[block_size] = {}, on_axis[block_size];
+    loop(zero, on_axis);
+    axis = on_axis[0];
+  }
+  const int blocks = int((n + block_size - 1) / block_size);
+  const auto compute = [&](int b) {
+    double xb[block_size] = {}, vb[block_size];
+    const std::size_t first = std::size_t(b) * block_size;
+    const std::size_t count = std::min<std::size_t>(block_size, n - first);
+    std::copy(xs + first, xs + first + count, xb);
+    loop(xb, vb);
+    for (std::size_t l = 0; l < count; ++l) vs[first + l] = relative ? vb[l] / axis : vb[l];
+  };
+  // Each block writes its own values: the ring of for_each_block is not
+  // needed, only its workers.
+  if (const int workers = worker_count(threads); workers > 1 && blocks > 1)
+    run_blocks(blocks, workers, blocks, compute, [&](int) { signals.look(); });
+  else
+    for (int b = 0; b < blocks; ++b) {
+      compute(b);
+      signals.look();
+    }
+}
+
+// The values at the positions x (a 1-D float64 array); with a sensor of
+// width above 0, the intensity it reads centred at each position (a
+// modulus squared first), from `nodes` Gauss-Legendre points across it.
+real_array readings_at(const block_loop& loop, bool relative, bool amplitude,
+                       const py::object& x_in, int threads, double sensor_width, int nodes) {
   if (!py::isinstance<real_array>(x_in))
     throw py::type_error("x must be a C-contiguous numpy.ndarray of dtype float64");
   const auto x = py::reinterpret_borrow<real_array>(x_in);
   if (x.ndim() != 1) throw py::value_error("x must be one-dimensional");
+  if (!(sensor_width >= 0) || !std::isfinite(sensor_width))
+    throw py::value_error("the sensor width must be 0 or more");
+  if (nodes < 1 || nodes > 65536) throw py::value_error("nodes must be from 1 to 65536");
   const std::size_t n = std::size_t(x.size());
-  real_array value(n);
-  const double* xs = x.data();
-  double* vs = value.mutable_data();
+  const bool sensor = sensor_width > 0;
+  std::vector<double> at, value;
+  const gauss_legendre_rule rule = sensor ? gauss_legendre(nodes) : gauss_legendre_rule{};
+  if (sensor) at = sensor_positions(x.data(), n, sensor_width, rule);
+  const double* xs = sensor ? at.data() : x.data();
+  const std::size_t points = sensor ? at.size() : n;
+  value.resize(points);
   try {
     py::gil_scoped_release unlocked;
-    signal_watch signals;
-    const block_loop loop = pattern_loop(p.id)(c.b);
-    double axis = 1;
-    if (p.normalised()) {
-      double zero[block_size] = {}, on_axis[block_size];
-      loop(zero, on_axis);
-      axis = on_axis[0];
-    }
-    const int blocks = int((n + block_size - 1) / block_size);
-    const auto compute = [&](int b) {
-      double xb[block_size] = {}, vb[block_size];
-      const std::size_t first = std::size_t(b) * block_size;
-      const std::size_t count = std::min<std::size_t>(block_size, n - first);
-      std::copy(xs + first, xs + first + count, xb);
-      loop(xb, vb);
-      for (std::size_t l = 0; l < count; ++l) vs[first + l] = p.normalised() ? vb[l] / axis : vb[l];
-    };
-    // Each block writes its own values: the ring of for_each_block is not
-    // needed, only its workers.
-    if (const int workers = worker_count(c.threads); workers > 1 && blocks > 1)
-      run_blocks(blocks, workers, blocks, compute, [&](int) { signals.look(); });
-    else
-      for (int b = 0; b < blocks; ++b) {
-        compute(b);
-        signals.look();
-      }
+    values_in_blocks(loop, relative, xs, points, threads, value.data());
   } catch (const python_signal_raised&) {
     throw py::error_already_set();
   }
-  refuse_non_finite(xs, vs, n);
-  return py::make_tuple(value, bool(p.normalised()));
+  refuse_non_finite(xs, value.data(), points);
+  if (!sensor) return real_array(n, value.data());
+  if (amplitude)
+    for (double& v : value) v = v * v;
+  const std::vector<double> reading = sensor_readings(value.data(), n, rule);
+  return real_array(n, reading.data());
+}
+
+// A program's values at any screen positions, as its loop computes them
+// eight at a time; an LED program's divided by its value on the axis,
+// computed the same way, so that on the program's own grid these are the
+// numbers it prints, bit for bit. Returns (values, whether they are an
+// intensity rather than the modulus of an amplitude); a sensor reads an
+// intensity.
+py::tuple values_at(const std::string& name, const arguments& given, const py::object& x,
+                    double sensor_width, int nodes) {
+  const program_info& p = pattern_program(name);
+  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+  const block_loop loop = pattern_loop(p.id)(c.b);
+  const bool intensity = p.normalised() || sensor_width > 0;
+  return py::make_tuple(
+      readings_at(loop, p.normalised(), !p.normalised(), x, c.threads, sensor_width, nodes),
+      intensity);
 }
 
 #if SLITS_CONTINUUM
@@ -301,53 +335,33 @@ py::tuple setup_pattern(const std::string& text, const arguments& given) {
   return py::make_tuple(x, value);
 }
 
-// The setup's values at any screen positions, eight at a time, relative
-// ones divided by the value on the axis computed alone: on the setup's own
-// screen, compute_setup's numbers bit for bit (each point's sums are its own).
-real_array setup_values_at(const std::string& text, const arguments& given,
-                           const py::object& x_in) {
+// The setup's values at any screen positions, as values_at a program's:
+// on the setup's own screen, compute_setup's numbers bit for bit.
+real_array setup_values_at(const std::string& text, const arguments& given, const py::object& x,
+                           double sensor_width, int nodes) {
   const setup s = read_setup_or_raise(text, "setup", "");
-  const int threads = setup_threads(given);
-  if (!py::isinstance<real_array>(x_in))
-    throw py::type_error("x must be a C-contiguous numpy.ndarray of dtype float64");
-  const auto x = py::reinterpret_borrow<real_array>(x_in);
-  if (x.ndim() != 1) throw py::value_error("x must be one-dimensional");
-  const std::size_t n = std::size_t(x.size());
-  real_array value(n);
-  const double* xs = x.data();
-  double* vs = value.mutable_data();
-  const bool relative = s.quantity == setup_quantity::relative;
-  try {
-    py::gil_scoped_release unlocked;
-    signal_watch signals;
-    const block_loop loop = setup_loop(s);
-    double axis = 1;
-    if (relative) {
-      double zero[block_size] = {}, on_axis[block_size];
-      loop(zero, on_axis);
-      axis = on_axis[0];
-    }
-    const int blocks = int((n + block_size - 1) / block_size);
-    const auto compute = [&](int b) {
-      double xb[block_size] = {}, vb[block_size];
-      const std::size_t first = std::size_t(b) * block_size;
-      const std::size_t count = std::min<std::size_t>(block_size, n - first);
-      std::copy(xs + first, xs + first + count, xb);
-      loop(xb, vb);
-      for (std::size_t l = 0; l < count; ++l) vs[first + l] = relative ? vb[l] / axis : vb[l];
-    };
-    if (const int workers = worker_count(threads); workers > 1 && blocks > 1)
-      run_blocks(blocks, workers, blocks, compute, [&](int) { signals.look(); });
-    else
-      for (int b = 0; b < blocks; ++b) {
-        compute(b);
-        signals.look();
-      }
-  } catch (const python_signal_raised&) {
-    throw py::error_already_set();
+  return readings_at(setup_loop(s), s.quantity == setup_quantity::relative,
+                     s.quantity == setup_quantity::amplitude, x, setup_threads(given), sensor_width,
+                     nodes);
+}
+
+py::tuple profile_match(const py::object& model_in, const py::object& measured_in,
+                        const py::object& sigma_in, bool with_background) {
+  const auto model = py::cast<real_array>(model_in);
+  const auto measured = py::cast<real_array>(measured_in);
+  const std::size_t n = std::size_t(model.size());
+  if (model.ndim() != 1 || measured.ndim() != 1 || std::size_t(measured.size()) != n)
+    throw py::value_error("the model and the measured values must be 1-D of one length");
+  real_array sigma;
+  if (!sigma_in.is_none()) {
+    sigma = py::cast<real_array>(sigma_in);
+    if (sigma.ndim() != 1 || std::size_t(sigma.size()) != n)
+      throw py::value_error("sigma must have the measured values' length");
   }
-  refuse_non_finite(xs, vs, n);
-  return value;
+  const linear_match m =
+      match_profile(model.data(), measured.data(), sigma_in.is_none() ? nullptr : sigma.data(), n,
+                    with_background);
+  return py::make_tuple(m.scale, m.background);
 }
 
 #if SLITS_SETUP_COHERENCE
@@ -400,7 +414,9 @@ PYBIND11_MODULE(_slits, m) {
   m.def("pattern", pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): what the pattern program computes for its options.");
   m.def("values_at", values_at, py::arg("program"), py::arg("arguments"), py::arg("x"),
-        "(values, intensity): the program's values at the float64 positions x.");
+        py::arg("sensor_width") = 0.0, py::arg("nodes") = 1,
+        "(values, intensity): the program's values at the float64 positions x, or the "
+        "intensity a sensor of the width centred there reads.");
 #if SLITS_CONTINUUM
   m.def("continuum", continuum_pattern, py::arg("program"), py::arg("arguments"),
         "(x, value): continuum's values for the program and its bench options.");
@@ -413,7 +429,19 @@ PYBIND11_MODULE(_slits, m) {
   m.def("setup_pattern", setup_pattern, py::arg("text"), py::arg("arguments"),
         "(x, value): what pattern --setup computes for the setup's text.");
   m.def("setup_values_at", setup_values_at, py::arg("text"), py::arg("arguments"), py::arg("x"),
-        "The setup's values at the float64 positions x.");
+        py::arg("sensor_width") = 0.0, py::arg("nodes") = 1,
+        "The setup's values at the float64 positions x, or what a sensor there reads.");
+  m.def("match_profile", profile_match, py::arg("model"), py::arg("measured"), py::arg("sigma"),
+        py::arg("with_background"),
+        "(scale, background) bringing scale * model + background nearest the measured values.");
+  m.def(
+      "gauss_legendre",
+      [](int n) {
+        if (n < 1 || n > 65536) throw py::value_error("n must be from 1 to 65536");
+        const gauss_legendre_rule rule = gauss_legendre(n);
+        return py::make_tuple(real_array(n, rule.node.data()), real_array(n, rule.weight.data()));
+      },
+      py::arg("n"), "The n Gauss-Legendre nodes and weights on [-1, 1].");
 #if SLITS_SETUP_COHERENCE
   m.def("coherence", setup_coherence, py::arg("text"), py::arg("x1"), py::arg("x2"),
         py::arg("plane"), "|gamma_12| between x1 and x2 of a plane (0: the screen).");

@@ -10,6 +10,7 @@
 
 #include "literal.hpp"
 #include "run_program.hpp"
+#include "sensor.hpp"
 #include "setup.hpp"
 
 namespace {
@@ -121,6 +122,46 @@ TEST(SetupFile, PrintedSetupReadsBackToTheSameBytesAndBits) {
   for (std::size_t i = 0; i < first.size(); ++i)
     EXPECT_EQ(literal::bits(first[i]), literal::bits(second[i])) << i;
   EXPECT_EQ(first[0], 1.0);
+}
+
+// A sensor over fringes cos^2(a x) reads their box average,
+// 1/2 + sin(a w) cos(2 a u) / (2 a w), wherever its box lies on them.
+TEST(Sensor, ReadsTheBoxAverageOfFringes) {
+  const double a = 7.5, width = 1.3;  // a box of about three fringes
+  const std::vector<double> u = {-2.1, 0, 0.05, 0.4, 3.3};
+  const gauss_legendre_rule rule = gauss_legendre(24);
+  std::vector<double> at = sensor_positions(u.data(), u.size(), width, rule);
+  ASSERT_EQ(at.size(), u.size() * 24);
+  for (double& x : at) x = std::cos(a * x) * std::cos(a * x);
+  const std::vector<double> reading = sensor_readings(at.data(), u.size(), rule);
+  for (std::size_t i = 0; i < u.size(); ++i)
+    EXPECT_NEAR(reading[i], 0.5 + std::sin(a * width) * std::cos(2 * a * u[i]) / (2 * a * width),
+                1e-15)
+        << u[i];
+}
+
+// A measured profile that is a * model + b gives back a and b, with and
+// without weights; a model that does not vary, the weighted mean.
+TEST(Sensor, MatchesAProfileByScaleAndBackground) {
+  const std::vector<double> model = {0.1, 0.9, 0.4, 0.0, 0.7}, sigma = {1, 2, 1, 0.5, 1};
+  std::vector<double> measured;
+  for (const double m : model) measured.push_back(3.25 * m + 0.5);
+  linear_match m = match_profile(model.data(), measured.data(), sigma.data(), 5, true);
+  EXPECT_NEAR(m.scale, 3.25, 1e-14);
+  EXPECT_NEAR(m.background, 0.5, 1e-14);
+  for (double& y : measured) y -= 0.5;
+  m = match_profile(model.data(), measured.data(), nullptr, 5, false);
+  EXPECT_NEAR(m.scale, 3.25, 1e-14);
+  EXPECT_EQ(m.background, 0);
+  const std::vector<double> flat(5, 2.0);
+  m = match_profile(flat.data(), measured.data(), sigma.data(), 5, true);
+  EXPECT_EQ(m.scale, 0);
+  double weighted = 0, total = 0;
+  for (std::size_t i = 0; i < 5; ++i) {
+    weighted += measured[i] / (sigma[i] * sigma[i]);
+    total += 1 / (sigma[i] * sigma[i]);
+  }
+  EXPECT_NEAR(m.background, weighted / total, 1e-14);
 }
 
 }  // namespace

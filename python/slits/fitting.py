@@ -69,9 +69,8 @@ class _ProgramModel:
     def arguments(self, lengths):
         return _arguments("fit", _PARAMETERS | {"bench", "threads"}, {**self.keywords, **lengths})
 
-    def values_at(self, u, lengths):
-        values, intensity = _slits.values_at(self.program, self.arguments(lengths), u)
-        return values, intensity
+    def values_at(self, u, lengths, sensor_width, nodes):
+        return _slits.values_at(self.program, self.arguments(lengths), u, sensor_width, nodes)
 
 
 class _SetupModel:
@@ -89,20 +88,24 @@ class _SetupModel:
         self.threads = _arguments("fit", {"threads"}, {"threads": threads})
         self.intensity = self.setup.quantity != "amplitude"
 
-    def values_at(self, u, lengths):
+    def values_at(self, u, lengths, sensor_width, nodes):
         changed = self.setup.replace(lengths) if lengths else self.setup
-        return _slits.setup_values_at(str(changed), self.threads, u), self.intensity
+        values = _slits.setup_values_at(str(changed), self.threads, u, sensor_width, nodes)
+        return values, self.intensity or sensor_width > 0
 
 
-def _screen_intensity(model, u, lengths):
+def _screen_intensity(model, u, lengths, sensor_width=0.0, nodes=1):
     """The model's intensity at the screen positions u (float64, 1-D), with the
-    lengths in `lengths` ({name: value}) replacing the model's.
+    lengths in `lengths` ({name: value}) replacing the model's; with a sensor
+    width above 0, the intensity a sensor of that width centred at each u
+    reads, from `nodes` Gauss-Legendre points across it (the setup library's
+    sensor_readings).
 
     A program's or a setup's value is the modulus of an amplitude or an
     intensity (the LED programs' and a relative setup's relative to the
     axis); a sensor measures intensity, so a modulus is squared.
     """
-    values, intensity = model.values_at(u, lengths)
+    values, intensity = model.values_at(u, lengths, sensor_width, nodes)
     return values if intensity else values * values
 
 
@@ -287,15 +290,11 @@ class _Problem:
         """The intensity averaged over the sensor's box around each position u."""
         width = values["sensor_width"] if width is None else width
         lengths = self.lengths_of(values) if lengths is None else lengths
-        if width == 0:
-            return self._intensity(u, lengths)
-        t, w = np.polynomial.legendre.leggauss(self.nodes if nodes is None else nodes)
-        at = (u[:, None] + (width / 2) * t[None, :]).ravel()
-        return self._intensity(at, lengths).reshape(len(u), len(t)) @ (w / 2)
+        return self._intensity(u, lengths, width, self.nodes if nodes is None else nodes)
 
-    def _intensity(self, u, lengths):
+    def _intensity(self, u, lengths, width=0.0, nodes=1):
         try:
-            return _screen_intensity(self.model, np.ascontiguousarray(u), lengths)
+            return _screen_intensity(self.model, np.ascontiguousarray(u), lengths, width, nodes)
         except ValueError as refusal:
             raise _Refused(str(refusal)) from None
 
@@ -324,13 +323,20 @@ class _Problem:
         if not linear:
             return None
         shape = self.box(self.positions(values), values)
-        w = 1 / self.sigma
-        target = self.y - (0 if "background" in linear else values["background"]) \
-            - (0 if "intensity_scale" in linear else values["intensity_scale"] * shape)
-        columns = {"intensity_scale": shape, "background": np.ones_like(shape)}
-        a = np.column_stack([columns[name] * w for name in linear])
-        solution = np.linalg.lstsq(a, target * w, rcond=None)[0]
-        values.update(zip(linear, map(float, solution)))
+        sigma = self.sigma if self.sigma_known else None
+        if "intensity_scale" in linear:
+            # The library's match of a model to a measured profile, the
+            # explorer's overlay too; a fixed background taken off first.
+            fixed = 0 if "background" in linear else values["background"]
+            scale, background = _slits.match_profile(shape, self.y - fixed, sigma,
+                                                     "background" in linear)
+            values["intensity_scale"] = scale
+            if "background" in linear:
+                values["background"] = background
+        else:
+            weight = 1 / self.sigma**2
+            rest = self.y - values["intensity_scale"] * shape
+            values["background"] = float(np.sum(weight * rest) / np.sum(weight))
         return shape
 
     def settle_nodes(self, values, sample=None):
