@@ -257,6 +257,10 @@ class CommandLine(unittest.TestCase):
                  "no column named 'amps'"),
                 (["--program", "duogap", "--free", "pair_separation", "--plot", "fit.xyz"],
                  "--plot: 'fit.xyz' does not end in one of"),
+                (["--setup", "no.setup", "--free", "slits.width"],
+                 "no.setup: cannot read the setup file"),
+                (["--setup", "scan.csv", "--free", "slits.width", "--wavelength", "5e-4"],
+                 "--setup: bench options are the setup file's lines"),
             ]:
                 with self.subTest(arguments=arguments):
                     plot = [] if "--plot" in arguments else ["--plot", "again.png"]

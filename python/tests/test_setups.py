@@ -82,10 +82,16 @@ class Setups(unittest.TestCase):
     def test_a_preset_is_the_program(self):
         bench = dict(wavelength=5.32e-4, source_samples=7, entrance_samples=11, pair_samples=9,
                      screen_count=37, sampling="midpoint")
+        options = [f"--{name.replace('_', '-')}={value}" for name, value in bench.items()]
         for program in ("duogap", "conv_duogap", "broad_monogap"):
             with self.subTest(program=program):
+                setup = slits.Setup.preset(program, **bench)
+                printed = subprocess.run([os.path.join(PROGRAMS, program), *options,
+                                          "--method=propagate", "--print-setup"],
+                                         capture_output=True, text=True).stdout
+                self.assertEqual(str(setup), printed)
                 _, expected = slits.pattern(program, method="propagate", **bench)
-                _, value = slits.compute(slits.Setup.preset(program, **bench))
+                _, value = slits.compute(setup)
                 np.testing.assert_array_equal(bits(value), bits(expected))
 
     def test_lengths_by_name(self):
