@@ -282,14 +282,20 @@ py::tuple ledcurve(const arguments& given) {
   return py::make_tuple(x, value);
 }
 
-// A setup from its file's text, as `pattern` reads it: refused with the
-// file's own message (naming NAME:LINE) as a ValueError. Table files are
-// found relative to `folder`.
+// A setup from its file's text, as `pattern` reads it, the bench options
+// among `given` (--wavelength, --method, ...) overriding its lines: refused
+// with `pattern`'s own message (the file's naming NAME:LINE) as a
+// ValueError. Table files are found relative to `folder`.
 setup read_setup_or_raise(const std::string& text, const std::string& name,
-                          const std::string& folder) {
+                          const std::string& folder, const arguments& given = {}) {
+  const command_line c = read_or_raise(given, "pattern", command_kind::setup);
   setup s = empty_setup();
   std::string why = read_setup_text(text, name, folder, s);
-  if (why.empty()) why = check_setup(s);
+  if (why.empty()) {
+    for (const auto& [p, value] : c.given) assign(s.b, *p, value);  // each taken already
+    s.b.derive();
+    why = check_setup(s);
+  }
   if (!why.empty()) throw py::value_error(why);
   return s;
 }
@@ -302,8 +308,8 @@ int setup_threads(const arguments& given) {
 // The effective setup as setup-file lines (tables by absolute paths), which
 // read back, anywhere, as the same setup.
 std::string setup_text_of(const std::string& text, const std::string& name,
-                          const std::string& folder) {
-  return setup_text(read_setup_or_raise(text, name, folder));
+                          const std::string& folder, const arguments& given) {
+  return setup_text(read_setup_or_raise(text, name, folder, given));
 }
 
 std::string preset_text_of(const std::string& name, const arguments& given) {
@@ -423,7 +429,9 @@ PYBIND11_MODULE(_slits, m) {
 #endif
   // Setups travel as their file's text: the module keeps no C++ object alive.
   m.def("setup_text", setup_text_of, py::arg("text"), py::arg("name"), py::arg("folder"),
-        "The effective setup's lines, or ValueError with the setup file's message.");
+        py::arg("arguments"),
+        "The effective setup's lines, the bench options among the arguments applied, or "
+        "ValueError with pattern's message.");
   m.def("preset_text", preset_text_of, py::arg("program"), py::arg("arguments"),
         "A pattern program's experiment on its bench, as setup lines.");
   m.def("setup_pattern", setup_pattern, py::arg("text"), py::arg("arguments"),

@@ -20,6 +20,8 @@ from . import _PARAMETERS, _arguments, _as_float64, _option_text, _program_name,
 Grating = collections.namedtuple("Grating", "count width period samples")
 
 _NUMBER_TYPES = (int, float, np.integer, np.floating)
+# The bench options a setup takes, overriding its lines as they do pattern's.
+_BENCH_LINES = frozenset(("wavelength", "phase_model", "sampling", "method"))
 
 
 def _word(name, value):
@@ -114,9 +116,9 @@ class Setup:
                 raise TypeError(f"Setup(): text must be a str, not {type(text).__name__}")
             lines = text.splitlines()
         folder = "" if folder is None else os.fspath(folder)
-        canonical = _slits.setup_text("\n".join(lines) + "\n", name or "setup", folder)
-        self._text = _with_lines(canonical, {key: [key, _word(key, value)]
-                                             for key, value in bench.items() if value is not None})
+        options = _arguments("Setup", _BENCH_LINES,
+                             {key: value for key, value in bench.items() if value is not None})
+        self._text = _slits.setup_text("\n".join(lines) + "\n", name or "setup", folder, options)
 
     @classmethod
     def from_text(cls, text, folder=None, **bench):
@@ -195,15 +197,6 @@ def _lines(text):
         if words and not words[0].startswith("#"):
             keyed.setdefault(words[0], []).append(words)
     return keyed
-
-
-def _with_lines(text, replaced):
-    """The text with the lines of the given keys replaced, read back as a setup."""
-    if not replaced:
-        return text
-    rows = [line.split() for line in text.splitlines()]
-    rows = [replaced.get(words[0], words) if words else words for words in rows]
-    return _slits.setup_text("\n".join(" ".join(words) for words in rows) + "\n", "setup", "")
 
 
 def _length_words(text, rows=None):

@@ -21,6 +21,8 @@ slits 3 0.05 0.25 50     # COUNT WIDTH PERIOD SAMPLES
 screen 1000 -5 5 301
 quantity relative
 """
+# 1.5e9 exponentials to evaluate literally.
+HEAVY = THREE_SLITS.replace("50 ", "5000 ").replace(" 301", " 100000")
 # Two unequal openings behind a strip of tabulated incoherent emitters.
 TABLE_LED = """\
 wavelength 6.37e-4
@@ -114,20 +116,24 @@ class Setups(unittest.TestCase):
 
     def test_refusals_are_the_setup_files(self):
         cases = [
-            ("foo 1\n", "unknown key 'foo'"),
-            (THREE_SLITS.replace("slits 3 0.05 0.25", "slits 3 0.3 0.25"), "the slits overlap"),
-            (TABLE_LED.replace("profile.txt", "narrow.txt"), "not the whole strip"),
-            (THREE_SLITS.replace("plane 10", "plane 0"), "is not greater than zero"),
+            ("foo 1\n", {}, "unknown key 'foo'"),
+            (THREE_SLITS.replace("slits 3 0.05 0.25", "slits 3 0.3 0.25"), {}, "the slits overlap"),
+            (TABLE_LED.replace("profile.txt", "narrow.txt"), {}, "not the whole strip"),
+            (THREE_SLITS.replace("plane 10", "plane 0"), {}, "is not greater than zero"),
+            (THREE_SLITS, dict(wavelength=0), "--wavelength: '0' is not greater than zero"),
+            # The options apply before the literal evaluation's cost is weighed.
+            (HEAVY, dict(method="literal"), "more than the 1e9 allowed"),
         ]
         path = os.path.join(self.folder, "bad.setup")
-        for text, reason in cases:
+        for text, options, reason in cases:
             with self.subTest(reason=reason):
                 with open(path, "w") as f:
                     f.write(text)
-                done = pattern("/", "--setup", path)
+                done = pattern("/", "--setup", path,
+                               *[f"--{name}={value}" for name, value in options.items()])
                 self.assertEqual(done.returncode, 2)
                 with self.assertRaisesRegex(ValueError, reason) as refused:
-                    slits.Setup.from_file(path)
+                    slits.Setup.from_file(path, **options)
                 self.assertEqual(done.stderr.splitlines()[0],
                                  "pattern: error: " + str(refused.exception))
         setup = slits.Setup(THREE_SLITS)
@@ -135,6 +141,7 @@ class Setups(unittest.TestCase):
             setup.replace({"slits.period": 0.04})
         with self.assertRaisesRegex(ValueError, "'slits.gap' is not a length of this setup"):
             setup.replace({"slits.gap": 1})
+        slits.Setup(HEAVY + "method literal\n", method="propagate")  # not weighed as literal
         with self.assertRaisesRegex(ValueError, "no plane line"):
             slits.Setup(THREE_SLITS.replace("plane 10\nslits 3 0.05 0.25 50", ""))
         for bad in [dict(planes=[(10, [(0, 1)])], screen=(1, 0, 1, 3)),
