@@ -30,11 +30,14 @@ BENCH = dict(entrance_width=0.02, pair_slit_width=0.05, pair_separation=1.0)
 
 def main(path):
     led = slits.Setup.preset("conv_duogap", wavelength=CENTRE, **BENCH)
-    spectrum = f"spectrum gaussian {CENTRE!r} {FULL_WIDTH!r} {WAVELENGTHS}\n"
+    # The spectrum beside the wavelength line, the light's other description.
+    spectrum = f"spectrum gaussian {CENTRE!r} {FULL_WIDTH!r} {WAVELENGTHS}"
+    lines = str(led).splitlines()
+    at = next(i for i, line in enumerate(lines) if line.startswith("wavelength ")) + 1
     try:
-        white = slits.Setup(str(led) + spectrum)
+        white = slits.Setup("\n".join(lines[:at] + [spectrum] + lines[at:]))
     except ValueError as refusal:
-        sys.exit(f"white_led.py: this build computes one wavelength only: {refusal}")
+        sys.exit(f"white_led.py: {refusal}")
     print(white, end="")
     x, mono = slits.compute(led, threads=0)
     _, colours = slits.compute(white, threads=0)
