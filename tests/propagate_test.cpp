@@ -76,7 +76,8 @@ TEST_P(Propagate, AgreesWithTheLiteralSumsOnSmallBenches) {
 INSTANTIATE_TEST_SUITE_P(
     Models, Propagate,
     testing::Values(model{"classic", "left-edge"}, model{"classic", "midpoint"},
-                    model{"fresnel", "left-edge"}, model{"fresnel", "midpoint"}),
+                    model{"fresnel", "left-edge"}, model{"fresnel", "midpoint"},
+                    model{"fraunhofer", "left-edge"}, model{"rs", "midpoint"}),
     [](const auto& info) {
       std::string name = std::string(info.param.phase_model) + "_" + info.param.sampling;
       std::replace(name.begin(), name.end(), '-', '_');
