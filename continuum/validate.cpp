@@ -620,7 +620,10 @@ void model_gap_section(const bench& base, const std::map<program_id, curve_pair>
              std::isnan(first) ? "nowhere" : num(first, 4)});
       if (std::string(model) == "fresnel") {
         paraxial_worst = std::max(paraxial_worst, absolute);
-        put("gap_first_" + std::string(p.name), std::isnan(first) ? "nowhere" : num(first, 4));
+        put("gap_first_" + std::string(p.name),
+            std::isnan(first)
+                ? "`fresnel` stays within 1 % of `rs` over the whole screen."
+                : "`fresnel` first departs by 1 % from `rs` at x = " + num(first, 4) + ".");
         if (id == program_id::monogap)
           for (double x : {5.0, 10.0, 15.0})  // the screen's own points
             for (std::size_t i = 0; i < c.x.size(); ++i)
