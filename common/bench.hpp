@@ -108,6 +108,34 @@ const program_info& profile_program();
 // The bench: one value per parameter, as its text and as the number the
 // compiler would make of that text. All lengths share one unit.
 
+// One hop of the exact scalar field behind a slit long in the second
+// transverse direction (Rayleigh-Sommerfeld, first kind), from p to q a
+// distance L further: the kernel (i k L / 2R) H1(kR), R = sqrt((q - p)^2 +
+// L^2), divided by its value on the axis (R = L), as amplitude times
+// cexp(i phase). With H1(w) = sqrt(2 / (pi w)) sqrt(m(w)) e^(i (w - 3 pi / 4
+// + t(w))):
+//   amplitude = sqrt((L / R)^3 m(kR) / m(kL)),
+//   phase     = k (q - p)^2 / (R + L) + (t(kR) - t(kL)),
+// both exactly 1 and 0 on the axis. m and t are the large-argument series of
+// the Hankel function's modulus and phase (rs_modulus_phase); below
+// rs_series_from they come from the C library's j1 and y1.
+struct rs_factor {
+  double amplitude, phase;
+};
+rs_factor rs_hop(double k, double p, double q, double L);
+
+// Where the series take over from j1 and y1: above it the terms left out
+// are below 3e-17 of m and of t; below it j1, y1 and atan2 set the accuracy,
+// 1e-15 in m and 2e-14 in t for w up to 100 on glibc.
+inline constexpr double rs_series_from = 100;
+
+// m(w) = (pi w / 2) |H1(w)|^2 and t(w) = arg H1(w) - (w - 3 pi / 4),
+// reduced to (-pi, pi] below rs_series_from.
+struct rs_modulus_phase {
+  double m, t;
+};
+rs_modulus_phase rs_hankel_parts(double w);
+
 struct bench {
 #define SLITS_LENGTH(name, ...) double name = 0;
 #define SLITS_COUNT(name, ...) int name = 0;
@@ -119,12 +147,18 @@ struct bench {
   // Derived once the values are set (derive()).
   double wavenumber = 0;  // 2 PI formed as a sum, then divided
   bool fresnel_hops = false;
+  bool fraunhofer_hops = false;
+  bool rs_hops = false;        // each hop an amplitude besides its phase
+  bool textbook_hops = false;  // every model but classic: each hop its own phase
   bool midpoint_samples = false;
   bool propagate = false;  // the field plane by plane, not one exponential per path
 
   void derive() {
     wavenumber = (PI + PI) / wavelength;
     fresnel_hops = phase_model == choice_index(parameter_id::phase_model, "fresnel");
+    fraunhofer_hops = phase_model == choice_index(parameter_id::phase_model, "fraunhofer");
+    rs_hops = phase_model == choice_index(parameter_id::phase_model, "rs");
+    textbook_hops = phase_model != choice_index(parameter_id::phase_model, "classic");
     midpoint_samples = sampling == choice_index(parameter_id::sampling, "midpoint");
     propagate = method == choice_index(parameter_id::method, "propagate");
   }
@@ -174,26 +208,41 @@ struct bench {
   // plus k (p^2 - q^2) / 2L, a curvature of each plane's wave; so two hops do
   // not compose into one as textbook propagation does.
   // Fresnel: the textbook paraxial phase k (p - q)^2 / 2L.
+  // Fraunhofer: the far field, Fresnel without its term in p^2 alone,
+  // k q (q - 2p) / 2L; the q^2 term stays, the curvature the wave arrives
+  // with on the next plane.
+  // RS: k (R - L), R the length of the path, formed as k (p - q)^2 / (R + L)
+  // without cancellation, plus the phase of the Hankel function's slowly
+  // varying part (rs_hop).
   double hop_phase(double p, double q, double L) const {
     if (fresnel_hops) return (((p - q) * (p - q)) * wavenumber) / (2.0 * L);
+    if (fraunhofer_hops) return (((q - (p + p)) * q) * wavenumber) / (2.0 * L);
+    if (rs_hops) return rs_hop(wavenumber, p, q, L).phase;
     return ((p - q) * (wavenumber * p)) / L;
+  }
+
+  // The amplitude of one hop relative to the hop straight along the axis:
+  // 1 in every model but rs. A path's value is the product of its hops'
+  // amplitudes, in beam order, times cexp of its phase.
+  double hop_amplitude(double p, double q, double L) const {
+    return rs_hops ? rs_hop(wavenumber, p, q, L).amplitude : 1.0;
   }
 
   // The LED programs fold the two hops that meet at the first-slit point s,
   // from d on the source and on to q, into one phase. Classic: each hop gives
   // its quotient, (s - d) / L1 and (s - q) / L2, and their sum is multiplied
   // once by k s, so the source hop runs the other way round from hop_phase.
-  // Fresnel: each hop its own phase, added.
+  // The other models: each hop its own phase, added.
   double led_hop_in(double d, double s, double L) const {
-    if (fresnel_hops) return hop_phase(d, s, L);
+    if (textbook_hops) return hop_phase(d, s, L);
     return (s - d) / L;
   }
   double led_hop_out(double s, double q, double L) const {
-    if (fresnel_hops) return hop_phase(s, q, L);
+    if (textbook_hops) return hop_phase(s, q, L);
     return (s - q) / L;
   }
   double led_phase(double hop_in, double hop_out, double s) const {
-    if (fresnel_hops) return hop_in + hop_out;
+    if (textbook_hops) return hop_in + hop_out;
     return (hop_in + hop_out) * (wavenumber * s);
   }
 };

@@ -41,9 +41,17 @@ cplx cis(double phi) { return {std::cos(phi), std::sin(phi)}; }
 // phase is just the phase at the edge, exp(i(a u^2 + b u + c)), which is
 // evaluated directly. w is then only needed on the diagonal of the first
 // quadrant, where it is bounded by 1 and decays like 1/z.
+//
+// With a = 0 (a far-field hop) the integral is the sinc of the aperture:
+// (u2 - u1) exp(i(b (u1 + u2) / 2 + c)) sin(z) / z, z = b (u2 - u1) / 2,
+// with no difference of nearly equal phasors as z -> 0.
 cplx chirp_integral(double a, double b, double c, double u1, double u2) {
+  if (a == 0) {
+    const double z = b * (u2 - u1) / 2;
+    const double sinc = z == 0 ? 1.0 : std::sin(z) / z;
+    return (u2 - u1) * sinc * cis(b * (u1 + u2) / 2 + c);
+  }
   if (a < 0) return std::conj(chirp_integral(-a, -b, -c, u1, u2));
-  if (!(a > 0)) throw std::domain_error("chirp_integral: the quadratic coefficient is zero");
   const double r = std::sqrt(a);
   const double shift = b / (2 * a);
   const cplx diagonal(std::numbers::sqrt2 / 2, std::numbers::sqrt2 / 2);  // exp(i pi/4)

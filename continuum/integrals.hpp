@@ -10,7 +10,7 @@ namespace continuum {
 
 using cplx = std::complex<double>;
 
-// The integral of exp(i(a u^2 + b u + c)) over [u1, u2], in closed form; a != 0.
+// The integral of exp(i(a u^2 + b u + c)) over [u1, u2], in closed form.
 cplx chirp_integral(double a, double b, double c, double u1, double u2);
 
 // Gauss-Legendre rule of order n on [-1, 1].

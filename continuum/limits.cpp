@@ -20,17 +20,21 @@ struct hop {
   double operator()(double p, double q) const { return (pp * p + pq * q) * p + qq * q * q; }
 };
 
-// hop_phase, k p (p - q) / L, or the textbook k (p - q)^2 / (2L).
+// hop_phase, k p (p - q) / L, the textbook k (p - q)^2 / (2L) or its far
+// field k q (q - 2p) / (2L). An rs hop's phase k (R - L) changes no faster
+// than the textbook one (d/dp of R is (p - q) / R), so that serves it for
+// the quadratures' rates.
 hop forward_hop(const bench& bench, double L) {
   const double k = bench.wavenumber;
-  if (bench.fresnel_hops) return {k / (2 * L), -k / L, k / (2 * L)};
+  if (bench.fraunhofer_hops) return {0, -k / L, k / (2 * L)};
+  if (bench.textbook_hops) return {k / (2 * L), -k / L, k / (2 * L)};
   return {k / L, -k / L, 0};
 }
 
 // The LED programs' source hop k s (s - d) / L: the later point s multiplies.
 hop led_source_hop(const bench& bench, double L) {
   const double k = bench.wavenumber;
-  if (bench.fresnel_hops) return forward_hop(bench, L);
+  if (bench.textbook_hops) return forward_hop(bench, L);
   return {0, -k / L, k / L};
 }
 
@@ -154,6 +158,62 @@ std::vector<double> led_intensities(const chain& c, const hop& source_hop, const
   return I;
 }
 
+// The rs model has no closed form: every aperture, the first included, by
+// its quadrature rule, each hop the rs kernel (bench.hpp's rs_hop) between
+// the nodes, sized by the textbook hop's rates. The same chain of planes and
+// hops as above, with each hop's distance.
+struct rs_chain {
+  chain paraxial;                         // planes, textbook hops, x, rules[i >= 1]
+  mean_rule first;                        // the rule of planes[0]
+  std::vector<std::vector<cplx>> kernel;  // kernel[i][m * from + j]: hop i, node j to node m
+};
+
+cplx rs_kernel(const bench& b, double p, double q, double L) {
+  const rs_factor f = rs_hop(b.wavenumber, p, q, L);
+  return f.amplitude * cis(f.phase);
+}
+
+rs_chain make_rs_chain(const bench& b, std::vector<aperture> planes, const std::vector<hop>& hops,
+                       const std::vector<double>& distance, const std::vector<double>& x,
+                       interval screen, double incoming_rate, int refine) {
+  rs_chain c{make_chain(std::move(planes), hops, x, screen, refine), {}, {}};
+  const chain& p = c.paraxial;
+  const std::size_t n = p.planes.size();
+  const interval onwards = n > 1 ? hull(p.planes[1]) : screen;
+  c.first = mean_quadrature(
+      p.planes[0], incoming_rate + rate_in_p(p.hops[0], hull(p.planes[0]), onwards), refine);
+  const auto nodes = [&](std::size_t i) -> const std::vector<double>& {
+    return i == 0 ? c.first.nodes : p.rules[i].nodes;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::vector<double>& to = i + 1 < n ? nodes(i + 1) : x;
+    std::vector<cplx> K;
+    for (double q : to)
+      for (double u : nodes(i)) K.push_back(rs_kernel(b, u, q, distance[i]));
+    c.kernel.push_back(std::move(K));
+  }
+  return c;
+}
+
+// The mean amplitude at each screen point for the wave `in` at the first
+// plane's nodes.
+std::vector<cplx> rs_amplitudes(const rs_chain& c, std::vector<cplx> field) {
+  const std::size_t n = c.paraxial.planes.size();
+  for (std::size_t j = 0; j < field.size(); ++j) field[j] *= c.first.weights[j];
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t to = c.kernel[i].size() / field.size();
+    std::vector<cplx> next(to);
+    for (std::size_t m = 0; m < to; ++m) {
+      cplx sum = 0;
+      for (std::size_t j = 0; j < field.size(); ++j)
+        sum += field[j] * c.kernel[i][m * field.size() + j];
+      next[m] = i + 1 < n ? c.paraxial.rules[i + 1].weights[m] * sum : sum;
+    }
+    field = std::move(next);
+  }
+  return field;
+}
+
 }  // namespace
 
 std::vector<double> screen_points(const bench& b, const program_info& p) {
@@ -203,16 +263,54 @@ std::vector<double> continuum_values(const bench& bench, const program_info& p,
   // intensities (normalised).
   std::vector<aperture> planes;
   std::vector<hop> hops;
+  std::vector<double> distance;  // of each hop
   if ((p.planes & source_plane) && !p.normalised()) {
     planes.push_back(source);
     hops.push_back(from_source);
+    distance.push_back(bench.source_distance);
   }
   planes.push_back(entrance);
   if (p.planes & pair_plane) {
     planes.push_back(pair);
     hops.insert(hops.end(), {to_pair, to_screen});
+    distance.insert(distance.end(), {bench.pair_distance, bench.screen_distance});
   } else {
     hops.push_back(past_pair);
+    distance.push_back(bench.pair_distance + bench.screen_distance);
+  }
+  if (bench.rs_hops) {
+    if (!p.normalised()) {
+      const rs_chain c = make_rs_chain(bench, planes, hops, distance, x, screen, 0, refine);
+      return moduli(rs_amplitudes(c, std::vector<cplx>(c.first.nodes.size(), 1.0)));
+    }
+    // The LED's points add as intensities, each amplitude weighted by LED(d);
+    // |A|^2 changes with d at most twice as fast as the source hop's cross term.
+    std::vector<double> points = x;
+    points.push_back(axis);
+    const hop source_hop = led_source_hop(bench, bench.source_distance);
+    const double incoming = corner_max(hull(source), hull(entrance), [&](double d, double s) {
+      return source_hop.pq * d + 2 * source_hop.qq * s;
+    });
+    const rs_chain c =
+        make_rs_chain(bench, planes, hops, distance, points, screen, incoming, refine);
+    const mean_rule rule =
+        mean_quadrature(source,
+                        2 * corner_max(hull(source), hull(entrance),
+                                       [&](double, double s) { return source_hop.pq * s; }),
+                        refine);
+    std::vector<double> I(points.size(), 0.0);
+    for (std::size_t j = 0; j < rule.nodes.size(); ++j) {
+      const double d = rule.nodes[j];
+      std::vector<cplx> in;
+      for (double u : c.first.nodes) in.push_back(rs_kernel(bench, d, u, bench.source_distance));
+      const std::vector<cplx> A = rs_amplitudes(c, std::move(in));
+      const double weight = rule.weights[j] * LED(d, bench.led_sigma) * LED(d, bench.led_sigma);
+      for (std::size_t i = 0; i < I.size(); ++i) I[i] += weight * std::norm(A[i]);
+    }
+    const double I0 = I.back();
+    I.pop_back();
+    for (double& value : I) value /= I0;
+    return I;
   }
   if (p.normalised()) return led_pattern(planes, hops);
   return moduli(amplitudes(make_chain(planes, hops, x, screen, refine), {}));

@@ -584,7 +584,69 @@ void models_section(const bench& base, const std::map<program_id, curve_pair>& d
   put("table_models", t.text);
 }
 
-// 7. Where and how long.
+// 7. Each model against the exact scalar field of a long slit (rs), on the
+// continuum: intensities (an amplitude program's value squared) over the
+// program's screen, their relative difference I / I_rs - 1 point by point,
+// and where it first reaches 1 %.
+void model_gap_section(const bench& base, const std::map<program_id, curve_pair>& defaults) {
+  const bench rs = with(base, {{"phase_model", "rs"}});
+  double paraxial_worst = 0;
+  for (program_id id : pattern_programs) {
+    const program_info& p = program(id);
+    const auto intensity = [&](curve c) {
+      if (!p.normalised())
+        for (double& v : c.value) v *= v;
+      return c;
+    };
+    const curve exact = intensity(limit(p, rs));
+    const double peak = *std::max_element(exact.value.begin(), exact.value.end());
+    table t({"model", "largest \\|I / I_rs − 1\\|", "at x", "median \\|I / I_rs − 1\\|",
+             "largest \\|I − I_rs\\| / peak", "first x with \\|I / I_rs − 1\\| ≥ 1 %"});
+    for (const char* model : {"classic", "fresnel", "fraunhofer"}) {
+      const curve c = intensity(std::string(model) == "classic"
+                                    ? defaults.at(id).limit
+                                    : limit(p, with(base, {{"phase_model", model}})));
+      std::vector<double> relative;
+      double largest = 0, at = 0, absolute = 0, first = NAN;
+      for (std::size_t i = 0; i < c.x.size(); ++i) {
+        const double r = std::abs(c.value[i] / exact.value[i] - 1);
+        relative.push_back(r);
+        if (r > largest) largest = r, at = c.x[i];
+        absolute = std::max(absolute, std::abs(c.value[i] - exact.value[i]) / peak);
+        if (r >= 0.01 && std::isnan(first)) first = c.x[i];
+      }
+      std::nth_element(relative.begin(), relative.begin() + relative.size() / 2, relative.end());
+      t.row({model, sci(largest), num(at, 4), sci(relative[relative.size() / 2]), sci(absolute),
+             std::isnan(first) ? "nowhere" : num(first, 4)});
+      if (std::string(model) == "fresnel") {
+        paraxial_worst = std::max(paraxial_worst, absolute);
+        put("gap_first_" + std::string(p.name),
+            std::isnan(first)
+                ? "`fresnel` stays within 1 % of `rs` over the whole screen."
+                : "`fresnel` first departs by 1 % from `rs` at x = " + num(first, 4) + ".");
+        if (id == program_id::monogap)
+          for (double x : {5.0, 10.0, 15.0})  // the screen's own points
+            for (std::size_t i = 0; i < c.x.size(); ++i)
+              if (c.x[i] == x)
+                put("gap_monogap_" + num(x),
+                    fixed(100 * (c.value[i] / exact.value[i] - 1), 1) + " %");
+      }
+    }
+    const double angle = std::atan(
+        base.screen_max(p) /
+        ((p.planes & pair_plane) ? base.screen_distance : continuum::single_screen_distance(base)));
+    put("gap_angle_" + std::string(p.name), fixed(angle * 1e3, 1));
+    put("table_gap_" + std::string(p.name), t.text);
+  }
+  put("gap_paraxial_worst", sci(paraxial_worst));
+  const double we = base.entrance_width;
+  put("gap_fresnel_number_single",
+      fixed(continuum::fresnel_number(base, we, continuum::single_screen_distance(base)), 2));
+  put("gap_fresnel_number_pair",
+      fixed(continuum::fresnel_number(base, base.pair_slit_width, base.screen_distance), 3));
+}
+
+// 8. Where and how long.
 void provenance_section(const plan& plan, std::chrono::steady_clock::time_point start) {
   const std::string loadavg = [] {
     std::ifstream in("/proc/loadavg");
@@ -618,6 +680,7 @@ void report_values(const plan& plan) {
   textbook_chain_section(base);
   illumination_section(base);
   models_section(base, defaults, duogap_fresnel);
+  model_gap_section(base, defaults);
   provenance_section(plan, start);
 }
 

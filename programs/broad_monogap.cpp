@@ -9,11 +9,13 @@ block_loop broad_monogap_loop(const bench& b) {
       amplitude A = 0;
       for (int n = 0; n < b.entrance_samples; ++n) {
         const double s = b.entrance_point(n);
-        const amplitude P = phasor(b.hop_phase(s, x[l], b.pair_distance + b.screen_distance));
+        const double L = b.pair_distance + b.screen_distance;
+        const amplitude P = phasor(b.hop_phase(s, x[l], L));
+        const double aP = b.hop_amplitude(s, x[l], L);
         for (int j = 0; j < b.source_samples; ++j) {
           const double d = b.source_point(j);
           const amplitude R = phasor(b.hop_phase(d, s, b.source_distance));
-          A += std::exp(R + P);
+          A += (b.hop_amplitude(d, s, b.source_distance) * aP) * std::exp(R + P);
         }
       }
       A /= double(b.entrance_samples) * b.source_samples;
@@ -22,7 +24,40 @@ block_loop broad_monogap_loop(const bench& b) {
   };
 }
 #else
+// rs: the kernel's phasors, each times its amplitudes' product (source to
+// slit, then slit to screen).
+block_loop broad_monogap_rs_loop(const bench& b) {
+  const auto hop = [&](int n, int j) {
+    return rs_hop(b.wavenumber, b.source_point(j), b.entrance_point(n), b.source_distance);
+  };
+  sample_table R(b.entrance_samples, b.source_samples,
+                 [&](int n, int j) { return hop(n, j).phase; });
+  sample_table aR(b.entrance_samples, b.source_samples,
+                  [&](int n, int j) { return hop(n, j).amplitude; });
+  return [b, R, aR](const double* x, double* value) {
+    const int J = b.source_samples;
+    phasor_batch paths(J * block_size);  // [j][l]
+    amplitude A[block_size] = {};
+    for (int n = 0; n < b.entrance_samples; ++n) {
+      rs_factor P[block_size];
+      for (int l = 0; l < block_size; ++l)
+        P[l] = rs_hop(b.wavenumber, b.entrance_point(n), x[l], b.pair_distance + b.screen_distance);
+      for (int j = 0; j < J; ++j)
+        for (int l = 0; l < block_size; ++l) paths.phase[j * block_size + l] = R[n][j] + P[l].phase;
+      paths.evaluate();
+      for (int j = 0; j < J; ++j)
+        for (int l = 0; l < block_size; ++l)
+          A[l] += (aR[n][j] * P[l].amplitude) * paths[j * block_size + l];
+    }
+    for (int l = 0; l < block_size; ++l) {
+      A[l] /= double(b.entrance_samples) * b.source_samples;
+      value[l] = modulus(A[l]);
+    }
+  };
+}
+
 block_loop broad_monogap_loop(const bench& b) {
+  if (b.rs_hops) return broad_monogap_rs_loop(b);
   // The hop from the source to the slit does not depend on the screen.
   sample_table R(b.entrance_samples, b.source_samples, [&](int n, int j) {
     return b.hop_phase(b.source_point(j), b.entrance_point(n), b.source_distance);

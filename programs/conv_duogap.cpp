@@ -27,7 +27,12 @@ block_loop conv_duogap_loop(const bench& b) {
                                                     b.led_hop_out(s, y, b.pair_distance), s));
             const amplitude Ql = phasor(b.led_phase(b.led_hop_in(d, s, b.source_distance),
                                                     b.led_hop_out(s, -y, b.pair_distance), s));
-            const amplitude T = std::exp(Qu + U) + std::exp(Ql + W);
+            const double a_in = b.hop_amplitude(d, s, b.source_distance);
+            const double au = (a_in * b.hop_amplitude(s, y, b.pair_distance)) *
+                              b.hop_amplitude(y, x[l], b.screen_distance);
+            const double al = (a_in * b.hop_amplitude(s, -y, b.pair_distance)) *
+                              b.hop_amplitude(-y, x[l], b.screen_distance);
+            const amplitude T = au * std::exp(Qu + U) + al * std::exp(Ql + W);
             A += (LED(d, b.led_sigma) * dd) * T;
           }
         }
@@ -37,7 +42,68 @@ block_loop conv_duogap_loop(const bench& b) {
   };
 }
 #else
+// rs: the kernel's phasors of both paths, each times its amplitudes'
+// product in beam order, the pair added first, then times the weight.
+block_loop conv_duogap_rs_loop(const bench& b) {
+  const double dd = b.source_width / double(b.source_samples);
+  const auto table = [&](int rows, int columns, auto term) {
+    return sample_table(rows, columns, term);
+  };
+  const int J = b.source_samples, N = b.entrance_samples, M = b.pair_samples;
+  const auto in = [&](int j, int n) {
+    return rs_hop(b.wavenumber, b.source_point(j), b.entrance_point(n), b.source_distance);
+  };
+  const auto out = [&](int m, int n, double sign) {
+    return rs_hop(b.wavenumber, b.entrance_point(n), sign * b.pair_point(m), b.pair_distance);
+  };
+  const sample_table source_hop = table(J, N, [&](int j, int n) { return in(j, n).phase; });
+  const sample_table source_gain = table(J, N, [&](int j, int n) { return in(j, n).amplitude; });
+  const sample_table upper_hop = table(M, N, [&](int m, int n) { return out(m, n, 1).phase; });
+  const sample_table upper_gain = table(M, N, [&](int m, int n) { return out(m, n, 1).amplitude; });
+  const sample_table lower_hop = table(M, N, [&](int m, int n) { return out(m, n, -1).phase; });
+  const sample_table lower_gain =
+      table(M, N, [&](int m, int n) { return out(m, n, -1).amplitude; });
+  std::vector<double> weight(J);
+  for (int j = 0; j < J; ++j) weight[j] = LED(b.source_point(j), b.led_sigma) * dd;
+
+  return [=](const double* x, double* I) {
+    std::vector<rs_factor> U(M * block_size), W(M * block_size);  // [m][l]
+    for (int m = 0; m < M; ++m)
+      for (int l = 0; l < block_size; ++l) {
+        U[m * block_size + l] = rs_hop(b.wavenumber, b.pair_point(m), x[l], b.screen_distance);
+        W[m * block_size + l] = rs_hop(b.wavenumber, -b.pair_point(m), x[l], b.screen_distance);
+      }
+    phasor_batch paths(2 * N * block_size);  // [n][l][upper, lower]
+    for (int l = 0; l < block_size; ++l) I[l] = 0;
+    for (int j = 0; j < J; ++j) {
+      amplitude A[block_size] = {};
+      for (int m = 0; m < M; ++m) {
+        const rs_factor* u = &U[m * block_size];
+        const rs_factor* w = &W[m * block_size];
+        for (int n = 0; n < N; ++n) {
+          const double Qu = source_hop[j][n] + upper_hop[m][n];
+          const double Ql = source_hop[j][n] + lower_hop[m][n];
+          for (int l = 0; l < block_size; ++l) {
+            paths.phase[2 * (n * block_size + l)] = Qu + u[l].phase;
+            paths.phase[2 * (n * block_size + l) + 1] = Ql + w[l].phase;
+          }
+        }
+        paths.evaluate();
+        for (int n = 0; n < N; ++n)
+          for (int l = 0; l < block_size; ++l) {
+            const std::size_t t = 2 * (n * block_size + l);
+            const double au = (source_gain[j][n] * upper_gain[m][n]) * u[l].amplitude;
+            const double al = (source_gain[j][n] * lower_gain[m][n]) * w[l].amplitude;
+            A[l] += weight[j] * (au * paths[t] + al * paths[t + 1]);
+          }
+      }
+      for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
+    }
+  };
+}
+
 block_loop conv_duogap_loop(const bench& b) {
+  if (b.rs_hops) return conv_duogap_rs_loop(b);
   const double dd = b.source_width / double(b.source_samples);
   sample_table source_hop(b.source_samples, b.entrance_samples, [&](int j, int n) {
     return b.led_hop_in(b.source_point(j), b.entrance_point(n), b.source_distance);

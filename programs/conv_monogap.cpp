@@ -17,10 +17,11 @@ block_loop conv_monogap_loop(const bench& b) {
         amplitude A = 0;
         for (int n = 0; n < b.entrance_samples; ++n) {
           const double s = b.entrance_point(n);
+          const double L = b.pair_distance + b.screen_distance;
           const double phi =
-              b.led_phase(b.led_hop_in(d, s, b.source_distance),
-                          b.led_hop_out(s, x[l], b.pair_distance + b.screen_distance), s);
-          A += LED(d, b.led_sigma) * std::exp(phasor(phi));
+              b.led_phase(b.led_hop_in(d, s, b.source_distance), b.led_hop_out(s, x[l], L), s);
+          const double a = b.hop_amplitude(d, s, b.source_distance) * b.hop_amplitude(s, x[l], L);
+          A += LED(d, b.led_sigma) * (a * std::exp(phasor(phi)));
         }
         I[l] += std::pow(std::abs(A), 2.0);
       }
@@ -33,12 +34,20 @@ block_loop conv_monogap_loop(const bench& b) {
   sample_table source_hop(b.source_samples, b.entrance_samples, [&](int j, int n) {
     return b.led_hop_in(b.source_point(j), b.entrance_point(n), b.source_distance);
   });
-  return [b, source_hop](const double* x, double* I) {
+  // rs: each path's phasor from the kernel, then times its amplitudes.
+  sample_table source_gain(b.rs_hops ? b.source_samples : 0, b.entrance_samples, [&](int j, int n) {
+    return b.hop_amplitude(b.source_point(j), b.entrance_point(n), b.source_distance);
+  });
+  return [b, source_hop, source_gain](const double* x, double* I) {
+    const double L = b.pair_distance + b.screen_distance;
     std::vector<double> screen_hop(b.entrance_samples * block_size);  // [n][l]
+    std::vector<double> screen_gain(b.rs_hops ? screen_hop.size() : 0);
     for (int n = 0; n < b.entrance_samples; ++n)
-      for (int l = 0; l < block_size; ++l)
-        screen_hop[n * block_size + l] =
-            b.led_hop_out(b.entrance_point(n), x[l], b.pair_distance + b.screen_distance);
+      for (int l = 0; l < block_size; ++l) {
+        screen_hop[n * block_size + l] = b.led_hop_out(b.entrance_point(n), x[l], L);
+        if (b.rs_hops)
+          screen_gain[n * block_size + l] = b.hop_amplitude(b.entrance_point(n), x[l], L);
+      }
     phasor_batch paths(b.entrance_samples * block_size);  // [n][l]
 
     for (int l = 0; l < block_size; ++l) I[l] = 0;
@@ -52,8 +61,15 @@ block_loop conv_monogap_loop(const bench& b) {
       }
       paths.evaluate();
       amplitude A[block_size] = {};
-      for (int n = 0; n < b.entrance_samples; ++n)
-        for (int l = 0; l < block_size; ++l) A[l] += weight * paths[n * block_size + l];
+      if (b.rs_hops) {
+        for (int n = 0; n < b.entrance_samples; ++n)
+          for (int l = 0; l < block_size; ++l)
+            A[l] += weight * ((source_gain[j][n] * screen_gain[n * block_size + l]) *
+                              paths[n * block_size + l]);
+      } else {
+        for (int n = 0; n < b.entrance_samples; ++n)
+          for (int l = 0; l < block_size; ++l) A[l] += weight * paths[n * block_size + l];
+      }
       for (int l = 0; l < block_size; ++l) I[l] += squared_modulus(A[l]);
     }
     for (int l = 0; l < block_size; ++l) I[l] = I[l] / double(b.source_samples);

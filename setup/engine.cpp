@@ -134,15 +134,22 @@ block_sum block_term_sum(const sampled_plane& plane, const phasor_batch& hop, co
 // Every field of `fields` on the plane `from` carried to the plane `to`:
 // each row of the hop's phasors, from every sample of `from` to one sample
 // of `to`, evaluated once and taken by every field.
-template <class Phase>
+// In the rs model each phasor is then multiplied by its hop's amplitude.
+template <class Phase, class Gain>
 std::vector<field> carry_fields(const sampled_plane& from, const std::vector<field>& fields,
-                                const sampled_plane& to, Phase phase) {
+                                const sampled_plane& to, Phase phase, Gain gain, bool rs) {
   std::vector<field> next(fields.size(), field(to.point.size()));
   phasor_batch row(from.point.size());
   for (std::size_t t = 0; t < to.point.size(); ++t) {
     for (std::size_t f = 0; f < from.point.size(); ++f)
       row.phase[f] = phase(from.point[f], to.point[t]);
     row.evaluate();
+    if (rs)
+      for (std::size_t f = 0; f < from.point.size(); ++f) {
+        const double a = gain(from.point[f], to.point[t]);
+        row.re[f] = a * row.re[f];
+        row.im[f] = a * row.im[f];
+      }
     for (std::size_t k = 0; k < fields.size(); ++k)
       next[k][t] = term_sum(
           from, [&](std::size_t f) { return row[f]; }, fields[k]);
@@ -160,6 +167,10 @@ block_loop engine_loop(const setup& s) {
     return
         [&, h](double p, double q) { return hop(s.b, s.source.led_hops, h, p, q, g.distance[h]); };
   };
+  const auto gain = [&](int h) {
+    return [&, h](double p, double q) { return hop_amplitude(s.b, h, p, q, g.distance[h]); };
+  };
+  const bool rs = s.b.rs_hops;
 
   // The field on the first plane after the source: a plane wave or the
   // coherent strip with every phasor 1 (a product with 1 + 0i is exact),
@@ -173,6 +184,9 @@ block_loop engine_loop(const setup& s) {
     for (std::size_t j = 0; j < strip.point.size(); ++j) {
       field f = phasors(int(next.point.size()),
                         [&](int t) { return phase(1)(strip.point[j], next.point[t]); });
+      if (rs)
+        for (int t = 0; t < int(next.point.size()); ++t)
+          f[t] = gain(1)(strip.point[j], next.point[t]) * f[t];
       if (s.source.weighs_amplitude) {
         const amplitude weight(g.weight[j], 0.0);
         for (amplitude& a : f) a = times(weight, a);
@@ -183,7 +197,7 @@ block_loop engine_loop(const setup& s) {
     fields.push_back(field(g.planes[0].point.size(), amplitude(1.0, 0.0)));
   }
   for (int h = first + 1; h < planes; ++h)
-    fields = carry_fields(g.planes[h - 1], fields, g.planes[h], phase(h));
+    fields = carry_fields(g.planes[h - 1], fields, g.planes[h], phase(h), gain(h), rs);
 
   double paths = 1;  // from one source sample; products of whole counts, exact
   for (int h = first; h < planes; ++h) paths *= double(g.planes[h].point.size());
@@ -209,6 +223,14 @@ block_loop engine_loop(const setup& s) {
         to_screen.phase[f * block_size + l] =
             hop(r.b, r.led_hops, planes, r.last.point[f], x[l], r.distance);
     to_screen.evaluate();
+    if (r.b.rs_hops)
+      for (std::size_t f = 0; f < r.last.point.size(); ++f)
+        for (int l = 0; l < block_size; ++l) {
+          const std::size_t t = f * block_size + l;
+          const double a = hop_amplitude(r.b, planes, r.last.point[f], x[l], r.distance);
+          to_screen.re[t] = a * to_screen.re[t];
+          to_screen.im[t] = a * to_screen.im[t];
+        }
 
     if (!r.incoherent) {
       const block_sum A = block_term_sum(r.last, to_screen, r.fields[0]);

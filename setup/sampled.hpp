@@ -44,3 +44,10 @@ inline double hop(const bench& b, bool led_hops, int h, double p, double q, doub
   if (led_hops && h == 2) return b.led_phase(0.0, b.led_hop_out(p, q, L), p);
   return b.hop_phase(p, q, L);
 }
+
+// The amplitude of hop h, 1 but in the rs model; there the LED programs'
+// hops are each a hop of its own, as in every model but classic.
+inline double hop_amplitude(const bench& b, int h, double p, double q, double L) {
+  if (!b.rs_hops || h == 0) return 1.0;
+  return b.hop_amplitude(p, q, L);
+}

@@ -1,7 +1,11 @@
 // The shared bench against its literal formulas, bit for bit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <complex>
 #include <cstdlib>
+#include <numbers>
 #include <sstream>
 #include <string>
 
@@ -61,6 +65,42 @@ TEST(Phases, HopPhaseMatchesTheLiteralGrouping) {
   }
   const amplitude sum = phasor(1.25) + phasor(-0.5);
   EXPECT_EQ(sum, amplitude(0.0, 0.75));
+}
+
+// The rs hop is the kernel (i k L / 2R) H1(kR) over its value on the axis,
+// (L/R)^(3/2) e^(ik(R - L)) S(kR) / S(kL), with S(w) = sqrt(pi w / 2)
+// e^(-i(w - 3 pi / 4)) H1(w) slowly varying. The reference forms S from the
+// C library's long double j1l and y1l (64-bit mantissa) and k (R - L) as
+// k d^2 / (R + L), in long double too. The phase is compared relative to
+// itself where it exceeds 1: a binary64 phase carries its own rounding.
+TEST(RsHop, IsTheNormalisedHankelKernel) {
+  using ld = long double;
+  const auto S = [](ld w) {
+    const ld J = j1l(w), Y = y1l(w), c = cosl(w), s = sinl(w), h = std::sqrt(ld(0.5));
+    // e^(-i(w - 3 pi / 4)) = (cos w + i sin w)^* (-h + i h)
+    const std::complex<ld> turn(-h * c + h * s, h * c + h * s);
+    return std::sqrt(std::numbers::pi_v<ld> * w / 2) * std::complex<ld>(J, Y) * turn;
+  };
+  const double k = b.wavenumber;
+  double worst = 0;
+  for (double kL = 0.5; kL <= 1e8; kL *= 3.7)  // j1 and y1 below 100, the series above
+    for (double ratio : {0.0, 1e-4, 3e-2, 0.3, 1.0, 40.0}) {
+      const double L = kL / k, d = ratio * L;
+      const rs_factor f = rs_hop(k, 0.25 * d, 1.25 * d, L);
+      const ld R = std::sqrt(ld(d) * d + ld(L) * L);
+      const std::complex<ld> ratio_of_S = S(ld(k) * R) / S(ld(k) * L);
+      const ld amplitude = std::pow(ld(L) / R, ld(1.5)) * std::abs(ratio_of_S);
+      const ld phase = ld(k) * d * d / (R + L) + std::arg(ratio_of_S);
+      const double amplitude_error = std::abs(f.amplitude / amplitude - 1);
+      const double phase_error = std::abs(f.phase - phase) / std::max(1.0L, phase);
+      EXPECT_LT(amplitude_error, 1e-13) << "kL " << kL << ", d / L " << ratio;
+      EXPECT_LT(phase_error, 1e-13) << "kL " << kL << ", d / L " << ratio;
+      worst = std::max({worst, amplitude_error, phase_error});
+      if (ratio == 0) {
+        EXPECT_TRUE(f.amplitude == 1 && f.phase == 0) << "on the axis, kL " << kL;
+      }
+    }
+  RecordProperty("worst_relative_error", literal::g(worst));
 }
 
 TEST(Led, SymmetricPeakedAndLiteral) {

@@ -7,7 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "bench.hpp"
 #include "integrals.hpp"
@@ -31,29 +34,33 @@ TEST_P(ChirpIntegral, ClosedFormMatchesGaussLegendre) {
 }
 
 const double k = default_bench().wavenumber;
-INSTANTIATE_TEST_SUITE_P(SingleSlits, ChirpIntegral,
-                         testing::Values(std::tuple(k / 700, 0.0, -0.4, 0.4),
-                                         std::tuple(k / 700, -k * 7 / 700, -0.4, 0.4),
-                                         std::tuple(k / 700, -k * 19.998 / 700, -0.4, 0.4),
-                                         std::tuple(k / 70, 300.0, -2.5, 2.5),
-                                         std::tuple(k / 1400, 2e3, 0.175, 0.325),
-                                         std::tuple(-k / 200, 40.0, -0.4, 0.4),
-                                         std::tuple(1e-3, 1.0, -1.0, 2.0)));
+INSTANTIATE_TEST_SUITE_P(
+    SingleSlits, ChirpIntegral,
+    testing::Values(std::tuple(k / 700, 0.0, -0.4, 0.4),
+                    std::tuple(k / 700, -k * 7 / 700, -0.4, 0.4),
+                    std::tuple(k / 700, -k * 19.998 / 700, -0.4, 0.4),
+                    std::tuple(k / 70, 300.0, -2.5, 2.5), std::tuple(k / 1400, 2e3, 0.175, 0.325),
+                    std::tuple(-k / 200, 40.0, -0.4, 0.4), std::tuple(0.0, -k * 7 / 700, -0.4, 0.4),
+                    std::tuple(0.0, 1e-9, -0.4, 0.4), std::tuple(1e-3, 1.0, -1.0, 2.0)));
 
-// The default bench in the given phase model.
-bench in_model(bool fresnel) {
+// The default bench in the given phase model, with other values.
+bench in_phase_model(std::string model,
+                     std::vector<std::pair<const char*, std::string>> values = {}) {
   bench b = default_bench();
-  assign(b, parameter(parameter_id::phase_model), fresnel ? "fresnel" : "classic");
+  values.push_back({"phase_model", model});
+  for (const auto& [name, value] : values) EXPECT_EQ(assign(b, *find_parameter(name), value), "");
   b.derive();
   return b;
 }
+bench in_model(bool fresnel) { return in_phase_model(fresnel ? "fresnel" : "classic"); }
 
-// Doubling every rule's nodes leaves the values unchanged, in both phase models.
-class Doubling : public testing::TestWithParam<std::tuple<program_id, bool>> {};
+// Doubling every rule's nodes leaves the values unchanged, in every phase
+// model: for rs, whose first aperture has no closed form, the whole check.
+class Doubling : public testing::TestWithParam<std::tuple<program_id, const char*>> {};
 
 TEST_P(Doubling, ChangesNoValueBeyondTheTolerance) {
-  const auto [which, fresnel] = GetParam();
-  const bench b = in_model(fresnel);
+  const auto [which, model] = GetParam();
+  const bench b = in_phase_model(model);
   std::vector<double> x;  // every seventh point keeps the LED programs quick
   const std::vector<double> all = screen_points(b, program(which));
   for (std::size_t i = 0; i < all.size(); i += 7) x.push_back(all[i]);
@@ -64,8 +71,7 @@ TEST_P(Doubling, ChangesNoValueBeyondTheTolerance) {
 }
 
 std::string doubling_name(const testing::TestParamInfo<Doubling::ParamType>& info) {
-  return std::string(program(std::get<0>(info.param)).name) +
-         (std::get<1>(info.param) ? "_fresnel" : "_classic");
+  return std::string(program(std::get<0>(info.param)).name) + "_" + std::get<1>(info.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -73,8 +79,61 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Combine(testing::Values(program_id::monogap, program_id::duogap,
                                      program_id::broad_monogap, program_id::broad_duogap,
                                      program_id::conv_monogap, program_id::conv_duogap),
-                     testing::Bool()),
+                     testing::Values("classic", "fresnel", "fraunhofer", "rs")),
     doubling_name);
+
+// The far field: a single slit's |sinc beta| and a double slit's
+// |cos gamma sinc beta| (beta = pi b x / (lambda L), gamma = pi D x /
+// (lambda L)). Behind the double slit the first slit is narrow and far, so
+// that it lights the pair as one plane wave to 1e-12.
+TEST(FraunhoferContinuum, IsTheSincAndTheDoubleSlitFringes) {
+  const auto sinc = [](double beta) { return beta == 0 ? 1.0 : std::sin(beta) / beta; };
+  const bench single = in_phase_model("fraunhofer");
+  const double k1 = single.wavenumber, L = single.pair_distance + single.screen_distance;
+  const std::vector<double> x = screen_points(single, program(program_id::monogap));
+  const std::vector<double> one = continuum_values(single, program(program_id::monogap), x);
+  for (std::size_t i = 0; i < x.size(); i += 7)
+    EXPECT_NEAR(one[i], std::abs(sinc(k1 * single.entrance_width * x[i] / (2 * L))), 1e-10)
+        << "x = " << x[i];
+
+  const bench pair =
+      in_phase_model("fraunhofer", {{"entrance_width", "1e-4"}, {"pair_distance", "1e14"}});
+  const double b = pair.pair_slit_width, D = pair.pair_separation, L2 = pair.screen_distance;
+  const std::vector<double> y = screen_points(pair, program(program_id::duogap));
+  const std::vector<double> two = continuum_values(pair, program(program_id::duogap), y);
+  for (std::size_t i = 0; i < y.size(); i += 3)
+    EXPECT_NEAR(two[i],
+                std::abs(std::cos(k1 * D * y[i] / (2 * L2)) * sinc(k1 * b * y[i] / (2 * L2))),
+                1e-10)
+        << "x = " << y[i];
+}
+
+// rs departs from fresnel by terms of second order in the angle, (q - p)^2 /
+// L^2 in the amplitude and k (q - p)^4 / 8 L^3 in the phase. Doubling every
+// width and screen coordinate and quadrupling the distance leaves the
+// fresnel pattern as it is, with every angle halved: the gap falls by four.
+TEST(RsContinuum, TendsToFresnelAsTheAnglesFall) {
+  double gap[2];
+  for (int scale : {1, 2}) {
+    const auto scaled = [&](double v) { return std::to_string(v * scale); };
+    const bench base = default_bench();
+    const std::vector<std::pair<const char*, std::string>> values = {
+        {"entrance_width", scaled(base.entrance_width)},
+        {"single_screen_max", scaled(base.single_screen_max)},
+        {"pair_distance", scaled(base.pair_distance * scale)},
+        {"screen_distance", scaled(base.screen_distance * scale)},
+        {"screen_count", "50"}};
+    const bench rs = in_phase_model("rs", values), fresnel = in_phase_model("fresnel", values);
+    const program_info& p = program(program_id::monogap);
+    const std::vector<double> x = screen_points(rs, p);
+    const std::vector<double> exact = continuum_values(rs, p, x),
+                              paraxial = continuum_values(fresnel, p, x);
+    gap[scale - 1] = 0;
+    for (std::size_t i = 0; i < x.size(); ++i)
+      gap[scale - 1] = std::max(gap[scale - 1], std::abs(exact[i] - paraxial[i]));
+  }
+  EXPECT_NEAR(std::log2(gap[0] / gap[1]), 2, 0.1) << gap[0] << " then " << gap[1];
+}
 
 // Literal midpoint sums of the programs' own phases at N and 2N samples per
 // aperture; Richardson's (4 M(2N) - M(N)) / 3 removes their h^2 error.

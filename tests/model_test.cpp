@@ -1,8 +1,8 @@
 // The configured model (phase of a hop, sampling rule, bench values) against
 // a literal evaluation written out here, in whatever bench the build has and
 // in one given as options: the textbook Fresnel phase and midpoint sampling
-// included. Runs the built programs as a user would and compares printed
-// values at a few points.
+// included, and the far-field and exact (rs) hops. Runs the built programs
+// as a user would and compares printed values, to 17 digits, at a few points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,7 +36,10 @@ literal::values values_of(const bench& b) {
   v.source_samples = b.source_samples;
   v.entrance_samples = b.entrance_samples;
   v.pair_samples = b.pair_samples;
-  v.fresnel = b.fresnel_hops;
+  v.model = b.rs_hops           ? literal::model::rs
+            : b.fraunhofer_hops ? literal::model::fraunhofer
+            : b.fresnel_hops    ? literal::model::fresnel
+                                : literal::model::classic;
   v.midpoint = b.midpoint_samples;
   return v;
 }
@@ -64,13 +67,16 @@ TEST_P(Model, ProgramPrintsTheLiteralValues) {
   const int count = p.factor * c.screen_count;
   const double max = p.double_slit ? c.double_screen_max : c.single_screen_max;
   temp_dir dir;
-  const run_result run = run_program(program_path(p.program), dir.path, {}, given);
+  options bits = given;  // 17 digits give each binary64 back: the values bit for bit
+  bits.insert(bits.end(), {"--precision", "17"});
+  const run_result run = run_program(program_path(p.program), dir.path, {}, bits);
   ASSERT_EQ(run.exit_status, 0) << run.err;
   const auto lines = lines_of(read_file(dir.path / (p.program + ".txt")));
   ASSERT_EQ(lines.size(), size_t(count));
   for (int i : {0, 1, count / 3, count - 1}) {
     const double x = ((i * (max - 0.0)) / count) + 0.0;
-    EXPECT_EQ(lines[i], literal::g(x) + " " + literal::g(p.value(x))) << p.program << ", i = " << i;
+    EXPECT_EQ(lines[i], literal::g17(x) + " " + literal::g17(p.value(x)))
+        << p.program << ", i = " << i;
   }
 }
 
@@ -101,9 +107,20 @@ INSTANTIATE_TEST_SUITE_P(
                 "--screen-count",     "301",
                 "--led-sigma",        "2.25",
                 "--pair-separation",  "0.35",
-                "--screen-distance",  "450.5"})),
+                "--screen-distance",  "450.5"},
+            options{"--phase-model", "fraunhofer", "--wavelength", "5.5e-4", "--source-samples",
+                    "23", "--pair-samples", "19", "--screen-count", "301"},
+            // Short distances, where the rs hop departs from the paraxial ones.
+            options{"--phase-model", "rs", "--sampling", "midpoint", "--entrance-samples", "37",
+                    "--source-samples", "23", "--pair-samples", "19", "--screen-count", "301",
+                    "--source-distance", "7", "--pair-distance", "20", "--screen-distance",
+                    "50.5"})),
     [](const auto& info) {
-      return std::get<0>(info.param).program + (std::get<1>(info.param).empty() ? "" : "_options");
+      const options& given = std::get<1>(info.param);
+      std::string suffix = given.empty() ? "" : "_options";
+      if (given.size() > 1 && given[1] != "classic" && given[1] != "fresnel")
+        suffix = "_" + given[1];
+      return std::get<0>(info.param).program + suffix;
     });
 
 }  // namespace

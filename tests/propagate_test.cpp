@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "literal.hpp"
@@ -76,7 +77,8 @@ TEST_P(Propagate, AgreesWithTheLiteralSumsOnSmallBenches) {
 INSTANTIATE_TEST_SUITE_P(
     Models, Propagate,
     testing::Values(model{"classic", "left-edge"}, model{"classic", "midpoint"},
-                    model{"fresnel", "left-edge"}, model{"fresnel", "midpoint"}),
+                    model{"fresnel", "left-edge"}, model{"fresnel", "midpoint"},
+                    model{"fraunhofer", "left-edge"}, model{"rs", "midpoint"}),
     [](const auto& info) {
       std::string name = std::string(info.param.phase_model) + "_" + info.param.sampling;
       std::replace(name.begin(), name.end(), '-', '_');
@@ -97,17 +99,21 @@ TEST(Propagate, TheSameBitsOnEveryThreadCount) {
 
 #if SLITS_HAVE_CONTINUUM
 // Left-edge sampling errs as 1/N, midpoint sampling as 1/N^2: doubling N on
-// fine benches halves, or quarters, the largest distance from the continuum.
+// fine benches halves, or quarters, the largest distance from the continuum,
+// the exact rs hop's quadrature included.
 TEST(Propagate, ApproachesTheContinuumAsTheSamplingRulePredicts) {
   const program_info& p = program(program_id::duogap);
-  for (const auto& [sampling, order] : {std::pair{"left-edge", 1.0}, std::pair{"midpoint", 2.0}}) {
+  for (const auto& [sampling, order, model] :
+       {std::tuple{"left-edge", 1.0, "classic"}, std::tuple{"midpoint", 2.0, "classic"},
+        std::tuple{"left-edge", 1.0, "rs"}, std::tuple{"midpoint", 2.0, "rs"}}) {
     double distance[2];
     for (int k = 0; k < 2; ++k) {
       const std::string n = std::to_string(400 << k);
       const bench b = with_method(small_bench({{"entrance_samples", n},
                                                {"pair_samples", n},
                                                {"screen_count", "200"},
-                                               {"sampling", sampling}}),
+                                               {"sampling", sampling},
+                                               {"phase_model", model}}),
                                   "propagate");
       const std::vector<double> sum = pattern(p, b);
       const std::vector<double> limit =
@@ -116,7 +122,7 @@ TEST(Propagate, ApproachesTheContinuumAsTheSamplingRulePredicts) {
       for (std::size_t i = 0; i < sum.size(); ++i)
         distance[k] = std::max(distance[k], std::abs(sum[i] - limit[i]));
     }
-    EXPECT_NEAR(std::log2(distance[0] / distance[1]), order, 0.15) << sampling;
+    EXPECT_NEAR(std::log2(distance[0] / distance[1]), order, 0.15) << sampling << ", " << model;
   }
 }
 #endif
