@@ -1,8 +1,7 @@
 // The page: controls made at run time from the registry the programs are
 // built from, the address as the whole state, each change checked by the
-// programs' own command line and computed by their own loops; the plane by
-// plane method on this thread, the literal sums in a worker that can be
-// cancelled.
+// programs' own command line and computed by their own loops: the smallest
+// on this thread, the others on one worker per core.
 "use strict";
 
 const page = {
@@ -13,7 +12,6 @@ const page = {
   precision: "6",
   scale: "linear",
   text: false,     // format=text: the data file only
-  worker: null,
   job: 0,          // the computation whose answer is awaited
   result: null,
   addressRefusal: null,  // what the address asks that no program does
@@ -299,55 +297,129 @@ function fail(message) {
   document.body.dataset.state = "error";
 }
 
-function stopWorker() {
-  if (page.worker) page.worker.terminate();
-  page.worker = null;
+// The sums on workers, one per core, each made from the same engine text (a
+// page opened from a file may not load a worker's script by address) and
+// kept for the next computation. Each takes the next share of screen
+// blocks while any is left; the values come back by share and are put in
+// place, and this thread's engine turns them into the data file as the
+// program would (slits_gather). No sum is split, so any number of workers
+// gives the same bits. A share of a computation no longer awaited is
+// dropped when it arrives; a worker that failed, whose engine may be
+// spent, is ended.
+const pool = { workers: [], job: null };
+
+function workerCount() {
+  const asked = Number(new URLSearchParams(location.search).get("workers"));
+  if (Number.isInteger(asked) && asked >= 1 && asked <= 64) return asked;
+  return Math.max(1, Math.min(navigator.hardwareConcurrency || 1, 64));
+}
+
+const workerCode = () => `${engineText}
+const ready = createSlits();
+const failed = (job, e) =>
+  postMessage({ job, spent: true, answer: JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` }) });
+onmessage = (e) => ready.then((m) => {
+  const { args, first, count, job } = e.data;
+  let head;
+  try {
+    head = JSON.parse(m.ccall("slits_blocks", "string", ["string", "number", "number"], [args, first, count]));
+  } catch (error) {
+    return failed(job, error);
+  }
+  if (head.at === undefined) return postMessage({ job, answer: JSON.stringify(head) });
+  const values = m.HEAPF64.slice(head.at / 8, head.at / 8 + head.points);
+  postMessage({ job, first, count, values, library: head.library_phases }, [values.buffer]);
+}, (error) => failed(e.data.job, error));`;
+
+function stopWorkers() {
+  for (const w of pool.workers) w.terminate();
+  pool.workers = [];
+  pool.job = null;
   page.busy = false;
   $("progress").hidden = true;
 }
 
-// The sums on a worker of their own, made from the same engine text (a page
-// opened from a file may not load a worker's script by address), kept for
-// the next computation; one still running when the next is asked for is
-// ended with its worker, and so is one that failed, whose engine may be
-// spent.
-function startWorker(args, job) {
-  if (page.busy) stopWorker();
-  if (!page.worker) {
-    const code = `${engineText}
-const ready = createSlits({ onProgress: (done, total) => postMessage({ done, total }) });
-const failed = (e) => JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` });
-onmessage = (e) => ready.then((m) => {
-  const t0 = performance.now();
-  try {
-    const answer = m.ccall("slits_run", "string", ["string"], [e.data.args]);
-    postMessage({ answer, ms: performance.now() - t0, job: e.data.job });
-  } catch (error) {
-    postMessage({ answer: failed(error), spent: true, job: e.data.job });
+// The computation on the workers is no longer awaited.
+function dropWorkerJob() {
+  pool.job = null;
+  page.busy = false;
+  $("progress").hidden = true;
+}
+
+function makeWorker() {
+  const url = URL.createObjectURL(new Blob([workerCode()], { type: "text/javascript" }));
+  const worker = new Worker(url);
+  URL.revokeObjectURL(url);
+  worker.onmessage = (e) => {
+    const job = pool.job;
+    try {
+      shareDone(worker, e.data);
+    } catch (error) {  // the page's own fault: told, not waited on
+      dropWorkerJob();
+      if (job) job.finish(JSON.stringify({ error: `the page failed: ${error.message}` }));
+    }
+  };
+  worker.onerror = (e) => {
+    e.preventDefault();
+    const job = pool.job;
+    stopWorkers();
+    if (job) job.finish(JSON.stringify({ error: `the computation failed: ${e.message}` }));
+  };
+  return worker;
+}
+
+function feed(worker) {
+  const job = pool.job;
+  if (!job || job.next >= job.blocks) return;
+  const first = job.next, count = Math.min(job.share, job.blocks - first);
+  job.next += count;
+  worker.postMessage({ args: job.args, first, count, job: job.id });
+}
+
+function shareDone(worker, message) {
+  const job = pool.job;
+  if (!job || message.job !== job.id) return feed(worker);
+  if (message.answer !== undefined) {  // a refusal or a failure: the whole computation's
+    if (message.spent) stopWorkers();
+    pool.job = null;
+    return job.finish(message.answer);
   }
-}, (error) => postMessage({ answer: failed(error), spent: true, job: e.data.job }));`;
-    const url = URL.createObjectURL(new Blob([code], { type: "text/javascript" }));
-    page.worker = new Worker(url);
-    URL.revokeObjectURL(url);
-    page.worker.onmessage = (e) => {
-      if (e.data.answer === undefined) {
-        $("bar").value = e.data.done / e.data.total;
-        return;
-      }
-      page.busy = false;
-      $("progress").hidden = true;
-      if (e.data.spent) stopWorker();
-      if (e.data.job === page.job) show(e.data.answer, e.data.ms, "in a worker");
-    };
-    page.worker.onerror = (e) => {
-      stopWorker();
-      fail(`the computation failed: ${e.message}`);
-    };
-  }
-  $("bar").value = 0;
-  $("progress").hidden = false;
+  job.values.set(message.values, message.first * 8);
+  job.library += message.library;
+  job.done += message.count;
+  $("bar").value = job.done / job.blocks;
+  if (job.done < job.blocks) return feed(worker);
+  pool.job = null;
+  page.busy = false;
+  const room = page.engine._slits_gather_room(job.values.length);
+  page.engine.HEAPF64.set(job.values, room / 8);
+  job.finish(page.engine.ccall("slits_gather", "string", ["string", "number"],
+                               [job.args, job.library]));
+}
+
+// The pattern of these arguments (points screen points) on the workers;
+// finish(answer) receives the engine's answer text, as slits_run gives it.
+function computeOnWorkers(args, points, finish) {
+  const size = workerCount();
+  while (pool.workers.length < size) pool.workers.push(makeWorker());
+  while (pool.workers.length > size) pool.workers.pop().terminate();
+  const blocks = Math.ceil(points / 8);
+  // A few shares per worker, so that one slowed by other work on its core
+  // is not waited for long.
+  const share = Math.max(1, Math.ceil(blocks / (4 * size)));
+  pool.job = { id: ++pool.jobs || (pool.jobs = 1), args, blocks, share, next: 0, done: 0,
+               values: new Float64Array(points), library: 0, finish };
   page.busy = true;
-  page.worker.postMessage({ args, job });
+  for (const w of pool.workers) feed(w);
+}
+
+// Resolves to the answer text and the milliseconds it took, as a user
+// meets them: for speed/page_speed.sh.
+function timedOnWorkers(args) {
+  const t0 = performance.now();
+  const { points } = call("slits_check", args);
+  return new Promise((resolve) => computeOnWorkers(args, points,
+    (answer) => resolve({ answer, ms: performance.now() - t0 })));
 }
 
 function update() {
@@ -369,15 +441,15 @@ function update() {
     return fail(`the engine failed: ${e.message}`);
   }
   if (check.refusal !== undefined || check.error !== undefined) {
-    if (page.busy) stopWorker();
+    dropWorkerJob();
     if (check.error !== undefined) return fail(check.error);
     return refuse(check.refusal);
   }
   // WebAssembly has no fused multiply-add, which the kernel emulates
   // exactly: a phasor costs about 0.2 microseconds here, so all but the
-  // smallest work goes to the worker and the page stays responsive.
+  // smallest work goes to the workers and the page stays responsive.
   if (!programInfo().pattern || check.cost <= 2e4) {
-    if (page.busy) stopWorker();
+    dropWorkerJob();
     const t0 = performance.now();
     let answer;
     try {
@@ -389,7 +461,16 @@ function update() {
     return;
   }
   $("status").textContent = `Computing ${check.cost.toPrecision(3)} exponentials…`;
-  startWorker(args, job);
+  const t0 = performance.now();
+  const size = workerCount();
+  $("bar").value = 0;
+  // The note shows only once the computation has outlasted a frame.
+  setTimeout(() => { if (page.busy && job === page.job) $("progress").hidden = false; }, 17);
+  computeOnWorkers(args, check.points, (answer) => {
+    $("progress").hidden = true;
+    if (job === page.job)
+      show(answer, performance.now() - t0, `on ${size} worker${size > 1 ? "s" : ""}`);
+  });
 }
 
 // The engine's answer, as text: the data, a refusal or a failure. Every
@@ -496,7 +577,7 @@ function wireToolbar() {
                                                     { type: "image/svg+xml" })));
   $("save-png").addEventListener("click", () => page.result && savePNG());
   $("cancel").addEventListener("click", () => {
-    stopWorker();
+    dropWorkerJob();
     page.job++;
     $("status").textContent = "Cancelled.";
     document.body.dataset.state = "cancelled";

@@ -4,7 +4,9 @@
 // makes, or the LED profile's table), each answer as one JSON text.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <sstream>
@@ -233,6 +235,78 @@ std::string shortest(double v) {
   return text;
 }
 
+// A run's answer: the text of its data file (the profile: its standard
+// output), the values for the plot, and how many phases went to this C
+// library, which is not glibc; or {"refusal": message}, or {"error":
+// message} when the computation fails (a value that is not finite, memory).
+// make gives the pattern's loop; library_elsewhere counts the phases that
+// workers sent to the library. Progress reaches Module.onProgress, when
+// set, about a hundred times a run.
+std::string run_answer(const reading& r, loop_factory make, std::size_t library_elsewhere) {
+  if (!r.c) return refusal_answer(r.refusal);
+  const program_info& p = *r.p;
+  const command_line& c = *r.c;
+
+  cis_path_name();  // the path chosen now: its start-up check is not this run's
+  const std::size_t library_before = cis_detail::scalar_library_calls();
+  std::ostringstream text;
+  text.precision(c.precision);
+  std::string xs, values;
+  const auto take = [&](double x, double value) {
+    if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
+    if (!std::isfinite(value))
+      throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
+                              ", not a finite number");
+    write_pair_line(text, x, value);
+    xs += (xs.empty() ? "" : ",") + json_number(x);
+    values += (values.empty() ? "" : ",") + json_number(value);
+  };
+  if (p.pattern()) {
+    const int points = c.b.screen_points(p);
+    const int step = points / 100 + 1;
+    compute_pattern(p, c.b, 1, make, [&](int i, double x, double value) {
+      take(x, value);
+      if ((i + 1) % step == 0)
+        EM_ASM(
+            {
+              if (Module.onProgress) Module.onProgress($0, $1);
+            },
+            i + 1, points);
+    });
+  } else {
+    compute_profile(c.b, take);
+  }
+  const std::size_t library =
+      cis_detail::scalar_library_calls() - library_before + library_elsewhere;
+  return "{\"text\":" + json_string(text.str()) + ",\"x\":[" + xs + "],\"value\":[" + values +
+         "],\"library_phases\":" + std::to_string(library) + "}";
+}
+
+// A worker's loop, kept while it is handed blocks of the same command line:
+// its tables are made once per run, not once per share of the screen.
+struct kept_loop {
+  std::string argv;
+  block_loop loop;
+} kept;
+
+// The values a worker sent back, every point of the screen in order; the
+// gathering run reads them in place of its loop's, block after block.
+std::vector<double> gathered;
+std::size_t gathered_block = 0;
+
+block_loop replay(const bench&) {
+  gathered_block = 0;
+  return [](const double*, double* value) {
+    for (int l = 0; l < block_size; ++l) {
+      const std::size_t i = gathered_block * block_size + std::size_t(l);
+      value[l] = i < gathered.size() ? gathered[i] : 0;  // beyond the screen: never written
+    }
+    ++gathered_block;
+  };
+}
+
+std::vector<double> share;  // a worker's last share of the screen
+
 }  // namespace
 
 extern "C" {
@@ -273,61 +347,83 @@ EMSCRIPTEN_KEEPALIVE const char* slits_registry() {
 }
 
 // The argument vector (see read_for) checked as the program checks it:
-// {"refusal": message} or the bench's cost in exponentials.
+// {"refusal": message} or the bench's cost in exponentials and its number
+// of screen points (0 for the profile).
 EMSCRIPTEN_KEEPALIVE const char* slits_check(const char* argv) {
   try {
     const reading r = read_for(argv);
     if (!r.c) return give(refusal_answer(r.refusal));
-    return give("{\"cost\":" + json_number(r.c->b.cost(*r.p)) + "}");
+    const int points = r.p->pattern() ? r.c->b.screen_points(*r.p) : 0;
+    return give("{\"cost\":" + json_number(r.c->b.cost(*r.p)) +
+                ",\"points\":" + std::to_string(points) + "}");
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
 }
 
-// The program's run: the text of its data file (the profile: its standard
-// output), the values for the plot, and how many phases went to this C
-// library, which is not glibc; or {"refusal": message}, or {"error":
-// message} when the computation fails (a value that is not finite, memory).
-// Progress reaches Module.onProgress, when set, about a hundred times a run.
+// The program's run, on this thread: see run_answer.
 EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* argv) {
   try {
     const reading r = read_for(argv);
-    if (!r.c) return give(refusal_answer(r.refusal));
-    const program_info& p = *r.p;
-    const command_line& c = *r.c;
+    return give(run_answer(r, r.p && r.p->pattern() ? pattern_loop(r.p->id) : nullptr, 0));
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
 
-    cis_path_name();  // the path chosen now: its start-up check is not this run's
+// A worker's share of a pattern: the values, as the program's loop leaves
+// them (before an LED program's division by the axis, which needs the
+// first point), of the screen blocks first to first + count - 1, into
+// memory at "at"; with "points", their number, and "library_phases". Every
+// point's sum is its own, so any split gives the same bits.
+EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int count) {
+  try {
+    const reading r = read_for(argv);
+    if (!r.c) return give(refusal_answer(r.refusal));
+    if (!r.p->pattern()) return give(error_answer("the profile has no screen blocks"));
+    cis_path_name();
     const std::size_t library_before = cis_detail::scalar_library_calls();
-    std::ostringstream text;
-    text.precision(c.precision);
-    std::string xs, values;
-    const auto take = [&](double x, double value) {
-      if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
-      if (!std::isfinite(value))
-        throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
-                                ", not a finite number");
-      write_pair_line(text, x, value);
-      xs += (xs.empty() ? "" : ",") + json_number(x);
-      values += (values.empty() ? "" : ",") + json_number(value);
-    };
-    if (p.pattern()) {
-      const int points = c.b.screen_points(p);
-      const int step = points / 100 + 1;
-      compute_pattern(p, c.b, 1, pattern_loop(p.id), [&](int i, double x, double value) {
-        take(x, value);
-        if ((i + 1) % step == 0)
-          EM_ASM(
-              {
-                if (Module.onProgress) Module.onProgress($0, $1);
-              },
-              i + 1, points);
-      });
-    } else {
-      compute_profile(c.b, take);
+    if (kept.argv != argv) {
+      kept.loop = nullptr;  // the old tables go before the new are made
+      kept.loop = pattern_loop(r.p->id)(r.c->b);
+      kept.argv = argv;
     }
+    const int screen_count = r.c->b.screen_points(*r.p);
+    const double screen_max = r.c->b.screen_max(*r.p);
+    const int begin = std::min(first * block_size, screen_count);
+    const int points = std::max(0, std::min(count * block_size, screen_count - begin));
+    share.assign(std::size_t(points), 0);
+    for_each_block_at(
+        points, [&](int i) { return screen_point(begin + i, screen_count, screen_max); }, 1,
+        kept.loop, [&](int i, double, double value) { share[std::size_t(i)] = value; });
     const std::size_t library = cis_detail::scalar_library_calls() - library_before;
-    return give("{\"text\":" + json_string(text.str()) + ",\"x\":[" + xs + "],\"value\":[" +
-                values + "],\"library_phases\":" + std::to_string(library) + "}");
+    char head[96];
+    std::snprintf(head, sizeof head, "{\"at\":%lu,\"points\":%d,\"library_phases\":%zu}",
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(share.data())),
+                  points, library);
+    return give(head);
+  } catch (const std::exception& e) {
+    kept = {};
+    return give(error_answer(e.what()));
+  }
+}
+
+// Room for the gathered values of a screen of "points" points: where the
+// page writes them before slits_gather.
+EMSCRIPTEN_KEEPALIVE double* slits_gather_room(int points) {
+  gathered.assign(std::size_t(std::max(points, 0)), 0);
+  return gathered.data();
+}
+
+// The run of slits_run with the workers' values in place of this thread's
+// sums: the same division by the axis, the same checks in the same order,
+// the same text.
+EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_phases) {
+  try {
+    const reading r = read_for(argv);
+    if (r.c && int(gathered.size()) != r.c->b.screen_points(*r.p))
+      return give(error_answer("the workers' values do not fill the screen"));
+    return give(run_answer(r, replay, std::size_t(library_phases)));
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
