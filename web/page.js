@@ -485,7 +485,9 @@ function show(text, ms, where) {
   }
   if (answer.refusal !== undefined) return refuse(answer.refusal);
   if (answer.error !== undefined) return fail(answer.error);
-  const { x, value } = answer;
+  // The values lie in this thread's engine until its next call.
+  const heap = (at) => Array.from(page.engine.HEAPF64.subarray(at / 8, at / 8 + answer.points));
+  const x = answer.x = heap(answer.x), value = answer.value = heap(answer.value);
   for (let i = 0; i < x.length; i++)
     if (!Number.isFinite(x[i]) || !Number.isFinite(value[i]))
       return fail(`point ${i + 1} of ${x.length} is not a finite number`);

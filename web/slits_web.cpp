@@ -235,8 +235,17 @@ std::string shortest(double v) {
   return text;
 }
 
+// The values of the last run, for the plot: JSON would spend more time on
+// them than the page's frame holds.
+std::vector<double> plotted_x, plotted_value;
+
+unsigned long address(const std::vector<double>& v) {
+  return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(v.data()));
+}
+
 // A run's answer: the text of its data file (the profile: its standard
-// output), the values for the plot, and how many phases went to this C
+// output), where the values for the plot lie in memory (x, value: the
+// addresses of "points" doubles each), and how many phases went to this C
 // library, which is not glibc; or {"refusal": message}, or {"error":
 // message} when the computation fails (a value that is not finite, memory).
 // make gives the pattern's loop; library_elsewhere counts the phases that
@@ -251,15 +260,16 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
   const std::size_t library_before = cis_detail::scalar_library_calls();
   std::ostringstream text;
   text.precision(c.precision);
-  std::string xs, values;
+  plotted_x.clear();
+  plotted_value.clear();
   const auto take = [&](double x, double value) {
     if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
     if (!std::isfinite(value))
       throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
                               ", not a finite number");
     write_pair_line(text, x, value);
-    xs += (xs.empty() ? "" : ",") + json_number(x);
-    values += (values.empty() ? "" : ",") + json_number(value);
+    plotted_x.push_back(x);
+    plotted_value.push_back(value);
   };
   if (p.pattern()) {
     const int points = c.b.screen_points(p);
@@ -278,14 +288,17 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
   }
   const std::size_t library =
       cis_detail::scalar_library_calls() - library_before + library_elsewhere;
-  return "{\"text\":" + json_string(text.str()) + ",\"x\":[" + xs + "],\"value\":[" + values +
-         "],\"library_phases\":" + std::to_string(library) + "}";
+  char arrays[128];
+  std::snprintf(arrays, sizeof arrays, ",\"x\":%lu,\"value\":%lu,\"points\":%zu",
+                address(plotted_x), address(plotted_value), plotted_x.size());
+  return "{\"text\":" + json_string(text.str()) + arrays +
+         ",\"library_phases\":" + std::to_string(library) + "}";
 }
 
-// A worker's loop, kept while it is handed blocks of the same command line:
+// A worker's loop, kept while it is handed blocks of the same bench:
 // its tables are made once per run, not once per share of the screen.
 struct kept_loop {
-  std::string argv;
+  std::string key;  // the program and its bench
   block_loop loop;
 } kept;
 
@@ -383,10 +396,13 @@ EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int c
     if (!r.p->pattern()) return give(error_answer("the profile has no screen blocks"));
     cis_path_name();
     const std::size_t library_before = cis_detail::scalar_library_calls();
-    if (kept.argv != argv) {
+    // The loop is the bench's: a new precision keeps it.
+    std::string key(r.p->name);
+    for (const std::string& value : r.c->b.text) key.append("\n").append(value);
+    if (kept.key != key) {
       kept.loop = nullptr;  // the old tables go before the new are made
       kept.loop = pattern_loop(r.p->id)(r.c->b);
-      kept.argv = argv;
+      kept.key = key;
     }
     const int screen_count = r.c->b.screen_points(*r.p);
     const double screen_max = r.c->b.screen_max(*r.p);
@@ -399,8 +415,7 @@ EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int c
     const std::size_t library = cis_detail::scalar_library_calls() - library_before;
     char head[96];
     std::snprintf(head, sizeof head, "{\"at\":%lu,\"points\":%d,\"library_phases\":%zu}",
-                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(share.data())),
-                  points, library);
+                  address(share), points, library);
     return give(head);
   } catch (const std::exception& e) {
     kept = {};
