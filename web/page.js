@@ -15,6 +15,8 @@ const page = {
   job: 0,          // the computation whose answer is awaited
   result: null,
   addressRefusal: null,  // what the address asks that no program does
+  measured: null,  // a measured profile: x, y (mm, as read), name
+  overlay: null,   // its last fit onto the pattern drawn
 };
 
 const $ = (id) => document.getElementById(id);
@@ -529,7 +531,67 @@ function plotOf(result) {
     xLabel: program.pattern ? "x, position on the screen (mm)" : "x, position on the source (mm)",
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
     title: [`${program.name}: ${program.prints}`, result.command],
+    overlay: program.pattern ? overlayOf(result, program) : null,
   };
+}
+
+// The measured profile fitted onto this result, or null.
+function overlayOf(result, program) {
+  if (!page.measured) return null;
+  const offset = Number($("measured-offset").value);
+  const normalisation = $("measured-normalisation").value;
+  const fit = fitMeasured(page.measured, { x: result.x, value: result.value, mirror: program.pattern },
+                          normalisation, Number.isFinite(offset) ? offset : 0);
+  page.overlay = fit;
+  const shift = offset ? `, shifted ${offset} mm` : "";
+  return { ...fit, label: `${page.measured.name}, × ${Number(fit.scale.toPrecision(4))}${shift}` };
+}
+
+// A measured file's text: drawn over the pattern, or refused with the line
+// at fault, the pattern and any earlier profile kept. Returns the message
+// shown, or "" when the profile is drawn.
+function loadMeasured(text, name) {
+  const message = $("measured-message");
+  const read = parseMeasured(text);
+  if (read.error) {
+    message.textContent = `${name}: ${read.error}; nothing drawn from it.`;
+    message.hidden = false;
+    return message.textContent;
+  }
+  message.hidden = true;
+  page.measured = { ...read, name };
+  $("measured-remove").hidden = false;
+  draw();
+  return "";
+}
+
+function readMeasuredFile(file) {
+  if (!file) return;
+  file.text().then((text) => loadMeasured(text, file.name),
+                   (e) => loadMeasured("", `${file.name} (unreadable: ${e.message})`));
+}
+
+function wireMeasured() {
+  $("measured-file").addEventListener("change", (e) => readMeasuredFile(e.target.files[0]));
+  $("measured-normalisation").addEventListener("change", draw);
+  $("measured-offset").addEventListener("input", () => {
+    const ok = Number.isFinite(Number($("measured-offset").value));
+    $("measured-offset").setAttribute("aria-invalid", String(!ok));
+    if (ok) draw();
+  });
+  $("measured-remove").addEventListener("click", () => {
+    page.measured = page.overlay = null;
+    $("measured-file").value = "";
+    $("measured-remove").hidden = true;
+    $("measured-message").hidden = true;
+    draw();
+  });
+  const view = $("view");
+  view.addEventListener("dragover", (e) => e.preventDefault());
+  view.addEventListener("drop", (e) => {
+    e.preventDefault();
+    readMeasuredFile(e.dataTransfer.files[0]);
+  });
 }
 
 function draw() {
@@ -556,7 +618,7 @@ function savePNG() {
   image.onload = () => {
     const canvas = document.createElement("canvas");
     canvas.width = 2 * plotSize.width;
-    canvas.height = 2 * plotSize.height;
+    canvas.height = 2 * image.naturalHeight;
     const context = canvas.getContext("2d");
     context.scale(2, 2);
     context.drawImage(image, 0, 0);
@@ -595,6 +657,7 @@ createSlits().then((engine) => {
   $("data-box").open = page.text;
   buildControls();
   wireToolbar();
+  wireMeasured();
   update();
 }, (e) => {
   $("status").textContent = `The engine failed to start: ${e && e.message || e}`;

@@ -4,7 +4,13 @@
 // plots). One drawing serves the page, the SVG download and the PNG.
 "use strict";
 
-const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42 };
+const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42,
+                   residual: 110 };
+
+// The drawing's height: taller by the residuals' panel under an overlay.
+function plotHeight(p) {
+  return plotSize.height + (p.overlay ? plotSize.residual + 40 : 0);
+}
 
 function escapeXML(text) {
   return String(text).replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;");
@@ -93,7 +99,8 @@ function stripImage(light, mirror) {
 
 // p: x, value (arrays), mirror (draw x < 0), xMax (end of the screen span),
 // log (vertical axis), yLabel, light (the strip's intensities, or null),
-// title (lines), xLabel.
+// title (lines), xLabel, overlay (a measured profile: x, y, residualX,
+// residual, label; or none).
 function plotSVG(p) {
   const s = plotSize;
   const plotW = s.width - s.left - s.right;
@@ -119,9 +126,9 @@ function plotSVG(p) {
     return s.top + s.height1 * (1 - f);
   };
   const out = [];
-  out.push(`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${s.width} ${s.height}" ` +
-           `width="${s.width}" height="${s.height}" font-family="sans-serif" font-size="13">`);
-  out.push(`<rect width="${s.width}" height="${s.height}" fill="white"/>`);
+  out.push(`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${s.width} @HEIGHT@" ` +
+           `width="${s.width}" height="@HEIGHT@" font-family="sans-serif" font-size="13">`);
+  out.push(`<rect width="${s.width}" height="@HEIGHT@" fill="white"/>`);
   p.title.forEach((line, i) =>
     out.push(`<text x="${s.width / 2}" y="${20 + 17 * i}" text-anchor="middle">${escapeXML(line)}</text>`));
   const right = s.left + plotW, bottom = s.top + s.height1;
@@ -148,7 +155,12 @@ function plotSVG(p) {
   };
   out.push(`<g clip-path="url(#area)" fill="none" stroke-linejoin="round">`);
   if (p.mirror) out.push(`<polyline points="${path(-1)}" stroke="#a8a8a8" stroke-width="1.2"/>`);
-  out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/></g>`);
+  out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/>`);
+  const o = p.overlay;
+  const points = (xs, ys, y) => xs.map((u, i) => `${sx(u).toFixed(2)},${y(ys[i]).toFixed(2)}`).join(" ");
+  if (o) out.push(`<polyline class="measured" points="${points(o.x, o.y, sy)}" stroke="#d95f02" ` +
+                  `stroke-width="1.2" stroke-dasharray="4 2"/>`);
+  out.push("</g>");
   out.push(`<rect x="${s.left}" y="${s.top}" width="${plotW}" height="${s.height1}" fill="none" stroke="black"/>`);
   if (p.mirror)
     out.push(`<text x="${s.left + 10}" y="${s.top + 18}" fill="#909090">x &lt; 0: mirror image</text>`);
@@ -169,6 +181,23 @@ function plotSVG(p) {
   }
   out.push(`<text x="${s.left + plotW / 2}" y="${axisY + 38}" text-anchor="middle">` +
            `${escapeXML(p.xLabel)}</text>`);
+  if (o) {
+    out.push(`<text x="${right}" y="${s.top + 18}" text-anchor="end" fill="#d95f02">` +
+             `${escapeXML(o.label)}</text>`);
+    // The residuals on their own scale, below, with the same screen axis.
+    const top = axisY + 56, h = s.residual;
+    const r = extent(o.residual);
+    const span = Math.max(Math.abs(r.least), Math.abs(r.most)) || 1;
+    const ry = (v) => top + (h * (1 - v / span)) / 2;
+    out.push(`<rect x="${s.left}" y="${top}" width="${plotW}" height="${h}" fill="none" stroke="black"/>`);
+    out.push(`<line x1="${s.left}" y1="${ry(0)}" x2="${right}" y2="${ry(0)}" stroke="#a8a8a8"/>`);
+    for (const v of [-span, span])
+      out.push(`<text x="${s.left - 6}" y="${ry(v).toFixed(1)}" dy="4" text-anchor="end">` +
+               `${tickText(Number(v.toPrecision(3)))}</text>`);
+    out.push(`<text x="${s.left + 10}" y="${top + 16}">residual: measured − computed</text>`);
+    out.push(`<polyline class="residual" points="${points(o.residualX, o.residual, ry)}" ` +
+             `fill="none" stroke="#d95f02" stroke-width="1.2"/>`);
+  }
   out.push("</svg>");
-  return out.join("\n");
+  return out.join("\n").replace("@HEIGHT@", String(plotHeight(p)));
 }
