@@ -532,7 +532,17 @@ function plotOf(result) {
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
     title: [`${program.name}: ${program.prints}`, result.command],
     overlay: program.pattern ? overlayOf(result, program) : null,
+    ...stripColour(Number(bench("wavelength")) * 1e6),
   };
+}
+
+// The strip tinted by the wavelength (mm in the bench, nm here), grey where
+// the eye sees nothing.
+function stripColour(nm) {
+  const tint = wavelengthTint(nm);
+  const shown = Number(nm.toPrecision(4));
+  return tint ? { colour: { tint }, stripNote: `strip: the light's colour at ${shown} nm (sRGB)` }
+              : { colour: null, stripNote: `strip: grey levels (${shown} nm is not visible)` };
 }
 
 // The measured profile fitted onto this result, or null.

@@ -1,7 +1,7 @@
 // The plot, drawn by hand as SVG text: the curve, its mirror image for
 // x < 0 in grey (the programs compute x >= 0 only), axes and, below, a strip
-// of the light on the screen in grey levels (gamma 2.2, as the gallery's
-// plots). One drawing serves the page, the SVG download and the PNG.
+// of the light on the screen in its colour where it is visible, else in
+// grey levels (gamma 2.2, as the gallery's plots). One drawing serves the page, the SVG download and the PNG.
 "use strict";
 
 const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42,
@@ -68,38 +68,49 @@ function drawnPoints(x, value, column, columns) {
 // The strip as a PNG data address: one pixel per screen point, the mirror
 // half first when there is one; with more points than a canvas may be
 // wide, each pixel is the mean of the light on its part of the screen.
+// colour: null (grey levels, gamma 2.2), { tint } (monochromatic light: the
+// linear sRGB hue times the intensity) or { rgb } (linear sRGB per point,
+// three numbers each, the strip's light itself).
 const stripPixels = 8192;  // per half
-function stripImage(light, mirror) {
+function stripImage(light, mirror, colour) {
   const n = light.length;
   const pixels = Math.min(n, stripPixels);
-  const mean = new Float64Array(pixels);
+  const channels = colour && colour.rgb ? 3 : 1;
+  const mean = new Float64Array(channels * pixels);
   for (let k = 0; k < pixels; k++) {
     const from = Math.floor((k * n) / pixels), to = Math.floor(((k + 1) * n) / pixels);
-    let sum = 0;
-    for (let i = from; i < to; i++) sum += light[i];
-    mean[k] = sum / (to - from);
+    for (let c = 0; c < channels; c++) {
+      let sum = 0;
+      for (let i = from; i < to; i++) sum += channels === 3 ? colour.rgb[3 * i + c] : light[i];
+      mean[channels * k + c] = sum / (to - from);
+    }
   }
   const canvas = document.createElement("canvas");
   canvas.width = mirror ? 2 * pixels : pixels;
   canvas.height = 1;
   const context = canvas.getContext("2d");
   const image = context.createImageData(canvas.width, 1);
-  const top = Math.max(extent(mean).most, 0) || 1;
-  const put = (at, value) => {
-    const grey = Math.round(255 * Math.pow(Math.max(value, 0) / top, 1 / 2.2));
-    image.data.set([grey, grey, grey, 255], 4 * at);
+  const top = channels === 3 ? 1 : Math.max(extent(mean).most, 0) || 1;
+  const pixel = (k) => {
+    if (channels === 3) return [0, 1, 2].map((c) => encodeSRGB(mean[3 * k + c]));
+    const v = Math.max(mean[k], 0) / top;
+    if (colour && colour.tint) return colour.tint.map((c) => encodeSRGB(c * v));
+    const grey = Math.round(255 * Math.pow(v, 1 / 2.2));
+    return [grey, grey, grey];
   };
-  mean.forEach((value, k) => {
-    if (mirror) put(pixels - 1 - k, value);
-    put(mirror ? pixels + k : k, value);
-  });
+  for (let k = 0; k < pixels; k++) {
+    const rgba = [...pixel(k), 255];
+    if (mirror) image.data.set(rgba, 4 * (pixels - 1 - k));
+    image.data.set(rgba, 4 * (mirror ? pixels + k : k));
+  }
   context.putImageData(image, 0, 0);
   return canvas.toDataURL("image/png");
 }
 
 // p: x, value (arrays), mirror (draw x < 0), xMax (end of the screen span),
 // log (vertical axis), yLabel, light (the strip's intensities, or null),
-// title (lines), xLabel, overlay (a measured profile: x, y, residualX,
+// colour and stripNote (the strip's colour, see stripImage, and what it
+// shows), title (lines), xLabel, overlay (a measured profile: x, y, residualX,
 // residual, label; or none).
 function plotSVG(p) {
   const s = plotSize;
@@ -170,7 +181,7 @@ function plotSVG(p) {
   if (p.light) {
     const stripTop = bottom + s.gap;
     out.push(`<image x="${s.left}" y="${stripTop}" width="${plotW}" height="${s.strip}" ` +
-             `preserveAspectRatio="none" href="${stripImage(p.light, p.mirror)}"/>`);
+             `preserveAspectRatio="none" href="${stripImage(p.light, p.mirror, p.colour)}"/>`);
     out.push(`<rect x="${s.left}" y="${stripTop}" width="${plotW}" height="${s.strip}" fill="none" stroke="black"/>`);
     axisY = stripTop + s.strip;
   }
@@ -181,6 +192,9 @@ function plotSVG(p) {
   }
   out.push(`<text x="${s.left + plotW / 2}" y="${axisY + 38}" text-anchor="middle">` +
            `${escapeXML(p.xLabel)}</text>`);
+  if (p.light && p.stripNote)
+    out.push(`<text x="${right}" y="${axisY + 38}" text-anchor="end" fill="#606060" font-size="11">` +
+             `${escapeXML(p.stripNote)}</text>`);
   if (o) {
     out.push(`<text x="${right}" y="${s.top + 18}" text-anchor="end" fill="#d95f02">` +
              `${escapeXML(o.label)}</text>`);
