@@ -123,8 +123,18 @@ function field(id, labelText, control, title) {
   const label = document.createElement("label");
   label.htmlFor = control.id = `field-${id}`;
   label.textContent = labelText;
-  if (title) label.title = control.title = title;
   row.append(label, control);
+  if (title) {
+    // The meaning, shown while the field has the focus: a tooltip needs a
+    // pointer.
+    label.title = control.title = title;
+    const hint = document.createElement("div");
+    hint.className = "hint";
+    hint.id = control.dataset.hint = `hint-${id}`;
+    hint.textContent = title;
+    control.setAttribute("aria-describedby", hint.id);
+    row.append(hint);
+  }
   return row;
 }
 
@@ -259,7 +269,7 @@ function showRefusal(message, who = `${page.program}: `) {
     row.append(note);
     const input = row.querySelector("input[type=text], select");
     input.setAttribute("aria-invalid", "true");
-    input.setAttribute("aria-describedby", note.id);
+    input.setAttribute("aria-describedby", `${note.id} ${input.dataset.hint || ""}`.trim());
   }
   $("refusal").textContent = `${who}error: ${message}`;
   $("refusal").hidden = false;
@@ -267,9 +277,10 @@ function showRefusal(message, who = `${page.program}: `) {
 
 function clearRefusals() {
   document.querySelectorAll(".refused").forEach((n) => n.remove());
-  document.querySelectorAll("[aria-invalid]").forEach((n) => {
+  document.querySelectorAll("#controls [aria-invalid]").forEach((n) => {
     n.removeAttribute("aria-invalid");
-    n.removeAttribute("aria-describedby");
+    if (n.dataset.hint) n.setAttribute("aria-describedby", n.dataset.hint);
+    else n.removeAttribute("aria-describedby");
   });
   $("refusal").hidden = true;
 }
@@ -650,6 +661,9 @@ function wireToolbar() {
     download(`${page.result.program}.svg`, new Blob([plotSVG(plotOf(page.result))],
                                                     { type: "image/svg+xml" })));
   $("save-png").addEventListener("click", () => page.result && savePNG());
+  document.addEventListener("keydown", (e) => {
+    if (e.key === "Escape" && page.busy) $("cancel").click();
+  });
   $("cancel").addEventListener("click", () => {
     dropWorkerJob();
     page.job++;
