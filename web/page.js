@@ -319,7 +319,7 @@ function fail(message) {
 // gives the same bits. A share of a computation no longer awaited is
 // dropped when it arrives; a worker that failed, whose engine may be
 // spent, is ended.
-const pool = { workers: [], job: null };
+const pool = { workers: [], job: null, jobs: 0 };
 
 function workerCount() {
   const asked = Number(new URLSearchParams(location.search).get("workers"));
@@ -406,13 +406,15 @@ function shareDone(worker, message) {
   page.busy = false;
   const room = page.engine._slits_gather_room(job.values.length);
   page.engine.HEAPF64.set(job.values, room / 8);
-  job.finish(page.engine.ccall("slits_gather", "string", ["string", "number"],
-                               [job.args, job.library]));
+  job.finish(page.engine.ccall("slits_gather", "string", ["string", "number", "number"],
+                               [job.args, job.library, job.withText ? 1 : 0]), job.values);
 }
 
 // The pattern of these arguments (points screen points) on the workers;
-// finish(answer) receives the engine's answer text, as slits_run gives it.
-function computeOnWorkers(args, points, finish) {
+// finish(answer, values) receives the engine's answer text, as slits_run
+// gives it but for the data file's text without withText, and the values
+// the workers sent.
+function computeOnWorkers(args, points, finish, withText) {
   const size = workerCount();
   while (pool.workers.length < size) pool.workers.push(makeWorker());
   while (pool.workers.length > size) pool.workers.pop().terminate();
@@ -420,8 +422,8 @@ function computeOnWorkers(args, points, finish) {
   // A few shares per worker, so that one slowed by other work on its core
   // is not waited for long.
   const share = Math.max(1, Math.ceil(blocks / (4 * size)));
-  pool.job = { id: ++pool.jobs || (pool.jobs = 1), args, blocks, share, next: 0, done: 0,
-               values: new Float64Array(points), library: 0, finish };
+  pool.job = { id: ++pool.jobs, args, blocks, share, next: 0, done: 0,
+               values: new Float64Array(points), library: 0, finish, withText };
   page.busy = true;
   for (const w of pool.workers) feed(w);
 }
@@ -479,17 +481,20 @@ function update() {
   $("bar").value = 0;
   // The note shows only once the computation has outlasted a frame.
   setTimeout(() => { if (page.busy && job === page.job) $("progress").hidden = false; }, 17);
-  computeOnWorkers(args, check.points, (answer) => {
+  computeOnWorkers(args, check.points, (answer, values) => {
     $("progress").hidden = true;
     if (job === page.job)
-      show(answer, performance.now() - t0, `on ${size} worker${size > 1 ? "s" : ""}`);
-  });
+      show(answer, performance.now() - t0, `on ${size} worker${size > 1 ? "s" : ""}`,
+           { args, values });
+  }, page.text);
 }
 
 // The engine's answer, as text: the data, a refusal or a failure. Every
 // value is checked finite before it is drawn: the engine refuses any that
 // is not, and a value the plot cannot place must not pass for a point.
-function show(text, ms, where) {
+// gathered: the arguments and the workers' values, from which the text is
+// made when the answer lacks it.
+function show(text, ms, where, gathered = null) {
   let answer;
   try {
     answer = JSON.parse(text);
@@ -504,8 +509,8 @@ function show(text, ms, where) {
   for (let i = 0; i < x.length; i++)
     if (!Number.isFinite(x[i]) || !Number.isFinite(value[i]))
       return fail(`point ${i + 1} of ${x.length} is not a finite number`);
-  page.result = { ...answer, program: page.program, command: commandLine() };
-  $("data").textContent = answer.text;
+  page.result = { ...answer, program: page.program, command: commandLine(), ...gathered };
+  $("data").textContent = answer.text ?? "";
   $("status").textContent = `${page.program}: ${x.length} points computed in ` +
                             `${ms.toFixed(1)} ms ${where}.`;
   $("status").dataset.ms = ms.toFixed(2);
@@ -521,7 +526,38 @@ function show(text, ms, where) {
       return fail(`the plot failed: ${e.message}`);
     }
   }
-  document.body.dataset.state = "done";
+  if (answer.text !== null) {
+    document.body.dataset.state = "done";
+    return;
+  }
+  // The data file's lines once the plot is on the screen, unless the next
+  // computation comes first.
+  const job = page.job, result = page.result;
+  document.body.dataset.state = "drawn";
+  requestAnimationFrame(() => setTimeout(() => {
+    if (job !== page.job || result !== page.result) return;
+    try {
+      $("data").textContent = dataText();
+    } catch (e) {
+      return fail(`the data file's text failed: ${e.message}`);
+    }
+    document.body.dataset.state = "done";
+  }));
+}
+
+// The data file's text of the result shown, made now if the answer came
+// without it.
+function dataText() {
+  const r = page.result;
+  if (r.text === null) {
+    const room = page.engine._slits_gather_room(r.values.length);
+    page.engine.HEAPF64.set(r.values, room / 8);
+    const answer = JSON.parse(page.engine.ccall("slits_gather", "string", ["string", "number", "number"],
+                                                [r.args, r.library_phases, 1]));
+    if (answer.text === undefined) throw new Error(answer.error ?? answer.refusal);
+    r.text = answer.text;
+  }
+  return r.text;
 }
 
 function plotOf(result) {
@@ -656,7 +692,7 @@ function wireToolbar() {
     draw();
   });
   $("save-data").addEventListener("click", () => page.result &&
-    download(`${page.result.program}.txt`, new Blob([page.result.text], { type: "text/plain" })));
+    download(`${page.result.program}.txt`, new Blob([dataText()], { type: "text/plain" })));
   $("save-svg").addEventListener("click", () => page.result &&
     download(`${page.result.program}.svg`, new Blob([plotSVG(plotOf(page.result))],
                                                     { type: "image/svg+xml" })));

@@ -251,7 +251,8 @@ unsigned long address(const std::vector<double>& v) {
 // make gives the pattern's loop; library_elsewhere counts the phases that
 // workers sent to the library. Progress reaches Module.onProgress, when
 // set, about a hundred times a run.
-std::string run_answer(const reading& r, loop_factory make, std::size_t library_elsewhere) {
+std::string run_answer(const reading& r, loop_factory make, std::size_t library_elsewhere,
+                       bool with_text = true) {
   if (!r.c) return refusal_answer(r.refusal);
   const program_info& p = *r.p;
   const command_line& c = *r.c;
@@ -267,7 +268,7 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
     if (!std::isfinite(value))
       throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
                               ", not a finite number");
-    write_pair_line(text, x, value);
+    if (with_text) write_pair_line(text, x, value);
     plotted_x.push_back(x);
     plotted_value.push_back(value);
   };
@@ -291,7 +292,7 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
   char arrays[128];
   std::snprintf(arrays, sizeof arrays, ",\"x\":%lu,\"value\":%lu,\"points\":%zu",
                 address(plotted_x), address(plotted_value), plotted_x.size());
-  return "{\"text\":" + json_string(text.str()) + arrays +
+  return "{\"text\":" + (with_text ? json_string(text.str()) : "null") + arrays +
          ",\"library_phases\":" + std::to_string(library) + "}";
 }
 
@@ -432,13 +433,15 @@ EMSCRIPTEN_KEEPALIVE double* slits_gather_room(int points) {
 
 // The run of slits_run with the workers' values in place of this thread's
 // sums: the same division by the axis, the same checks in the same order,
-// the same text.
-EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_phases) {
+// the same text; without with_text the text is null (its lines cost more
+// than the values, and are needed only when shown or saved).
+EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_phases,
+                                              int with_text) {
   try {
     const reading r = read_for(argv);
     if (r.c && int(gathered.size()) != r.c->b.screen_points(*r.p))
       return give(error_answer("the workers' values do not fill the screen"));
-    return give(run_answer(r, replay, std::size_t(library_phases)));
+    return give(run_answer(r, replay, std::size_t(library_phases), with_text));
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
