@@ -28,7 +28,7 @@ node "$here/web/chromium.js" "${2:-chromium}" "file://$page?method=propagate${WO
     while (!states.includes(document.body.dataset.state))
       await new Promise((resolve) => setTimeout(resolve, 1));
   };
-  for (const p of page.registry.programs.filter((p) => p.pattern)) {
+  for (const p of page.registry.programs.filter((p) => p.pattern && !p.setup)) {
     const thread = [], workers = [], kept = [], drawn = [];
     page.program = p.name;
     for (let i = 0; i < 7; i++) {

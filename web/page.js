@@ -15,6 +15,7 @@ const page = {
   job: 0,          // the computation whose answer is awaited
   result: null,
   addressRefusal: null,  // what the address asks that no program does
+  setupText: "",   // program pattern: its setup file's text ("": duogap's experiment)
   measured: null,  // a measured profile: x, y (mm, as read), name
   overlay: null,   // its last fit onto the pattern drawn
 };
@@ -40,9 +41,16 @@ function programInfo() {
   return page.registry.programs.find((p) => p.name === page.program);
 }
 
+// The program of any setup, beside the registry's: it reads a setup file
+// (here the text in its field) and the bench options a setup takes.
+const setupProgram = { name: "pattern", title: "any setup of planes", pattern: true, setup: true,
+                       screen: "", planes: [], quantity: "setup", prints: "the pattern of a setup" };
+const setupParameters = new Set(["wavelength", "phase_model", "sampling", "method"]);
+
 // Which parameters a program reads; the others are shown but greyed.
 function usedBy(program, parameter) {
   const n = parameter.name;
+  if (program.setup) return setupParameters.has(n);
   if (!program.pattern) return n === "led_sigma";
   if (n.startsWith("source_")) return program.planes.includes("source");
   if (n.startsWith("pair_") && n !== "pair_distance") return program.planes.includes("pair");
@@ -58,8 +66,9 @@ function argumentList() {
   const list = [];
   for (const p of page.registry.parameters) {
     const text = page.values[p.option];
-    if (text === undefined || text === p.default) continue;
-    if (!program.pattern && p.name !== "led_sigma") continue;
+    // A setup's own lines hold until a field is set, to any value.
+    if (text === undefined || (text === p.default && !program.setup)) continue;
+    if (!usedBy(program, p) && (!program.pattern || program.setup)) continue;
     list.push(`--${p.option}=${text}`);
   }
   if (page.precision !== "6") list.push(`--precision=${page.precision}`);
@@ -77,7 +86,8 @@ function shellWord(word) {
 }
 
 function commandLine() {
-  const words = [page.program, ...argumentList()].map(shellWord).join(" ");
+  const setupFile = programInfo().setup && page.setupText ? ["--setup=setup.txt"] : [];
+  const words = [page.program, ...setupFile, ...argumentList()].map(shellWord).join(" ");
   return programInfo().pattern ? words : `${words} > ${page.program}.txt`;
 }
 
@@ -93,6 +103,7 @@ function readAddress() {
   for (const p of page.registry.parameters)
     if (query.has(p.option)) page.values[p.option] = last(p.option);
   if (query.has("precision")) page.precision = last("precision");
+  page.setupText = last("setup") ?? "";
   if (last("scale") === "log") page.scale = "log";
   page.text = last("format") === "text";
 }
@@ -101,9 +112,11 @@ function writeAddress() {
   const query = new URLSearchParams({ program: page.program });
   for (const p of page.registry.parameters) {
     const text = page.values[p.option];
-    if (text !== undefined && text !== p.default) query.set(p.option, text);
+    const setupOption = programInfo().setup && usedBy(programInfo(), p);
+    if (text !== undefined && (text !== p.default || setupOption)) query.set(p.option, text);
   }
   if (page.precision !== "6") query.set("precision", page.precision);
+  if (programInfo().setup && page.setupText) query.set("setup", page.setupText);
   if (page.scale === "log") query.set("scale", "log");
   if (page.text) query.set("format", "text");
   try {
@@ -186,11 +199,28 @@ function buildControls() {
   programs.value = page.addressRefusal ? "" : page.program;
   programs.addEventListener("change", () => {
     page.addressRefusal = null;
+    // A program's own experiment is where a setup starts from.
+    if (programs.value === setupProgram.name && !page.setupText && !programInfo().setup) {
+      const preset = call("slits_preset", argv(page.program, argumentList()));
+      if (preset.setup !== undefined) $("field-setup").value = page.setupText = preset.setup;
+    }
     page.program = programs.value;
     markUnused();
     schedule();
   });
   form.append(field("program", "Program", programs, "the program whose output is shown"));
+  const setupText = document.createElement("textarea");
+  setupText.rows = 12;
+  setupText.spellcheck = false;
+  setupText.value = page.setupText;
+  setupText.dataset.option = "setup";
+  setupText.addEventListener("input", () => changed(setupText));
+  form.append(field("setup", "Setup file", setupText,
+                    "pattern's setup, one \"key values\" a line: source, plane, opening, slits " +
+                    "(a grating: count, width, period, samples), screen, quantity; empty: " +
+                    "duogap's experiment. Choosing pattern from a program starts from its own. " +
+                    "The wavelength, phase model, sampling and method fields, once set, " +
+                    "override the setup's lines."));
   const heading = document.createElement("h2");
   heading.textContent = "Bench and method";
   form.append(heading);
@@ -226,6 +256,7 @@ function buildControls() {
 
 function markUnused() {
   const program = programInfo();
+  document.querySelector('.row[data-option="setup"]').hidden = !program.setup;
   for (const p of page.registry.parameters) {
     const row = document.querySelector(`.row[data-option="${p.option}"]`);
     const used = usedBy(program, p);
@@ -240,6 +271,7 @@ function changed(control) {
     $("field-program").value = page.program;
   }
   if (control.dataset.option === "precision") page.precision = control.value;
+  else if (control.dataset.option === "setup") page.setupText = control.value;
   else page.values[control.dataset.option] = control.value;
   schedule();
 }
@@ -259,7 +291,7 @@ function schedule() {
 // Computation.
 
 function showRefusal(message, who = `${page.program}: `) {
-  const option = (/^--([a-z-]+)/.exec(message) || [])[1];
+  const option = /^setup:\d+:/.test(message) ? "setup" : (/^--([a-z-]+)/.exec(message) || [])[1];
   const row = option && document.querySelector(`.row[data-option="${option}"]`);
   if (row) {
     const note = document.createElement("div");
@@ -267,7 +299,7 @@ function showRefusal(message, who = `${page.program}: `) {
     note.id = `refused-${option}`;
     note.textContent = message;
     row.append(note);
-    const input = row.querySelector("input[type=text], select");
+    const input = row.querySelector("input[type=text], select, textarea");
     input.setAttribute("aria-invalid", "true");
     input.setAttribute("aria-describedby", `${note.id} ${input.dataset.hint || ""}`.trim());
   }
@@ -332,7 +364,21 @@ const ready = createSlits();
 const failed = (job, e) =>
   postMessage({ job, spent: true, answer: JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` }) });
 onmessage = (e) => ready.then((m) => {
-  const { args, first, count, job } = e.data;
+  const { args, first, count, job, setup } = e.data;
+  if (setup !== undefined) {  // a setup's whole run
+    let answer, x, value;
+    try {
+      answer = m.ccall("slits_setup", "string", ["string", "string"], [setup, args]);
+      const head = JSON.parse(answer);
+      if (head.points !== undefined) {
+        x = m.HEAPF64.slice(head.x / 8, head.x / 8 + head.points);
+        value = m.HEAPF64.slice(head.value / 8, head.value / 8 + head.points);
+      }
+    } catch (error) {
+      return failed(job, error);
+    }
+    return postMessage({ job, answer, x, value }, x ? [x.buffer, value.buffer] : []);
+  }
   let head;
   try {
     head = JSON.parse(m.ccall("slits_blocks", "string", ["string", "number", "number"], [args, first, count]));
@@ -364,6 +410,7 @@ function makeWorker() {
   const worker = new Worker(url);
   URL.revokeObjectURL(url);
   worker.onmessage = (e) => {
+    worker.busy = false;
     const job = pool.job;
     try {
       shareDone(worker, e.data);
@@ -384,6 +431,11 @@ function makeWorker() {
 function feed(worker) {
   const job = pool.job;
   if (!job || job.next >= job.blocks) return;
+  worker.busy = true;
+  if (job.setup !== undefined) {
+    job.next = job.blocks;
+    return worker.postMessage({ args: job.args, setup: job.setup, job: job.id });
+  }
   const first = job.next, count = Math.min(job.share, job.blocks - first);
   job.next += count;
   worker.postMessage({ args: job.args, first, count, job: job.id });
@@ -392,10 +444,11 @@ function feed(worker) {
 function shareDone(worker, message) {
   const job = pool.job;
   if (!job || message.job !== job.id) return feed(worker);
-  if (message.answer !== undefined) {  // a refusal or a failure: the whole computation's
+  if (message.answer !== undefined) {  // a setup's run, or a refusal or failure of the whole
     if (message.spent) stopWorkers();
     pool.job = null;
-    return job.finish(message.answer);
+    page.busy = false;
+    return job.finish(message.answer, null, message.x && { x: message.x, value: message.value });
   }
   job.values.set(message.values, message.first * 8);
   job.library += message.library;
@@ -425,7 +478,18 @@ function computeOnWorkers(args, points, finish, withText) {
   pool.job = { id: ++pool.jobs, args, blocks, share, next: 0, done: 0,
                values: new Float64Array(points), library: 0, finish, withText };
   page.busy = true;
-  for (const w of pool.workers) feed(w);
+  // A worker still on a share no longer awaited takes its next on return.
+  for (const w of pool.workers) if (!w.busy) feed(w);
+}
+
+// A setup's whole run on one worker; finish as for computeOnWorkers, with
+// the plotted values as the third argument.
+function computeSetupOnWorker(setup, args, finish) {
+  if (pool.workers.length === 0) pool.workers.push(makeWorker());
+  pool.job = { id: ++pool.jobs, args, setup, blocks: 1, next: 0, finish };
+  page.busy = true;
+  const idle = pool.workers.find((w) => !w.busy) ?? pool.workers[0];
+  feed(idle);
 }
 
 // Resolves to the answer text and the milliseconds it took, as a user
@@ -449,6 +513,20 @@ function update() {
   const job = ++page.job;
   document.body.dataset.state = "computing";
   const args = argv(page.program, argumentList());
+  const t0 = performance.now();
+  const noteAfterAFrame = () =>
+    setTimeout(() => { if (page.busy && job === page.job) $("progress").hidden = false; }, 17);
+  if (programInfo().setup) {
+    $("status").textContent = "Computing the setup…";
+    $("bar").removeAttribute("value");  // no measure of its progress
+    noteAfterAFrame();
+    computeSetupOnWorker(page.setupText, args, (answer, values, arrays) => {
+      $("progress").hidden = true;
+      $("bar").value = 0;
+      if (job === page.job) show(answer, performance.now() - t0, "on a worker", null, arrays);
+    });
+    return;
+  }
   let check;
   try {
     check = call("slits_check", args);
@@ -465,7 +543,6 @@ function update() {
   // smallest work goes to the workers and the page stays responsive.
   if (!programInfo().pattern || check.cost <= 2e4) {
     dropWorkerJob();
-    const t0 = performance.now();
     let answer;
     try {
       answer = reply("slits_run", args);
@@ -476,11 +553,9 @@ function update() {
     return;
   }
   $("status").textContent = `Computing ${check.cost.toPrecision(3)} exponentials…`;
-  const t0 = performance.now();
   const size = workerCount();
   $("bar").value = 0;
-  // The note shows only once the computation has outlasted a frame.
-  setTimeout(() => { if (page.busy && job === page.job) $("progress").hidden = false; }, 17);
+  noteAfterAFrame();  // the note only once the computation has outlasted a frame
   computeOnWorkers(args, check.points, (answer, values) => {
     $("progress").hidden = true;
     if (job === page.job)
@@ -493,8 +568,9 @@ function update() {
 // value is checked finite before it is drawn: the engine refuses any that
 // is not, and a value the plot cannot place must not pass for a point.
 // gathered: the arguments and the workers' values, from which the text is
-// made when the answer lacks it.
-function show(text, ms, where, gathered = null) {
+// made when the answer lacks it; arrays: the plotted x and values when they
+// are not in this thread's engine (a setup's run on a worker).
+function show(text, ms, where, gathered = null, arrays = null) {
   let answer;
   try {
     answer = JSON.parse(text);
@@ -505,7 +581,8 @@ function show(text, ms, where, gathered = null) {
   if (answer.error !== undefined) return fail(answer.error);
   // The values lie in this thread's engine until its next call.
   const heap = (at) => Array.from(page.engine.HEAPF64.subarray(at / 8, at / 8 + answer.points));
-  const x = answer.x = heap(answer.x), value = answer.value = heap(answer.value);
+  const x = answer.x = arrays ? Array.from(arrays.x) : heap(answer.x);
+  const value = answer.value = arrays ? Array.from(arrays.value) : heap(answer.value);
   for (let i = 0; i < x.length; i++)
     if (!Number.isFinite(x[i]) || !Number.isFinite(value[i]))
       return fail(`point ${i + 1} of ${x.length} is not a finite number`);
@@ -515,10 +592,13 @@ function show(text, ms, where, gathered = null) {
                             `${ms.toFixed(1)} ms ${where}.`;
   $("status").dataset.ms = ms.toFixed(2);
   const warning = $("warning");
-  warning.hidden = answer.library_phases === 0;
-  warning.textContent = `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
-    "kernel's reduction range, and came from the browser's C library, which is not glibc: " +
-    "exactness is not guaranteed for this bench.";
+  warning.hidden = answer.library_phases === 0 && !answer.literal_library;
+  warning.textContent = answer.literal_library
+    ? "The setup's literal sums take every phasor from the browser's C library, which is not " +
+      "glibc: exactness is not guaranteed; --method=propagate gives pattern's bits."
+    : `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
+      "kernel's reduction range, and came from the browser's C library, which is not glibc: " +
+      "exactness is not guaranteed for this bench.";
   if (!page.text) {
     try {
       draw();
@@ -565,6 +645,20 @@ function plotOf(result) {
   const intensity = program.quantity === "intensity";
   const bench = (option) => page.values[option] ?? page.registry.parameters
     .find((p) => p.option === option).default;
+  if (program.setup) {  // its screen, quantity and wavelength are the setup's
+    const amplitude = result.quantity === "amplitude";
+    return {
+      x: result.x, value: result.value, mirror: false, xMax: extent(result.x).most,
+      log: page.scale === "log",
+      yLabel: amplitude ? "amplitude |f(x)|" : result.quantity === "relative"
+        ? "intensity, relative to the axis" : "intensity",
+      xLabel: "x, position on the screen (mm)",
+      light: amplitude ? result.value.map((v) => v * v) : result.value,
+      title: [`pattern: ${result.label}`, result.command],
+      overlay: overlayOf(result, program),
+      ...stripColour(result.wavelength * 1e6),
+    };
+  }
   const xMax = !program.pattern ? 50
              : Number(bench(program.screen.replace(/_/g, "-")));
   return {
@@ -578,7 +672,7 @@ function plotOf(result) {
     xLabel: program.pattern ? "x, position on the screen (mm)" : "x, position on the source (mm)",
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
     title: [`${program.name}: ${program.prints}`, result.command],
-    overlay: program.pattern ? overlayOf(result, program) : null,
+    overlay: overlayOf(result, program),
     ...stripColour(Number(bench("wavelength")) * 1e6),
   };
 }
@@ -597,7 +691,8 @@ function overlayOf(result, program) {
   if (!page.measured) return null;
   const offset = Number($("measured-offset").value);
   const normalisation = $("measured-normalisation").value;
-  const fit = fitMeasured(page.measured, { x: result.x, value: result.value, mirror: program.pattern },
+  const fit = fitMeasured(page.measured, { x: result.x, value: result.value,
+                                          mirror: program.pattern && !program.setup },
                           normalisation, Number.isFinite(offset) ? offset : 0);
   page.overlay = fit;
   const shift = offset ? `, shifted ${offset} mm` : "";
@@ -712,6 +807,7 @@ $("status").textContent = "Loading…";
 createSlits().then((engine) => {
   page.engine = engine;
   page.registry = call("slits_registry");
+  page.registry.programs.push(setupProgram);
   readAddress();
   document.body.classList.toggle("text", page.text);
   $("data-box").open = page.text;

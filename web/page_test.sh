@@ -5,6 +5,8 @@
 # to standard output); where PROGRAM refuses the options, the page shows
 # the same message and no data. With --drawn the page shows its plot too,
 # and must have drawn it. With --workers=N the page computes on N workers.
+# PROGRAM pattern takes --setup=FILE (an absolute path), whose text the page
+# is given in its address.
 set -euo pipefail
 format="&format=text"
 [ "$1" = --drawn ] && { format=""; shift; }
@@ -16,7 +18,13 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 query="program=$program$format"
-for option in "$@"; do query+="&${option#--}"; done
+encode() { node -e 'process.stdout.write(encodeURIComponent(process.argv[1]))' "$1"; }
+for option in "$@"; do
+  case $option in
+    --setup=*) query+="&setup=$(encode "$(cat "${option#--setup=}")")" ;;  # the file's text
+    *) query+="&${option#--}" ;;
+  esac
+done
 quiet=(--quiet)
 [ "$program" = ledcurve ] && quiet=()  # it has no progress line
 status=0

@@ -18,6 +18,7 @@
 #include "command_line.hpp"
 #include "paths.hpp"
 #include "program_run.hpp"
+#include "setup.hpp"
 
 namespace {
 
@@ -246,24 +247,21 @@ unsigned long address(const std::vector<double>& v) {
 // A run's answer: the text of its data file (the profile: its standard
 // output), where the values for the plot lie in memory (x, value: the
 // addresses of "points" doubles each), and how many phases went to this C
-// library, which is not glibc; or {"refusal": message}, or {"error":
-// message} when the computation fails (a value that is not finite, memory).
-// make gives the pattern's loop; library_elsewhere counts the phases that
-// workers sent to the library. Progress reaches Module.onProgress, when
-// set, about a hundred times a run.
-std::string run_answer(const reading& r, loop_factory make, std::size_t library_elsewhere,
-                       bool with_text = true) {
-  if (!r.c) return refusal_answer(r.refusal);
-  const program_info& p = *r.p;
-  const command_line& c = *r.c;
-
+// library, which is not glibc. compute(take) hands take each point in
+// order; library_elsewhere counts the phases that workers sent to the
+// library; without with_text the text is null. Values are checked finite
+// as the plot needs them (the programs' own check comes first).
+using point_sink = std::function<void(double x, double value)>;
+std::string answer_of(int precision, bool with_text, std::size_t library_elsewhere,
+                      const std::function<void(const point_sink&)>& compute,
+                      const std::string& extra = "") {
   cis_path_name();  // the path chosen now: its start-up check is not this run's
   const std::size_t library_before = cis_detail::scalar_library_calls();
   std::ostringstream text;
-  text.precision(c.precision);
+  text.precision(precision);
   plotted_x.clear();
   plotted_value.clear();
-  const auto take = [&](double x, double value) {
+  compute([&](double x, double value) {
     if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
     if (!std::isfinite(value))
       throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
@@ -271,8 +269,26 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
     if (with_text) write_pair_line(text, x, value);
     plotted_x.push_back(x);
     plotted_value.push_back(value);
-  };
-  if (p.pattern()) {
+  });
+  const std::size_t library =
+      cis_detail::scalar_library_calls() - library_before + library_elsewhere;
+  char arrays[128];
+  std::snprintf(arrays, sizeof arrays, ",\"x\":%lu,\"value\":%lu,\"points\":%zu",
+                address(plotted_x), address(plotted_value), plotted_x.size());
+  return "{\"text\":" + (with_text ? json_string(text.str()) : "null") + arrays +
+         ",\"library_phases\":" + std::to_string(library) + extra + "}";
+}
+
+// A program's run (see answer_of), or {"refusal": message}; make gives the
+// pattern's loop. Progress reaches Module.onProgress, when set, about a
+// hundred times a run.
+std::string run_answer(const reading& r, loop_factory make, std::size_t library_elsewhere,
+                       bool with_text = true) {
+  if (!r.c) return refusal_answer(r.refusal);
+  const program_info& p = *r.p;
+  const command_line& c = *r.c;
+  return answer_of(c.precision, with_text, library_elsewhere, [&](const point_sink& take) {
+    if (!p.pattern()) return compute_profile(c.b, take);
     const int points = c.b.screen_points(p);
     const int step = points / 100 + 1;
     compute_pattern(p, c.b, 1, make, [&](int i, double x, double value) {
@@ -284,16 +300,7 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
             },
             i + 1, points);
     });
-  } else {
-    compute_profile(c.b, take);
-  }
-  const std::size_t library =
-      cis_detail::scalar_library_calls() - library_before + library_elsewhere;
-  char arrays[128];
-  std::snprintf(arrays, sizeof arrays, ",\"x\":%lu,\"value\":%lu,\"points\":%zu",
-                address(plotted_x), address(plotted_value), plotted_x.size());
-  return "{\"text\":" + (with_text ? json_string(text.str()) : "null") + arrays +
-         ",\"library_phases\":" + std::to_string(library) + "}";
+  });
 }
 
 // A worker's loop, kept while it is handed blocks of the same bench:
@@ -442,6 +449,67 @@ EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_p
     if (r.c && int(gathered.size()) != r.c->b.screen_points(*r.p))
       return give(error_answer("the workers' values do not fill the screen"));
     return give(run_answer(r, replay, std::size_t(library_phases), with_text));
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
+
+// The pattern of a setup, as `pattern --setup FILE` with these arguments
+// (a JSON array: "pattern", then the options) writes it, FILE holding
+// setup_text (empty: pattern's own default, duogap's experiment): the
+// answer of slits_run with the setup's wavelength, the console label of
+// its quantity and the quantity itself, and literal_library when the
+// literal reference summed it (its phasors are std::exp's, here the
+// browser's C library, not glibc); or {"refusal": message}. Table files
+// are read from the page's file system, which holds none.
+EMSCRIPTEN_KEEPALIVE const char* slits_setup(const char* setup_text, const char* argv_json) {
+  try {
+    const auto argv = strings_of(argv_json);
+    if (!argv || argv->empty() || argv->front() != "pattern")
+      return give(refusal_answer("the page's arguments are not pattern's"));
+    const std::vector<std::string> arguments(argv->begin() + 1, argv->end());
+    for (const std::string& a : arguments)
+      if (has_control_character(a))
+        return give(refusal_answer(visibly_quoted(a) + " contains a control character"));
+    std::string why;
+    const auto c = read_arguments(arguments, "pattern", command_kind::setup, &why);
+    if (!c) return give(refusal_answer(why));
+    const std::string_view text = setup_text;
+    setup s = text.empty() ? default_setup() : empty_setup();
+    if (!text.empty()) why = read_setup_text(text, "setup", "", s);
+    if (why.empty()) {
+      for (const auto& [p, value] : c->given) assign(s.b, *p, value);
+      s.b.derive();
+      why = check_setup(s);
+    }
+    if (!why.empty()) return give(refusal_answer(why));
+    const char* quantities[] = {"amplitude", "intensity", "relative"};
+    const std::string extra = ",\"wavelength\":" + json_number(s.b.wavelength) +
+                              ",\"label\":" + json_string(setup_label(s)) + ",\"quantity\":\"" +
+                              quantities[int(s.quantity)] + "\"" +
+                              (s.b.propagate ? "" : ",\"literal_library\":true");
+    return give(answer_of(
+        c->precision, true, 0,
+        [&](const point_sink& take) {
+          compute_setup(s, 1, [&](int, double x, double value) {
+            check_finite(x, value);
+            take(x, value);
+          });
+        },
+        extra));
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
+
+// The setup of a program's bench, as PROGRAM --print-setup prints it, for
+// the arguments of slits_check; or {"refusal": message}.
+EMSCRIPTEN_KEEPALIVE const char* slits_preset(const char* argv) {
+  try {
+    const reading r = read_for(argv);
+    if (!r.c) return give(refusal_answer(r.refusal));
+    if (!r.p->pattern()) return give(refusal_answer("the profile has no setup"));
+    return give("{\"setup\":" + json_string(preset_text(*r.p, r.c->b)) + "}");
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
