@@ -654,7 +654,9 @@ function plotOf(result) {
         ? "intensity, relative to the axis" : "intensity",
       xLabel: "x, position on the screen (mm)",
       light: amplitude ? result.value.map((v) => v * v) : result.value,
-      title: [`pattern: ${result.label}`, result.command],
+      title: [`pattern: the ${result.quantity === "relative" ? "intensity relative to the axis"
+                                                                : result.quantity} of a setup`,
+              result.command],
       overlay: overlayOf(result, program),
       ...stripColour(result.wavelength * 1e6),
     };
