@@ -16,6 +16,7 @@ const page = {
   result: null,
   addressRefusal: null,  // what the address asks that no program does
   setupText: "",   // program pattern: its setup file's text ("": duogap's experiment)
+  workers: null,   // workers=N from the address, else null: one per core
   measured: null,  // a measured profile: x, y (mm, as read), name
   overlay: null,   // its last fit onto the pattern drawn
 };
@@ -104,6 +105,7 @@ function readAddress() {
     if (query.has(p.option)) page.values[p.option] = last(p.option);
   if (query.has("precision")) page.precision = last("precision");
   page.setupText = last("setup") ?? "";
+  page.workers = last("workers");
   if (last("scale") === "log") page.scale = "log";
   page.text = last("format") === "text";
 }
@@ -118,6 +120,7 @@ function writeAddress() {
   if (page.precision !== "6") query.set("precision", page.precision);
   if (programInfo().setup && page.setupText) query.set("setup", page.setupText);
   if (page.scale === "log") query.set("scale", "log");
+  if (page.workers !== null) query.set("workers", page.workers);
   if (page.text) query.set("format", "text");
   try {
     history.replaceState(null, "", `?${query}`);
@@ -353,8 +356,9 @@ function fail(message) {
 // spent, is ended.
 const pool = { workers: [], job: null, jobs: 0 };
 
+// workers=N in the address, else one per core.
 function workerCount() {
-  const asked = Number(new URLSearchParams(location.search).get("workers"));
+  const asked = Number(page.workers);
   if (Number.isInteger(asked) && asked >= 1 && asked <= 64) return asked;
   return Math.max(1, Math.min(navigator.hardwareConcurrency || 1, 64));
 }
