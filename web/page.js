@@ -402,8 +402,22 @@ function stopWorkers() {
   $("progress").hidden = true;
 }
 
+// A worker on a share of a computation no longer awaited is ended when the
+// share is long (about a tenth of a second or more by its cost, or begun a
+// quarter of a second ago): a new one starts in about as long. Shorter
+// shares run out, so that a dragged control keeps its workers.
+function endLongShares() {
+  const now = performance.now();
+  pool.workers = pool.workers.filter((w) => {
+    if (!w.busy || !(w.heavy || now - w.since > 250)) return true;
+    w.terminate();
+    return false;
+  });
+}
+
 // The computation on the workers is no longer awaited.
 function dropWorkerJob() {
+  endLongShares();
   pool.job = null;
   page.busy = false;
   $("progress").hidden = true;
@@ -436,6 +450,8 @@ function feed(worker) {
   const job = pool.job;
   if (!job || job.next >= job.blocks) return;
   worker.busy = true;
+  worker.since = performance.now();
+  worker.heavy = job.heavy;
   if (job.setup !== undefined) {
     job.next = job.blocks;
     return worker.postMessage({ args: job.args, setup: job.setup, job: job.id });
@@ -471,7 +487,8 @@ function shareDone(worker, message) {
 // finish(answer, values) receives the engine's answer text, as slits_run
 // gives it but for the data file's text without withText, and the values
 // the workers sent.
-function computeOnWorkers(args, points, finish, withText) {
+function computeOnWorkers(args, points, finish, withText, cost = 0) {
+  endLongShares();
   const size = workerCount();
   while (pool.workers.length < size) pool.workers.push(makeWorker());
   while (pool.workers.length > size) pool.workers.pop().terminate();
@@ -479,7 +496,8 @@ function computeOnWorkers(args, points, finish, withText) {
   // A few shares per worker, so that one slowed by other work on its core
   // is not waited for long.
   const share = Math.max(1, Math.ceil(blocks / (4 * size)));
-  pool.job = { id: ++pool.jobs, args, blocks, share, next: 0, done: 0,
+  const heavy = cost / Math.ceil(blocks / share) > 1e6;  // exponentials in a share
+  pool.job = { id: ++pool.jobs, args, blocks, share, next: 0, done: 0, heavy,
                values: new Float64Array(points), library: 0, finish, withText };
   page.busy = true;
   // A worker still on a share no longer awaited takes its next on return.
@@ -489,6 +507,7 @@ function computeOnWorkers(args, points, finish, withText) {
 // A setup's whole run on one worker; finish as for computeOnWorkers, with
 // the plotted values as the third argument.
 function computeSetupOnWorker(setup, args, finish) {
+  endLongShares();
   if (pool.workers.length === 0) pool.workers.push(makeWorker());
   pool.job = { id: ++pool.jobs, args, setup, blocks: 1, next: 0, finish };
   page.busy = true;
@@ -565,7 +584,7 @@ function update() {
     if (job === page.job)
       show(answer, performance.now() - t0, `on ${size} worker${size > 1 ? "s" : ""}`,
            { args, values });
-  }, page.text);
+  }, page.text, check.cost);
 }
 
 // The engine's answer, as text: the data, a refusal or a failure. Every
