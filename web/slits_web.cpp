@@ -308,6 +308,7 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
 struct kept_loop {
   std::string key;  // the program and its bench
   block_loop loop;
+  std::size_t table_phases = 0;  // sent to the C library while making it
 } kept;
 
 // The values a worker sent back, every point of the screen in order; the
@@ -395,7 +396,8 @@ EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* argv) {
 // A worker's share of a pattern: the values, as the program's loop leaves
 // them (before an LED program's division by the axis, which needs the
 // first point), of the screen blocks first to first + count - 1, into
-// memory at "at"; with "points", their number, and "library_phases". Every
+// memory at "at"; with "points", their number, and "library_phases" (the
+// tables' own counted with the share from block 0). Every
 // point's sum is its own, so any split gives the same bits.
 EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int count) {
   try {
@@ -403,15 +405,17 @@ EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int c
     if (!r.c) return give(refusal_answer(r.refusal));
     if (!r.p->pattern()) return give(error_answer("the profile has no screen blocks"));
     cis_path_name();
-    const std::size_t library_before = cis_detail::scalar_library_calls();
     // The loop is the bench's: a new precision keeps it.
     std::string key(r.p->name);
     for (const std::string& value : r.c->b.text) key.append("\n").append(value);
     if (kept.key != key) {
       kept.loop = nullptr;  // the old tables go before the new are made
+      const std::size_t before = cis_detail::scalar_library_calls();
       kept.loop = pattern_loop(r.p->id)(r.c->b);
+      kept.table_phases = cis_detail::scalar_library_calls() - before;
       kept.key = key;
     }
+    const std::size_t library_before = cis_detail::scalar_library_calls();
     const int screen_count = r.c->b.screen_points(*r.p);
     const double screen_max = r.c->b.screen_max(*r.p);
     const int begin = std::min(first * block_size, screen_count);
@@ -420,7 +424,10 @@ EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int c
     for_each_block_at(
         points, [&](int i) { return screen_point(begin + i, screen_count, screen_max); }, 1,
         kept.loop, [&](int i, double, double value) { share[std::size_t(i)] = value; });
-    const std::size_t library = cis_detail::scalar_library_calls() - library_before;
+    // The tables' phases once a run, as slits_run counts them, with the
+    // share that holds the first point, whichever worker made them.
+    const std::size_t library =
+        cis_detail::scalar_library_calls() - library_before + (first == 0 ? kept.table_phases : 0);
     char head[96];
     std::snprintf(head, sizeof head, "{\"at\":%lu,\"points\":%d,\"library_phases\":%zu}",
                   address(share), points, library);
