@@ -2,7 +2,7 @@
 // packages): opens the page at a file address, waits until it has finished
 // (body data-state "done", "refused" or "error"), and prints what an
 // expression gives. Virtual time cannot wait for a worker; polling can.
-//   node chromium.js CHROMIUM URL [EXPRESSION | --screenshot=FILE]
+//   [PAGE_WIDTH=PIXELS] node chromium.js CHROMIUM URL [EXPRESSION | --screenshot=FILE]
 // EXPRESSION defaults to the data file's text, or the refusal or failure
 // with its message (with data, or a page done but not drawn, reported too);
 // it may return a promise.
@@ -47,7 +47,8 @@ async function main() {
   const { result: { sessionId } } =
     await send("Target.attachToTarget", { targetId, flatten: true });
   await send("Emulation.setDeviceMetricsOverride",
-             { width: 1280, height: 860, deviceScaleFactor: 1, mobile: false }, sessionId);
+             { width: Number(process.env.PAGE_WIDTH) || 1280, height: 860, deviceScaleFactor: 1,
+               mobile: Boolean(process.env.PAGE_WIDTH) }, sessionId);
   await send("Page.navigate", { url }, sessionId);
   const evaluate = async (text) => (await send("Runtime.evaluate",
     { expression: text, returnByValue: true, awaitPromise: true }, sessionId)).result;

@@ -1,8 +1,7 @@
 // The page: controls made at run time from the registry the programs are
 // built from, the address as the whole state, each change checked by the
-// programs' own command line and computed by their own loops; the plane by
-// plane method on this thread, the literal sums in a worker that can be
-// cancelled.
+// programs' own command line and computed by their own loops: the smallest
+// on this thread, the others on one worker per core.
 "use strict";
 
 const page = {
@@ -13,10 +12,13 @@ const page = {
   precision: "6",
   scale: "linear",
   text: false,     // format=text: the data file only
-  worker: null,
   job: 0,          // the computation whose answer is awaited
   result: null,
   addressRefusal: null,  // what the address asks that no program does
+  setupText: "",   // program pattern: its setup file's text ("": duogap's experiment)
+  workers: null,   // workers=N from the address, else null: one per core
+  measured: null,  // a measured profile: x, y (mm, as read), name
+  overlay: null,   // its last fit onto the pattern drawn
 };
 
 const $ = (id) => document.getElementById(id);
@@ -40,9 +42,16 @@ function programInfo() {
   return page.registry.programs.find((p) => p.name === page.program);
 }
 
+// The program of any setup, beside the registry's: it reads a setup file
+// (here the text in its field) and the bench options a setup takes.
+const setupProgram = { name: "pattern", title: "any setup of planes", pattern: true, setup: true,
+                       screen: "", planes: [], quantity: "setup", prints: "the pattern of a setup" };
+const setupParameters = new Set(["wavelength", "phase_model", "sampling", "method"]);
+
 // Which parameters a program reads; the others are shown but greyed.
 function usedBy(program, parameter) {
   const n = parameter.name;
+  if (program.setup) return setupParameters.has(n);
   if (!program.pattern) return n === "led_sigma";
   if (n.startsWith("source_")) return program.planes.includes("source");
   if (n.startsWith("pair_") && n !== "pair_distance") return program.planes.includes("pair");
@@ -58,8 +67,9 @@ function argumentList() {
   const list = [];
   for (const p of page.registry.parameters) {
     const text = page.values[p.option];
-    if (text === undefined || text === p.default) continue;
-    if (!program.pattern && p.name !== "led_sigma") continue;
+    // A setup's own lines hold until a field is set, to any value.
+    if (text === undefined || (text === p.default && !program.setup)) continue;
+    if (!usedBy(program, p) && (!program.pattern || program.setup)) continue;
     list.push(`--${p.option}=${text}`);
   }
   if (page.precision !== "6") list.push(`--precision=${page.precision}`);
@@ -77,7 +87,8 @@ function shellWord(word) {
 }
 
 function commandLine() {
-  const words = [page.program, ...argumentList()].map(shellWord).join(" ");
+  const setupFile = programInfo().setup && page.setupText ? ["--setup=setup.txt"] : [];
+  const words = [page.program, ...setupFile, ...argumentList()].map(shellWord).join(" ");
   return programInfo().pattern ? words : `${words} > ${page.program}.txt`;
 }
 
@@ -93,6 +104,8 @@ function readAddress() {
   for (const p of page.registry.parameters)
     if (query.has(p.option)) page.values[p.option] = last(p.option);
   if (query.has("precision")) page.precision = last("precision");
+  page.setupText = last("setup") ?? "";
+  page.workers = last("workers");
   if (last("scale") === "log") page.scale = "log";
   page.text = last("format") === "text";
 }
@@ -101,10 +114,13 @@ function writeAddress() {
   const query = new URLSearchParams({ program: page.program });
   for (const p of page.registry.parameters) {
     const text = page.values[p.option];
-    if (text !== undefined && text !== p.default) query.set(p.option, text);
+    const setupOption = programInfo().setup && usedBy(programInfo(), p);
+    if (text !== undefined && (text !== p.default || setupOption)) query.set(p.option, text);
   }
   if (page.precision !== "6") query.set("precision", page.precision);
+  if (programInfo().setup && page.setupText) query.set("setup", page.setupText);
   if (page.scale === "log") query.set("scale", "log");
+  if (page.workers !== null) query.set("workers", page.workers);
   if (page.text) query.set("format", "text");
   try {
     history.replaceState(null, "", `?${query}`);
@@ -123,8 +139,18 @@ function field(id, labelText, control, title) {
   const label = document.createElement("label");
   label.htmlFor = control.id = `field-${id}`;
   label.textContent = labelText;
-  if (title) label.title = control.title = title;
   row.append(label, control);
+  if (title) {
+    // The meaning, shown while the field has the focus: a tooltip needs a
+    // pointer.
+    label.title = control.title = title;
+    const hint = document.createElement("div");
+    hint.className = "hint";
+    hint.id = control.dataset.hint = `hint-${id}`;
+    hint.textContent = title;
+    control.setAttribute("aria-describedby", hint.id);
+    row.append(hint);
+  }
   return row;
 }
 
@@ -176,11 +202,28 @@ function buildControls() {
   programs.value = page.addressRefusal ? "" : page.program;
   programs.addEventListener("change", () => {
     page.addressRefusal = null;
+    // A program's own experiment is where a setup starts from.
+    if (programs.value === setupProgram.name && !page.setupText && !programInfo().setup) {
+      const preset = call("slits_preset", argv(page.program, argumentList()));
+      if (preset.setup !== undefined) $("field-setup").value = page.setupText = preset.setup;
+    }
     page.program = programs.value;
     markUnused();
     schedule();
   });
   form.append(field("program", "Program", programs, "the program whose output is shown"));
+  const setupText = document.createElement("textarea");
+  setupText.rows = 12;
+  setupText.spellcheck = false;
+  setupText.value = page.setupText;
+  setupText.dataset.option = "setup";
+  setupText.addEventListener("input", () => changed(setupText));
+  form.append(field("setup", "Setup file", setupText,
+                    "pattern's setup, one \"key values\" a line: source, plane, opening, slits " +
+                    "(a grating: count, width, period, samples), screen, quantity; empty: " +
+                    "duogap's experiment. Choosing pattern from a program starts from its own. " +
+                    "The wavelength, phase model, sampling and method fields, once set, " +
+                    "override the setup's lines."));
   const heading = document.createElement("h2");
   heading.textContent = "Bench and method";
   form.append(heading);
@@ -216,6 +259,7 @@ function buildControls() {
 
 function markUnused() {
   const program = programInfo();
+  document.querySelector('.row[data-option="setup"]').hidden = !program.setup;
   for (const p of page.registry.parameters) {
     const row = document.querySelector(`.row[data-option="${p.option}"]`);
     const used = usedBy(program, p);
@@ -230,6 +274,7 @@ function changed(control) {
     $("field-program").value = page.program;
   }
   if (control.dataset.option === "precision") page.precision = control.value;
+  else if (control.dataset.option === "setup") page.setupText = control.value;
   else page.values[control.dataset.option] = control.value;
   schedule();
 }
@@ -249,7 +294,7 @@ function schedule() {
 // Computation.
 
 function showRefusal(message, who = `${page.program}: `) {
-  const option = (/^--([a-z-]+)/.exec(message) || [])[1];
+  const option = /^setup:\d+:/.test(message) ? "setup" : (/^--([a-z-]+)/.exec(message) || [])[1];
   const row = option && document.querySelector(`.row[data-option="${option}"]`);
   if (row) {
     const note = document.createElement("div");
@@ -257,9 +302,9 @@ function showRefusal(message, who = `${page.program}: `) {
     note.id = `refused-${option}`;
     note.textContent = message;
     row.append(note);
-    const input = row.querySelector("input[type=text], select");
+    const input = row.querySelector("input[type=text], select, textarea");
     input.setAttribute("aria-invalid", "true");
-    input.setAttribute("aria-describedby", note.id);
+    input.setAttribute("aria-describedby", `${note.id} ${input.dataset.hint || ""}`.trim());
   }
   $("refusal").textContent = `${who}error: ${message}`;
   $("refusal").hidden = false;
@@ -267,9 +312,10 @@ function showRefusal(message, who = `${page.program}: `) {
 
 function clearRefusals() {
   document.querySelectorAll(".refused").forEach((n) => n.remove());
-  document.querySelectorAll("[aria-invalid]").forEach((n) => {
+  document.querySelectorAll("#controls [aria-invalid]").forEach((n) => {
     n.removeAttribute("aria-invalid");
-    n.removeAttribute("aria-describedby");
+    if (n.dataset.hint) n.setAttribute("aria-describedby", n.dataset.hint);
+    else n.removeAttribute("aria-describedby");
   });
   $("refusal").hidden = true;
 }
@@ -299,55 +345,183 @@ function fail(message) {
   document.body.dataset.state = "error";
 }
 
-function stopWorker() {
-  if (page.worker) page.worker.terminate();
-  page.worker = null;
+// The sums on workers, one per core, each made from the same engine text (a
+// page opened from a file may not load a worker's script by address) and
+// kept for the next computation. Each takes the next share of screen
+// blocks while any is left; the values come back by share and are put in
+// place, and this thread's engine turns them into the data file as the
+// program would (slits_gather). No sum is split, so any number of workers
+// gives the same bits. A share of a computation no longer awaited is
+// dropped when it arrives; a worker that failed, whose engine may be
+// spent, is ended.
+const pool = { workers: [], job: null, jobs: 0 };
+
+// workers=N in the address, else one per core.
+function workerCount() {
+  const asked = Number(page.workers);
+  if (Number.isInteger(asked) && asked >= 1 && asked <= 64) return asked;
+  return Math.max(1, Math.min(navigator.hardwareConcurrency || 1, 64));
+}
+
+const workerCode = () => `${engineText}
+const ready = createSlits();
+const failed = (job, e) =>
+  postMessage({ job, spent: true, answer: JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` }) });
+onmessage = (e) => ready.then((m) => {
+  const { args, first, count, job, setup } = e.data;
+  if (setup !== undefined) {  // a setup's whole run
+    let answer, x, value;
+    try {
+      answer = m.ccall("slits_setup", "string", ["string", "string"], [setup, args]);
+      const head = JSON.parse(answer);
+      if (head.points !== undefined) {
+        x = m.HEAPF64.slice(head.x / 8, head.x / 8 + head.points);
+        value = m.HEAPF64.slice(head.value / 8, head.value / 8 + head.points);
+      }
+    } catch (error) {
+      return failed(job, error);
+    }
+    return postMessage({ job, answer, x, value }, x ? [x.buffer, value.buffer] : []);
+  }
+  let head;
+  try {
+    head = JSON.parse(m.ccall("slits_blocks", "string", ["string", "number", "number"], [args, first, count]));
+  } catch (error) {
+    return failed(job, error);
+  }
+  if (head.at === undefined) return postMessage({ job, answer: JSON.stringify(head) });
+  const values = m.HEAPF64.slice(head.at / 8, head.at / 8 + head.points);
+  postMessage({ job, first, count, values, library: head.library_phases }, [values.buffer]);
+}, (error) => failed(e.data.job, error));`;
+
+function stopWorkers() {
+  for (const w of pool.workers) w.terminate();
+  pool.workers = [];
+  pool.job = null;
   page.busy = false;
   $("progress").hidden = true;
 }
 
-// The sums on a worker of their own, made from the same engine text (a page
-// opened from a file may not load a worker's script by address), kept for
-// the next computation; one still running when the next is asked for is
-// ended with its worker, and so is one that failed, whose engine may be
-// spent.
-function startWorker(args, job) {
-  if (page.busy) stopWorker();
-  if (!page.worker) {
-    const code = `${engineText}
-const ready = createSlits({ onProgress: (done, total) => postMessage({ done, total }) });
-const failed = (e) => JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` });
-onmessage = (e) => ready.then((m) => {
-  const t0 = performance.now();
-  try {
-    const answer = m.ccall("slits_run", "string", ["string"], [e.data.args]);
-    postMessage({ answer, ms: performance.now() - t0, job: e.data.job });
-  } catch (error) {
-    postMessage({ answer: failed(error), spent: true, job: e.data.job });
+// A worker on a share of a computation no longer awaited is ended when the
+// share is long (about a tenth of a second or more by its cost, or begun a
+// quarter of a second ago): a new one starts in about as long. Shorter
+// shares run out, so that a dragged control keeps its workers.
+function endLongShares() {
+  const now = performance.now();
+  pool.workers = pool.workers.filter((w) => {
+    if (!w.busy || !(w.heavy || now - w.since > 250)) return true;
+    w.terminate();
+    return false;
+  });
+}
+
+// The computation on the workers is no longer awaited.
+function dropWorkerJob() {
+  endLongShares();
+  pool.job = null;
+  page.busy = false;
+  $("progress").hidden = true;
+}
+
+function makeWorker() {
+  const url = URL.createObjectURL(new Blob([workerCode()], { type: "text/javascript" }));
+  const worker = new Worker(url);
+  URL.revokeObjectURL(url);
+  worker.onmessage = (e) => {
+    worker.busy = false;
+    const job = pool.job;
+    try {
+      shareDone(worker, e.data);
+    } catch (error) {  // the page's own fault: told, not waited on
+      dropWorkerJob();
+      if (job) job.finish(JSON.stringify({ error: `the page failed: ${error.message}` }));
+    }
+  };
+  worker.onerror = (e) => {
+    e.preventDefault();
+    const job = pool.job;
+    stopWorkers();
+    if (job) job.finish(JSON.stringify({ error: `the computation failed: ${e.message}` }));
+  };
+  return worker;
+}
+
+function feed(worker) {
+  const job = pool.job;
+  if (!job || job.next >= job.blocks) return;
+  worker.busy = true;
+  worker.since = performance.now();
+  worker.heavy = job.heavy;
+  if (job.setup !== undefined) {
+    job.next = job.blocks;
+    return worker.postMessage({ args: job.args, setup: job.setup, job: job.id });
   }
-}, (error) => postMessage({ answer: failed(error), spent: true, job: e.data.job }));`;
-    const url = URL.createObjectURL(new Blob([code], { type: "text/javascript" }));
-    page.worker = new Worker(url);
-    URL.revokeObjectURL(url);
-    page.worker.onmessage = (e) => {
-      if (e.data.answer === undefined) {
-        $("bar").value = e.data.done / e.data.total;
-        return;
-      }
-      page.busy = false;
-      $("progress").hidden = true;
-      if (e.data.spent) stopWorker();
-      if (e.data.job === page.job) show(e.data.answer, e.data.ms, "in a worker");
-    };
-    page.worker.onerror = (e) => {
-      stopWorker();
-      fail(`the computation failed: ${e.message}`);
-    };
+  const first = job.next, count = Math.min(job.share, job.blocks - first);
+  job.next += count;
+  worker.postMessage({ args: job.args, first, count, job: job.id });
+}
+
+function shareDone(worker, message) {
+  const job = pool.job;
+  if (!job || message.job !== job.id) return feed(worker);
+  if (message.answer !== undefined) {  // a setup's run, or a refusal or failure of the whole
+    if (message.spent) stopWorkers();
+    pool.job = null;
+    page.busy = false;
+    return job.finish(message.answer, null, message.x && { x: message.x, value: message.value });
   }
-  $("bar").value = 0;
-  $("progress").hidden = false;
+  job.values.set(message.values, message.first * 8);
+  job.library += message.library;
+  job.done += message.count;
+  $("bar").value = job.done / job.blocks;
+  if (job.done < job.blocks) return feed(worker);
+  pool.job = null;
+  page.busy = false;
+  const room = page.engine._slits_gather_room(job.values.length);
+  page.engine.HEAPF64.set(job.values, room / 8);
+  job.finish(page.engine.ccall("slits_gather", "string", ["string", "number", "number"],
+                               [job.args, job.library, job.withText ? 1 : 0]), job.values);
+}
+
+// The pattern of these arguments (points screen points) on the workers;
+// finish(answer, values) receives the engine's answer text, as slits_run
+// gives it but for the data file's text without withText, and the values
+// the workers sent.
+function computeOnWorkers(args, points, finish, withText, cost = 0) {
+  endLongShares();
+  const size = workerCount();
+  while (pool.workers.length < size) pool.workers.push(makeWorker());
+  while (pool.workers.length > size) pool.workers.pop().terminate();
+  const blocks = Math.ceil(points / 8);
+  // A few shares per worker, so that one slowed by other work on its core
+  // is not waited for long.
+  const share = Math.max(1, Math.ceil(blocks / (4 * size)));
+  const heavy = cost / Math.ceil(blocks / share) > 1e6;  // exponentials in a share
+  pool.job = { id: ++pool.jobs, args, blocks, share, next: 0, done: 0, heavy,
+               values: new Float64Array(points), library: 0, finish, withText };
   page.busy = true;
-  page.worker.postMessage({ args, job });
+  // A worker still on a share no longer awaited takes its next on return.
+  for (const w of pool.workers) if (!w.busy) feed(w);
+}
+
+// A setup's whole run on one worker; finish as for computeOnWorkers, with
+// the plotted values as the third argument.
+function computeSetupOnWorker(setup, args, finish) {
+  endLongShares();
+  if (pool.workers.length === 0) pool.workers.push(makeWorker());
+  pool.job = { id: ++pool.jobs, args, setup, blocks: 1, next: 0, finish };
+  page.busy = true;
+  const idle = pool.workers.find((w) => !w.busy) ?? pool.workers[0];
+  feed(idle);
+}
+
+// Resolves to the answer text and the milliseconds it took, as a user
+// meets them: for speed/page_speed.sh.
+function timedOnWorkers(args) {
+  const t0 = performance.now();
+  const { points } = call("slits_check", args);
+  return new Promise((resolve) => computeOnWorkers(args, points,
+    (answer) => resolve({ answer, ms: performance.now() - t0 })));
 }
 
 function update() {
@@ -362,6 +536,20 @@ function update() {
   const job = ++page.job;
   document.body.dataset.state = "computing";
   const args = argv(page.program, argumentList());
+  const t0 = performance.now();
+  const noteAfterAFrame = () =>
+    setTimeout(() => { if (page.busy && job === page.job) $("progress").hidden = false; }, 17);
+  if (programInfo().setup) {
+    $("status").textContent = "Computing the setup…";
+    $("bar").removeAttribute("value");  // no measure of its progress
+    noteAfterAFrame();
+    computeSetupOnWorker(page.setupText, args, (answer, values, arrays) => {
+      $("progress").hidden = true;
+      $("bar").value = 0;
+      if (job === page.job) show(answer, performance.now() - t0, "on a worker", null, arrays);
+    });
+    return;
+  }
   let check;
   try {
     check = call("slits_check", args);
@@ -369,16 +557,15 @@ function update() {
     return fail(`the engine failed: ${e.message}`);
   }
   if (check.refusal !== undefined || check.error !== undefined) {
-    if (page.busy) stopWorker();
+    dropWorkerJob();
     if (check.error !== undefined) return fail(check.error);
     return refuse(check.refusal);
   }
   // WebAssembly has no fused multiply-add, which the kernel emulates
   // exactly: a phasor costs about 0.2 microseconds here, so all but the
-  // smallest work goes to the worker and the page stays responsive.
+  // smallest work goes to the workers and the page stays responsive.
   if (!programInfo().pattern || check.cost <= 2e4) {
-    if (page.busy) stopWorker();
-    const t0 = performance.now();
+    dropWorkerJob();
     let answer;
     try {
       answer = reply("slits_run", args);
@@ -389,13 +576,24 @@ function update() {
     return;
   }
   $("status").textContent = `Computing ${check.cost.toPrecision(3)} exponentials…`;
-  startWorker(args, job);
+  const size = workerCount();
+  $("bar").value = 0;
+  noteAfterAFrame();  // the note only once the computation has outlasted a frame
+  computeOnWorkers(args, check.points, (answer, values) => {
+    $("progress").hidden = true;
+    if (job === page.job)
+      show(answer, performance.now() - t0, `on ${size} worker${size > 1 ? "s" : ""}`,
+           { args, values });
+  }, page.text, check.cost);
 }
 
 // The engine's answer, as text: the data, a refusal or a failure. Every
 // value is checked finite before it is drawn: the engine refuses any that
 // is not, and a value the plot cannot place must not pass for a point.
-function show(text, ms, where) {
+// gathered: the arguments and the workers' values, from which the text is
+// made when the answer lacks it; arrays: the plotted x and values when they
+// are not in this thread's engine (a setup's run on a worker).
+function show(text, ms, where, gathered = null, arrays = null) {
   let answer;
   try {
     answer = JSON.parse(text);
@@ -404,20 +602,26 @@ function show(text, ms, where) {
   }
   if (answer.refusal !== undefined) return refuse(answer.refusal);
   if (answer.error !== undefined) return fail(answer.error);
-  const { x, value } = answer;
+  // The values lie in this thread's engine until its next call.
+  const heap = (at) => Array.from(page.engine.HEAPF64.subarray(at / 8, at / 8 + answer.points));
+  const x = answer.x = arrays ? Array.from(arrays.x) : heap(answer.x);
+  const value = answer.value = arrays ? Array.from(arrays.value) : heap(answer.value);
   for (let i = 0; i < x.length; i++)
     if (!Number.isFinite(x[i]) || !Number.isFinite(value[i]))
       return fail(`point ${i + 1} of ${x.length} is not a finite number`);
-  page.result = { ...answer, program: page.program, command: commandLine() };
-  $("data").textContent = answer.text;
+  page.result = { ...answer, program: page.program, command: commandLine(), ...gathered };
+  $("data").textContent = answer.text ?? "";
   $("status").textContent = `${page.program}: ${x.length} points computed in ` +
                             `${ms.toFixed(1)} ms ${where}.`;
   $("status").dataset.ms = ms.toFixed(2);
   const warning = $("warning");
-  warning.hidden = answer.library_phases === 0;
-  warning.textContent = `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
-    "kernel's reduction range, and came from the browser's C library, which is not glibc: " +
-    "exactness is not guaranteed for this bench.";
+  warning.hidden = answer.library_phases === 0 && !answer.literal_library;
+  warning.textContent = answer.literal_library
+    ? "The setup's literal sums take every phasor from the browser's C library, which is not " +
+      "glibc: exactness is not guaranteed; --method=propagate gives pattern's bits."
+    : `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
+      "kernel's reduction range, and came from the browser's C library, which is not glibc: " +
+      "exactness is not guaranteed for this bench.";
   if (!page.text) {
     try {
       draw();
@@ -425,7 +629,38 @@ function show(text, ms, where) {
       return fail(`the plot failed: ${e.message}`);
     }
   }
-  document.body.dataset.state = "done";
+  if (answer.text !== null) {
+    document.body.dataset.state = "done";
+    return;
+  }
+  // The data file's lines once the plot is on the screen, unless the next
+  // computation comes first.
+  const job = page.job, result = page.result;
+  document.body.dataset.state = "drawn";
+  requestAnimationFrame(() => setTimeout(() => {
+    if (job !== page.job || result !== page.result) return;
+    try {
+      $("data").textContent = dataText();
+    } catch (e) {
+      return fail(`the data file's text failed: ${e.message}`);
+    }
+    document.body.dataset.state = "done";
+  }));
+}
+
+// The data file's text of the result shown, made now if the answer came
+// without it.
+function dataText() {
+  const r = page.result;
+  if (r.text === null) {
+    const room = page.engine._slits_gather_room(r.values.length);
+    page.engine.HEAPF64.set(r.values, room / 8);
+    const answer = JSON.parse(page.engine.ccall("slits_gather", "string", ["string", "number", "number"],
+                                                [r.args, r.library_phases, 1]));
+    if (answer.text === undefined) throw new Error(answer.error ?? answer.refusal);
+    r.text = answer.text;
+  }
+  return r.text;
 }
 
 function plotOf(result) {
@@ -433,6 +668,22 @@ function plotOf(result) {
   const intensity = program.quantity === "intensity";
   const bench = (option) => page.values[option] ?? page.registry.parameters
     .find((p) => p.option === option).default;
+  if (program.setup) {  // its screen, quantity and wavelength are the setup's
+    const amplitude = result.quantity === "amplitude";
+    return {
+      x: result.x, value: result.value, mirror: false, xMax: extent(result.x).most,
+      log: page.scale === "log",
+      yLabel: amplitude ? "amplitude |f(x)|" : result.quantity === "relative"
+        ? "intensity, relative to the axis" : "intensity",
+      xLabel: "x, position on the screen (mm)",
+      light: amplitude ? result.value.map((v) => v * v) : result.value,
+      title: [`pattern: the ${result.quantity === "relative" ? "intensity relative to the axis"
+                                                                : result.quantity} of a setup`,
+              result.command],
+      overlay: overlayOf(result, program),
+      ...stripColour(result.wavelength * 1e6),
+    };
+  }
   const xMax = !program.pattern ? 50
              : Number(bench(program.screen.replace(/_/g, "-")));
   return {
@@ -446,7 +697,78 @@ function plotOf(result) {
     xLabel: program.pattern ? "x, position on the screen (mm)" : "x, position on the source (mm)",
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
     title: [`${program.name}: ${program.prints}`, result.command],
+    overlay: overlayOf(result, program),
+    ...stripColour(Number(bench("wavelength")) * 1e6),
   };
+}
+
+// The strip tinted by the wavelength (mm in the bench, nm here), grey where
+// the eye sees nothing.
+function stripColour(nm) {
+  const tint = wavelengthTint(nm);
+  const shown = Number(nm.toPrecision(4));
+  return tint ? { colour: { tint }, stripNote: `strip: the light's colour at ${shown} nm (sRGB)` }
+              : { colour: null, stripNote: `strip: grey levels (${shown} nm is not visible)` };
+}
+
+// The measured profile fitted onto this result, or null.
+function overlayOf(result, program) {
+  if (!page.measured) return null;
+  const offset = Number($("measured-offset").value);
+  const normalisation = $("measured-normalisation").value;
+  const fit = fitMeasured(page.measured, { x: result.x, value: result.value,
+                                          mirror: program.pattern && !program.setup },
+                          normalisation, Number.isFinite(offset) ? offset : 0);
+  page.overlay = fit;
+  const shift = offset ? `, shifted ${offset} mm` : "";
+  return { ...fit, label: `${page.measured.name}, × ${Number(fit.scale.toPrecision(4))}${shift}` };
+}
+
+// A measured file's text: drawn over the pattern, or refused with the line
+// at fault, the pattern and any earlier profile kept. Returns the message
+// shown, or "" when the profile is drawn.
+function loadMeasured(text, name) {
+  const message = $("measured-message");
+  const read = parseMeasured(text);
+  if (read.error) {
+    message.textContent = `${name}: ${read.error}; nothing drawn from it.`;
+    message.hidden = false;
+    return message.textContent;
+  }
+  message.hidden = true;
+  page.measured = { ...read, name };
+  $("measured-remove").hidden = false;
+  draw();
+  return "";
+}
+
+function readMeasuredFile(file) {
+  if (!file) return;
+  file.text().then((text) => loadMeasured(text, file.name),
+                   (e) => loadMeasured("", `${file.name} (unreadable: ${e.message})`));
+}
+
+function wireMeasured() {
+  $("measured-file").addEventListener("change", (e) => readMeasuredFile(e.target.files[0]));
+  $("measured-normalisation").addEventListener("change", draw);
+  $("measured-offset").addEventListener("input", () => {
+    const ok = Number.isFinite(Number($("measured-offset").value));
+    $("measured-offset").setAttribute("aria-invalid", String(!ok));
+    if (ok) draw();
+  });
+  $("measured-remove").addEventListener("click", () => {
+    page.measured = page.overlay = null;
+    $("measured-file").value = "";
+    $("measured-remove").hidden = true;
+    $("measured-message").hidden = true;
+    draw();
+  });
+  const view = $("view");
+  view.addEventListener("dragover", (e) => e.preventDefault());
+  view.addEventListener("drop", (e) => {
+    e.preventDefault();
+    readMeasuredFile(e.dataTransfer.files[0]);
+  });
 }
 
 function draw() {
@@ -473,7 +795,7 @@ function savePNG() {
   image.onload = () => {
     const canvas = document.createElement("canvas");
     canvas.width = 2 * plotSize.width;
-    canvas.height = 2 * plotSize.height;
+    canvas.height = 2 * image.naturalHeight;
     const context = canvas.getContext("2d");
     context.scale(2, 2);
     context.drawImage(image, 0, 0);
@@ -490,13 +812,16 @@ function wireToolbar() {
     draw();
   });
   $("save-data").addEventListener("click", () => page.result &&
-    download(`${page.result.program}.txt`, new Blob([page.result.text], { type: "text/plain" })));
+    download(`${page.result.program}.txt`, new Blob([dataText()], { type: "text/plain" })));
   $("save-svg").addEventListener("click", () => page.result &&
     download(`${page.result.program}.svg`, new Blob([plotSVG(plotOf(page.result))],
                                                     { type: "image/svg+xml" })));
   $("save-png").addEventListener("click", () => page.result && savePNG());
+  document.addEventListener("keydown", (e) => {
+    if (e.key === "Escape" && page.busy) $("cancel").click();
+  });
   $("cancel").addEventListener("click", () => {
-    stopWorker();
+    dropWorkerJob();
     page.job++;
     $("status").textContent = "Cancelled.";
     document.body.dataset.state = "cancelled";
@@ -507,11 +832,13 @@ $("status").textContent = "Loading…";
 createSlits().then((engine) => {
   page.engine = engine;
   page.registry = call("slits_registry");
+  page.registry.programs.push(setupProgram);
   readAddress();
   document.body.classList.toggle("text", page.text);
   $("data-box").open = page.text;
   buildControls();
   wireToolbar();
+  wireMeasured();
   update();
 }, (e) => {
   $("status").textContent = `The engine failed to start: ${e && e.message || e}`;

@@ -1,10 +1,16 @@
 // The plot, drawn by hand as SVG text: the curve, its mirror image for
 // x < 0 in grey (the programs compute x >= 0 only), axes and, below, a strip
-// of the light on the screen in grey levels (gamma 2.2, as the gallery's
-// plots). One drawing serves the page, the SVG download and the PNG.
+// of the light on the screen in its colour where it is visible, else in
+// grey levels (gamma 2.2, as the gallery's plots). One drawing serves the page, the SVG download and the PNG.
 "use strict";
 
-const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42 };
+const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42,
+                   residual: 110 };
+
+// The drawing's height: taller by the residuals' panel under an overlay.
+function plotHeight(p) {
+  return plotSize.height + (p.overlay ? plotSize.residual + 40 : 0);
+}
 
 function escapeXML(text) {
   return String(text).replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;");
@@ -62,38 +68,50 @@ function drawnPoints(x, value, column, columns) {
 // The strip as a PNG data address: one pixel per screen point, the mirror
 // half first when there is one; with more points than a canvas may be
 // wide, each pixel is the mean of the light on its part of the screen.
+// colour: null (grey levels, gamma 2.2), { tint } (monochromatic light: the
+// linear sRGB hue times the intensity) or { rgb } (linear sRGB per point,
+// three numbers each, the strip's light itself).
 const stripPixels = 8192;  // per half
-function stripImage(light, mirror) {
+function stripImage(light, mirror, colour) {
   const n = light.length;
   const pixels = Math.min(n, stripPixels);
-  const mean = new Float64Array(pixels);
+  const channels = colour && colour.rgb ? 3 : 1;
+  const mean = new Float64Array(channels * pixels);
   for (let k = 0; k < pixels; k++) {
     const from = Math.floor((k * n) / pixels), to = Math.floor(((k + 1) * n) / pixels);
-    let sum = 0;
-    for (let i = from; i < to; i++) sum += light[i];
-    mean[k] = sum / (to - from);
+    for (let c = 0; c < channels; c++) {
+      let sum = 0;
+      for (let i = from; i < to; i++) sum += channels === 3 ? colour.rgb[3 * i + c] : light[i];
+      mean[channels * k + c] = sum / (to - from);
+    }
   }
   const canvas = document.createElement("canvas");
   canvas.width = mirror ? 2 * pixels : pixels;
   canvas.height = 1;
   const context = canvas.getContext("2d");
   const image = context.createImageData(canvas.width, 1);
-  const top = Math.max(extent(mean).most, 0) || 1;
-  const put = (at, value) => {
-    const grey = Math.round(255 * Math.pow(Math.max(value, 0) / top, 1 / 2.2));
-    image.data.set([grey, grey, grey, 255], 4 * at);
+  const top = channels === 3 ? 1 : Math.max(extent(mean).most, 0) || 1;
+  const pixel = (k) => {
+    if (channels === 3) return [0, 1, 2].map((c) => encodeSRGB(mean[3 * k + c]));
+    const v = Math.max(mean[k], 0) / top;
+    if (colour && colour.tint) return colour.tint.map((c) => encodeSRGB(c * v));
+    const grey = Math.round(255 * Math.pow(v, 1 / 2.2));
+    return [grey, grey, grey];
   };
-  mean.forEach((value, k) => {
-    if (mirror) put(pixels - 1 - k, value);
-    put(mirror ? pixels + k : k, value);
-  });
+  for (let k = 0; k < pixels; k++) {
+    const rgba = [...pixel(k), 255];
+    if (mirror) image.data.set(rgba, 4 * (pixels - 1 - k));
+    image.data.set(rgba, 4 * (mirror ? pixels + k : k));
+  }
   context.putImageData(image, 0, 0);
   return canvas.toDataURL("image/png");
 }
 
 // p: x, value (arrays), mirror (draw x < 0), xMax (end of the screen span),
 // log (vertical axis), yLabel, light (the strip's intensities, or null),
-// title (lines), xLabel.
+// colour and stripNote (the strip's colour, see stripImage, and what it
+// shows), title (lines), xLabel, overlay (a measured profile: x, y, residualX,
+// residual, label; or none).
 function plotSVG(p) {
   const s = plotSize;
   const plotW = s.width - s.left - s.right;
@@ -119,9 +137,9 @@ function plotSVG(p) {
     return s.top + s.height1 * (1 - f);
   };
   const out = [];
-  out.push(`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${s.width} ${s.height}" ` +
-           `width="${s.width}" height="${s.height}" font-family="sans-serif" font-size="13">`);
-  out.push(`<rect width="${s.width}" height="${s.height}" fill="white"/>`);
+  out.push(`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${s.width} @HEIGHT@" ` +
+           `width="${s.width}" height="@HEIGHT@" font-family="sans-serif" font-size="13">`);
+  out.push(`<rect width="${s.width}" height="@HEIGHT@" fill="white"/>`);
   p.title.forEach((line, i) =>
     out.push(`<text x="${s.width / 2}" y="${20 + 17 * i}" text-anchor="middle">${escapeXML(line)}</text>`));
   const right = s.left + plotW, bottom = s.top + s.height1;
@@ -148,7 +166,12 @@ function plotSVG(p) {
   };
   out.push(`<g clip-path="url(#area)" fill="none" stroke-linejoin="round">`);
   if (p.mirror) out.push(`<polyline points="${path(-1)}" stroke="#a8a8a8" stroke-width="1.2"/>`);
-  out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/></g>`);
+  out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/>`);
+  const o = p.overlay;
+  const points = (xs, ys, y) => xs.map((u, i) => `${sx(u).toFixed(2)},${y(ys[i]).toFixed(2)}`).join(" ");
+  if (o) out.push(`<polyline class="measured" points="${points(o.x, o.y, sy)}" stroke="#d95f02" ` +
+                  `stroke-width="1.2" stroke-dasharray="4 2"/>`);
+  out.push("</g>");
   out.push(`<rect x="${s.left}" y="${s.top}" width="${plotW}" height="${s.height1}" fill="none" stroke="black"/>`);
   if (p.mirror)
     out.push(`<text x="${s.left + 10}" y="${s.top + 18}" fill="#909090">x &lt; 0: mirror image</text>`);
@@ -158,7 +181,7 @@ function plotSVG(p) {
   if (p.light) {
     const stripTop = bottom + s.gap;
     out.push(`<image x="${s.left}" y="${stripTop}" width="${plotW}" height="${s.strip}" ` +
-             `preserveAspectRatio="none" href="${stripImage(p.light, p.mirror)}"/>`);
+             `preserveAspectRatio="none" href="${stripImage(p.light, p.mirror, p.colour)}"/>`);
     out.push(`<rect x="${s.left}" y="${stripTop}" width="${plotW}" height="${s.strip}" fill="none" stroke="black"/>`);
     axisY = stripTop + s.strip;
   }
@@ -169,6 +192,26 @@ function plotSVG(p) {
   }
   out.push(`<text x="${s.left + plotW / 2}" y="${axisY + 38}" text-anchor="middle">` +
            `${escapeXML(p.xLabel)}</text>`);
+  if (p.light && p.stripNote)
+    out.push(`<text x="${right}" y="${axisY + 38}" text-anchor="end" fill="#606060" font-size="11">` +
+             `${escapeXML(p.stripNote)}</text>`);
+  if (o) {
+    out.push(`<text x="${right}" y="${s.top + 18}" text-anchor="end" fill="#d95f02">` +
+             `${escapeXML(o.label)}</text>`);
+    // The residuals on their own scale, below, with the same screen axis.
+    const top = axisY + 56, h = s.residual;
+    const r = extent(o.residual);
+    const span = Math.max(Math.abs(r.least), Math.abs(r.most)) || 1;
+    const ry = (v) => top + (h * (1 - v / span)) / 2;
+    out.push(`<rect x="${s.left}" y="${top}" width="${plotW}" height="${h}" fill="none" stroke="black"/>`);
+    out.push(`<line x1="${s.left}" y1="${ry(0)}" x2="${right}" y2="${ry(0)}" stroke="#a8a8a8"/>`);
+    for (const v of [-span, span])
+      out.push(`<text x="${s.left - 6}" y="${ry(v).toFixed(1)}" dy="4" text-anchor="end">` +
+               `${tickText(Number(v.toPrecision(3)))}</text>`);
+    out.push(`<text x="${s.left + 10}" y="${top + 16}">residual: measured − computed</text>`);
+    out.push(`<polyline class="residual" points="${points(o.residualX, o.residual, ry)}" ` +
+             `fill="none" stroke="#d95f02" stroke-width="1.2"/>`);
+  }
   out.push("</svg>");
-  return out.join("\n");
+  return out.join("\n").replace("@HEIGHT@", String(plotHeight(p)));
 }

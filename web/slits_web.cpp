@@ -4,7 +4,9 @@
 // makes, or the LED profile's table), each answer as one JSON text.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <sstream>
@@ -16,6 +18,7 @@
 #include "command_line.hpp"
 #include "paths.hpp"
 #include "program_run.hpp"
+#include "setup.hpp"
 
 namespace {
 
@@ -233,6 +236,99 @@ std::string shortest(double v) {
   return text;
 }
 
+// The values of the last run, for the plot: JSON would spend more time on
+// them than the page's frame holds.
+std::vector<double> plotted_x, plotted_value;
+
+unsigned long address(const std::vector<double>& v) {
+  return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(v.data()));
+}
+
+// A run's answer: the text of its data file (the profile: its standard
+// output), where the values for the plot lie in memory (x, value: the
+// addresses of "points" doubles each), and how many phases went to this C
+// library, which is not glibc. compute(take) hands take each point in
+// order; library_elsewhere counts the phases that workers sent to the
+// library; without with_text the text is null. Values are checked finite
+// as the plot needs them (the programs' own check comes first).
+using point_sink = std::function<void(double x, double value)>;
+std::string answer_of(int precision, bool with_text, std::size_t library_elsewhere,
+                      const std::function<void(const point_sink&)>& compute,
+                      const std::string& extra = "") {
+  cis_path_name();  // the path chosen now: its start-up check is not this run's
+  const std::size_t library_before = cis_detail::scalar_library_calls();
+  std::ostringstream text;
+  text.precision(precision);
+  plotted_x.clear();
+  plotted_value.clear();
+  compute([&](double x, double value) {
+    if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
+    if (!std::isfinite(value))
+      throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
+                              ", not a finite number");
+    if (with_text) write_pair_line(text, x, value);
+    plotted_x.push_back(x);
+    plotted_value.push_back(value);
+  });
+  const std::size_t library =
+      cis_detail::scalar_library_calls() - library_before + library_elsewhere;
+  char arrays[128];
+  std::snprintf(arrays, sizeof arrays, ",\"x\":%lu,\"value\":%lu,\"points\":%zu",
+                address(plotted_x), address(plotted_value), plotted_x.size());
+  return "{\"text\":" + (with_text ? json_string(text.str()) : "null") + arrays +
+         ",\"library_phases\":" + std::to_string(library) + extra + "}";
+}
+
+// A program's run (see answer_of), or {"refusal": message}; make gives the
+// pattern's loop. Progress reaches Module.onProgress, when set, about a
+// hundred times a run.
+std::string run_answer(const reading& r, loop_factory make, std::size_t library_elsewhere,
+                       bool with_text = true) {
+  if (!r.c) return refusal_answer(r.refusal);
+  const program_info& p = *r.p;
+  const command_line& c = *r.c;
+  return answer_of(c.precision, with_text, library_elsewhere, [&](const point_sink& take) {
+    if (!p.pattern()) return compute_profile(c.b, take);
+    const int points = c.b.screen_points(p);
+    const int step = points / 100 + 1;
+    compute_pattern(p, c.b, 1, make, [&](int i, double x, double value) {
+      take(x, value);
+      if ((i + 1) % step == 0)
+        EM_ASM(
+            {
+              if (Module.onProgress) Module.onProgress($0, $1);
+            },
+            i + 1, points);
+    });
+  });
+}
+
+// A worker's loop, kept while it is handed blocks of the same bench:
+// its tables are made once per run, not once per share of the screen.
+struct kept_loop {
+  std::string key;  // the program and its bench
+  block_loop loop;
+  std::size_t table_phases = 0;  // sent to the C library while making it
+} kept;
+
+// The values a worker sent back, every point of the screen in order; the
+// gathering run reads them in place of its loop's, block after block.
+std::vector<double> gathered;
+std::size_t gathered_block = 0;
+
+block_loop replay(const bench&) {
+  gathered_block = 0;
+  return [](const double*, double* value) {
+    for (int l = 0; l < block_size; ++l) {
+      const std::size_t i = gathered_block * block_size + std::size_t(l);
+      value[l] = i < gathered.size() ? gathered[i] : 0;  // beyond the screen: never written
+    }
+    ++gathered_block;
+  };
+}
+
+std::vector<double> share;  // a worker's last share of the screen
+
 }  // namespace
 
 extern "C" {
@@ -273,61 +369,154 @@ EMSCRIPTEN_KEEPALIVE const char* slits_registry() {
 }
 
 // The argument vector (see read_for) checked as the program checks it:
-// {"refusal": message} or the bench's cost in exponentials.
+// {"refusal": message} or the bench's cost in exponentials and its number
+// of screen points (0 for the profile).
 EMSCRIPTEN_KEEPALIVE const char* slits_check(const char* argv) {
   try {
     const reading r = read_for(argv);
     if (!r.c) return give(refusal_answer(r.refusal));
-    return give("{\"cost\":" + json_number(r.c->b.cost(*r.p)) + "}");
+    const int points = r.p->pattern() ? r.c->b.screen_points(*r.p) : 0;
+    return give("{\"cost\":" + json_number(r.c->b.cost(*r.p)) +
+                ",\"points\":" + std::to_string(points) + "}");
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
 }
 
-// The program's run: the text of its data file (the profile: its standard
-// output), the values for the plot, and how many phases went to this C
-// library, which is not glibc; or {"refusal": message}, or {"error":
-// message} when the computation fails (a value that is not finite, memory).
-// Progress reaches Module.onProgress, when set, about a hundred times a run.
+// The program's run, on this thread: see run_answer.
 EMSCRIPTEN_KEEPALIVE const char* slits_run(const char* argv) {
   try {
     const reading r = read_for(argv);
-    if (!r.c) return give(refusal_answer(r.refusal));
-    const program_info& p = *r.p;
-    const command_line& c = *r.c;
+    return give(run_answer(r, r.p && r.p->pattern() ? pattern_loop(r.p->id) : nullptr, 0));
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
 
-    cis_path_name();  // the path chosen now: its start-up check is not this run's
-    const std::size_t library_before = cis_detail::scalar_library_calls();
-    std::ostringstream text;
-    text.precision(c.precision);
-    std::string xs, values;
-    const auto take = [&](double x, double value) {
-      if (!std::isfinite(x)) throw std::domain_error("x = " + shortest(x) + " is not finite");
-      if (!std::isfinite(value))
-        throw std::domain_error("the value at x = " + shortest(x) + " is " + shortest(value) +
-                                ", not a finite number");
-      write_pair_line(text, x, value);
-      xs += (xs.empty() ? "" : ",") + json_number(x);
-      values += (values.empty() ? "" : ",") + json_number(value);
-    };
-    if (p.pattern()) {
-      const int points = c.b.screen_points(p);
-      const int step = points / 100 + 1;
-      compute_pattern(p, c.b, 1, pattern_loop(p.id), [&](int i, double x, double value) {
-        take(x, value);
-        if ((i + 1) % step == 0)
-          EM_ASM(
-              {
-                if (Module.onProgress) Module.onProgress($0, $1);
-              },
-              i + 1, points);
-      });
-    } else {
-      compute_profile(c.b, take);
+// A worker's share of a pattern: the values, as the program's loop leaves
+// them (before an LED program's division by the axis, which needs the
+// first point), of the screen blocks first to first + count - 1, into
+// memory at "at"; with "points", their number, and "library_phases" (the
+// tables' own counted with the share from block 0). Every
+// point's sum is its own, so any split gives the same bits.
+EMSCRIPTEN_KEEPALIVE const char* slits_blocks(const char* argv, int first, int count) {
+  try {
+    const reading r = read_for(argv);
+    if (!r.c) return give(refusal_answer(r.refusal));
+    if (!r.p->pattern()) return give(error_answer("the profile has no screen blocks"));
+    cis_path_name();
+    // The loop is the bench's: a new precision keeps it.
+    std::string key(r.p->name);
+    for (const std::string& value : r.c->b.text) key.append("\n").append(value);
+    if (kept.key != key) {
+      kept.loop = nullptr;  // the old tables go before the new are made
+      const std::size_t before = cis_detail::scalar_library_calls();
+      kept.loop = pattern_loop(r.p->id)(r.c->b);
+      kept.table_phases = cis_detail::scalar_library_calls() - before;
+      kept.key = key;
     }
-    const std::size_t library = cis_detail::scalar_library_calls() - library_before;
-    return give("{\"text\":" + json_string(text.str()) + ",\"x\":[" + xs + "],\"value\":[" +
-                values + "],\"library_phases\":" + std::to_string(library) + "}");
+    const std::size_t library_before = cis_detail::scalar_library_calls();
+    const int screen_count = r.c->b.screen_points(*r.p);
+    const double screen_max = r.c->b.screen_max(*r.p);
+    const int begin = std::min(first * block_size, screen_count);
+    const int points = std::max(0, std::min(count * block_size, screen_count - begin));
+    share.assign(std::size_t(points), 0);
+    for_each_block_at(
+        points, [&](int i) { return screen_point(begin + i, screen_count, screen_max); }, 1,
+        kept.loop, [&](int i, double, double value) { share[std::size_t(i)] = value; });
+    // The tables' phases once a run, as slits_run counts them, with the
+    // share that holds the first point, whichever worker made them.
+    const std::size_t library =
+        cis_detail::scalar_library_calls() - library_before + (first == 0 ? kept.table_phases : 0);
+    char head[96];
+    std::snprintf(head, sizeof head, "{\"at\":%lu,\"points\":%d,\"library_phases\":%zu}",
+                  address(share), points, library);
+    return give(head);
+  } catch (const std::exception& e) {
+    kept = {};
+    return give(error_answer(e.what()));
+  }
+}
+
+// Room for the gathered values of a screen of "points" points: where the
+// page writes them before slits_gather.
+EMSCRIPTEN_KEEPALIVE double* slits_gather_room(int points) {
+  gathered.assign(std::size_t(std::max(points, 0)), 0);
+  return gathered.data();
+}
+
+// The run of slits_run with the workers' values in place of this thread's
+// sums: the same division by the axis, the same checks in the same order,
+// the same text; without with_text the text is null (its lines cost more
+// than the values, and are needed only when shown or saved).
+EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_phases,
+                                              int with_text) {
+  try {
+    const reading r = read_for(argv);
+    if (r.c && int(gathered.size()) != r.c->b.screen_points(*r.p))
+      return give(error_answer("the workers' values do not fill the screen"));
+    return give(run_answer(r, replay, std::size_t(library_phases), with_text));
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
+
+// The pattern of a setup, as `pattern --setup FILE` with these arguments
+// (a JSON array: "pattern", then the options) writes it, FILE holding
+// setup_text (empty: pattern's own default, duogap's experiment): the
+// answer of slits_run with the setup's wavelength, the console label of
+// its quantity and the quantity itself, and literal_library when the
+// literal reference summed it (its phasors are std::exp's, here the
+// browser's C library, not glibc); or {"refusal": message}. Table files
+// are read from the page's file system, which holds none.
+EMSCRIPTEN_KEEPALIVE const char* slits_setup(const char* setup_text, const char* argv_json) {
+  try {
+    const auto argv = strings_of(argv_json);
+    if (!argv || argv->empty() || argv->front() != "pattern")
+      return give(refusal_answer("the page's arguments are not pattern's"));
+    const std::vector<std::string> arguments(argv->begin() + 1, argv->end());
+    for (const std::string& a : arguments)
+      if (has_control_character(a))
+        return give(refusal_answer(visibly_quoted(a) + " contains a control character"));
+    std::string why;
+    const auto c = read_arguments(arguments, "pattern", command_kind::setup, &why);
+    if (!c) return give(refusal_answer(why));
+    const std::string_view text = setup_text;
+    setup s = text.empty() ? default_setup() : empty_setup();
+    if (!text.empty()) why = read_setup_text(text, "setup", "", s);
+    if (why.empty()) {
+      for (const auto& [p, value] : c->given) assign(s.b, *p, value);
+      s.b.derive();
+      why = check_setup(s);
+    }
+    if (!why.empty()) return give(refusal_answer(why));
+    const char* quantities[] = {"amplitude", "intensity", "relative"};
+    const std::string extra = ",\"wavelength\":" + json_number(s.b.wavelength) +
+                              ",\"label\":" + json_string(setup_label(s)) + ",\"quantity\":\"" +
+                              quantities[int(s.quantity)] + "\"" +
+                              (s.b.propagate ? "" : ",\"literal_library\":true");
+    return give(answer_of(
+        c->precision, true, 0,
+        [&](const point_sink& take) {
+          compute_setup(s, 1, [&](int, double x, double value) {
+            check_finite(x, value);
+            take(x, value);
+          });
+        },
+        extra));
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
+
+// The setup of a program's bench, as PROGRAM --print-setup prints it, for
+// the arguments of slits_check; or {"refusal": message}.
+EMSCRIPTEN_KEEPALIVE const char* slits_preset(const char* argv) {
+  try {
+    const reading r = read_for(argv);
+    if (!r.c) return give(refusal_answer(r.refusal));
+    if (!r.p->pattern()) return give(refusal_answer("the profile has no setup"));
+    return give("{\"setup\":" + json_string(preset_text(*r.p, r.c->b)) + "}");
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
