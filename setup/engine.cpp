@@ -304,11 +304,24 @@ void field_sums_at(const engine_geometry& e, const bench& b, const std::vector<f
                    const double* x, std::vector<double>& re, std::vector<double>& im) {
   const int planes = int(e.g.planes.size());
   const sampled_plane& last = e.g.planes[planes - 1];
-  phasor_batch to_screen(last.point.size() * block_size);  // [f][l]
-  for (std::size_t f = 0; f < last.point.size(); ++f)
-    for (int l = 0; l < block_size; ++l)
-      to_screen.phase[f * block_size + l] =
-          hop(b, e.led_hops, planes, last.point[f], x[l], e.g.distance[planes]);
+  const double L = e.g.distance[planes];
+  // [f][l], kept by the thread from block to block.
+  thread_local phasor_batch to_screen(0);
+  if (const std::size_t n = last.point.size() * block_size; to_screen.phase.size() != n) {
+    to_screen.phase.resize(n);
+    to_screen.re.resize(n);
+    to_screen.im.resize(n);
+  }
+  double* phase = to_screen.phase.data();
+  if (e.led_hops) {  // the flag known in each loop, so that its hops inline plainly
+    for (std::size_t f = 0; f < last.point.size(); ++f)
+      for (int l = 0; l < block_size; ++l)
+        phase[f * block_size + l] = hop(b, true, planes, last.point[f], x[l], L);
+  } else {
+    for (std::size_t f = 0; f < last.point.size(); ++f)
+      for (int l = 0; l < block_size; ++l)
+        phase[f * block_size + l] = hop(b, false, planes, last.point[f], x[l], L);
+  }
   to_screen.evaluate();
   re.resize(fields.size() * block_size);
   im.resize(fields.size() * block_size);
