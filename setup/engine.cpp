@@ -193,13 +193,16 @@ SLITS_LANES_INLINE void block_lanes(const sampled_plane& plane, const double* ho
                                         double* re, double* im) {
   block_lanes(plane, hop_re, hop_im, fields, re, im);
 }
-const bool avx2 = __builtin_cpu_supports("avx2");
+bool avx2() {
+  static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+  return supported;
+}
 #endif
 
 void carry_row(const sampled_plane& from, const double* row_re, const double* row_im,
                const field_set& in, double* out_re, double* out_im) {
 #if SLITS_AVX2_LANES
-  if (avx2) return carry_row_avx2(from, row_re, row_im, in, out_re, out_im);
+  if (avx2()) return carry_row_avx2(from, row_re, row_im, in, out_re, out_im);
 #endif
   carry_row_lanes(from, row_re, row_im, in, out_re, out_im);
 }
@@ -207,7 +210,7 @@ void carry_row(const sampled_plane& from, const double* row_re, const double* ro
 void block_sums(const sampled_plane& plane, const double* hop_re, const double* hop_im,
                 const std::vector<field>& fields, double* re, double* im) {
 #if SLITS_AVX2_LANES
-  if (avx2) return block_avx2(plane, hop_re, hop_im, fields, re, im);
+  if (avx2()) return block_avx2(plane, hop_re, hop_im, fields, re, im);
 #endif
   block_lanes(plane, hop_re, hop_im, fields, re, im);
 }
