@@ -279,6 +279,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   c.output = std::string(name) + ".txt";
   c.precision = default_precision(kind);
   std::optional<std::string> bench_file;
+  bool plane_given = false;
   std::vector<std::pair<const parameter_info*, std::string>> values;  // in order given
   const auto refuse = [&](std::string why) {
     refusal = std::move(why);
@@ -335,6 +336,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
           return refuse("--coherence-plane: " + in_quotes(value) +
                         " is not a whole number from 0 (the screen) up");
         c.coherence_plane = *n;
+        plane_given = true;
         break;
       }
       case option_id::threads: {
@@ -371,6 +373,8 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   }
   for (int i = ::optind; i < argc; ++i) c.operands.push_back(argv[i]);
   if (c.what == command_line::action::help || c.what == command_line::action::version) return c;
+  if (plane_given && c.what != command_line::action::coherence)
+    return refuse("--coherence-plane: only with --coherence");
 
   origins from;
   if (bench_file)

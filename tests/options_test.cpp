@@ -240,6 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
         refusal_case{"pattern",
                      {"--setup", "bad.setup", "--coherence", "0.1;0.2"},
                      "--coherence: '0.1;0.2' is not two decimal numbers"},
+        refusal_case{"pattern", {"--coherence-plane", "1"}, "--coherence-plane: only with"},
         refusal_case{"pattern",
                      {"--setup", "bad.setup", "--coherence", "0,1", "--coherence-plane", "2"},
                      "--coherence-plane: plane 2: the setup has planes 1 to 1",
