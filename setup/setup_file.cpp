@@ -592,10 +592,21 @@ std::string check_setup(const setup& s) {
   if (const double bytes = setup_table_bytes(s); bytes > table_memory_limit)
     return where + "this setup needs " + gibibytes(bytes) +
            " of fields and tables, more than the 1 GiB allowed";
-  for (const spectral_line& l : spectral_lines(s))
-    if (s.spectrum.kind != spectrum_kind::line && !std::isfinite((PI + PI) / l.wavelength))
-      return s.origin + ":" + std::to_string(s.spectrum.line) + ": spectrum: the wavelength " +
-             number(l.wavelength) + " makes the wavenumber infinite";
+  if (s.spectrum.kind != spectrum_kind::line) {
+    const std::string at = s.origin + ":" + std::to_string(s.spectrum.line) + ": spectrum: ";
+    const std::vector<spectral_line> lines = spectral_lines(s);
+    // Weights beyond binary64 (a sum that overflows, a Gaussian too narrow
+    // for its density) leave shares that are not finite, or none.
+    if (lines.empty() || !std::all_of(lines.begin(), lines.end(), [](const spectral_line& l) {
+          return std::isfinite(l.weight) && l.weight > 0;
+        }))
+      return at +
+             "the weights' shares are not finite numbers (weights or their sum beyond "
+             "binary64)";
+    for (const spectral_line& l : lines)
+      if (!std::isfinite((PI + PI) / l.wavelength))
+        return at + "the wavelength " + number(l.wavelength) + " makes the wavenumber infinite";
+  }
   if (s.source.kind == source_kind::incoherent) {
     const sampled_setup g = sample_setup(s);
     if (std::all_of(g.weight.begin(), g.weight.end(), [](double w) { return w == 0; }))

@@ -159,6 +159,8 @@ struct coherence_case {
   double (*closed_form)(double D_over_lambda_L);
 };
 
+void PrintTo(const coherence_case& c, std::ostream* out) { *out << c.source; }
+
 class VanCittertZernike : public testing::TestWithParam<coherence_case> {};
 
 TEST_P(VanCittertZernike, DegreeOfCoherenceAndFringeVisibilityMatchTheClosedForm) {
