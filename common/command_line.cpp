@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -122,6 +123,17 @@ std::string plane_names(unsigned planes) {
 }
 
 // A whole number from low to high, or nothing.
+// The number a compiler would make of a decimal text, when it is finite.
+std::optional<double> finite_decimal(std::string_view text) {
+  if (!is_decimal(text)) return std::nullopt;
+  const std::string_view digits = text.front() == '+' ? text.substr(1) : text;
+  double value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
 std::optional<int> whole_number(std::string_view text, int low, int high) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -267,6 +279,7 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   c.output = std::string(name) + ".txt";
   c.precision = default_precision(kind);
   std::optional<std::string> bench_file;
+  bool plane_given = false;
   std::vector<std::pair<const parameter_info*, std::string>> values;  // in order given
   const auto refuse = [&](std::string why) {
     refusal = std::move(why);
@@ -303,6 +316,29 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
       case option_id::print_setup:
         c.what = command_line::action::print_setup;
         break;
+      case option_id::coherence: {
+        // Two decimal numbers, the decimal grammar's, split at the comma.
+        const std::size_t comma = value.find(',');
+        const std::string_view text(value);
+        const auto x1 = finite_decimal(text.substr(0, comma));
+        const auto x2 =
+            comma == std::string::npos ? std::nullopt : finite_decimal(text.substr(comma + 1));
+        if (!x1 || !x2)
+          return refuse("--coherence: " + in_quotes(value) + " is not two decimal numbers X1,X2");
+        c.coherence_points[0] = *x1;
+        c.coherence_points[1] = *x2;
+        c.what = command_line::action::coherence;
+        break;
+      }
+      case option_id::coherence_plane: {
+        const auto n = whole_number(value, 0, 1000000);
+        if (!n)
+          return refuse("--coherence-plane: " + in_quotes(value) +
+                        " is not a whole number from 0 (the screen) up");
+        c.coherence_plane = *n;
+        plane_given = true;
+        break;
+      }
       case option_id::threads: {
         const auto n = whole_number(value, 0, 256);
         if (!n)
@@ -337,6 +373,8 @@ std::optional<command_line> read(int argc, char** argv, std::string_view name, c
   }
   for (int i = ::optind; i < argc; ++i) c.operands.push_back(argv[i]);
   if (c.what == command_line::action::help || c.what == command_line::action::version) return c;
+  if (plane_given && c.what != command_line::action::coherence)
+    return refuse("--coherence-plane: only with --coherence");
 
   origins from;
   if (bench_file)
@@ -524,6 +562,7 @@ int print_answer(const command_line& c, std::string_view name, command_kind kind
       std::cout << version_text(name);
       break;
     case command_line::action::print_setup:
+    case command_line::action::coherence:
       std::cout << setup;
       break;
     default:

@@ -37,7 +37,7 @@ constexpr unsigned command_bit(command_kind kind) { return 1u << int(kind); }
 bool setup_parameter(const parameter_info& p);
 
 struct command_line {
-  enum class action { run, help, version, print_bench, print_setup } what = action::run;
+  enum class action { run, help, version, print_bench, print_setup, coherence } what = action::run;
   bench b = default_bench();  // a setup's: method propagate unless given
   int threads = 1;            // 0: one per core this process may run on
   int precision = 6;          // significant digits of every printed number (continuum: 17)
@@ -45,7 +45,9 @@ struct command_line {
   bool quiet = false;         // no progress line
   bool check = false;         // continuum: the quadrature's error instead
   std::vector<std::string> operands;
-  std::string setup_file;  // --setup
+  std::string setup_file;               // --setup
+  double coherence_points[2] = {0, 0};  // --coherence X1,X2
+  int coherence_plane = 0;              // --coherence-plane; 0: the screen
   // The bench options as given, in order: a setup file read later takes
   // them over its own lines.
   std::vector<std::pair<const parameter_info*, std::string>> given;
@@ -80,7 +82,8 @@ std::string version_text(std::string_view name);
 // hint to ask for --help.
 void tell_refusal(std::string_view name, const std::string& why);
 
-// --help, --version, --print-bench, or with --print-setup `setup`, as c
-// asks, on standard output; returns the exit status.
+// --help, --version, --print-bench, or with --print-setup and --coherence
+// `setup` (the text to print), as c asks, on standard output; returns the
+// exit status.
 int print_answer(const command_line& c, std::string_view name, command_kind kind,
                  std::string_view setup = {});

@@ -87,10 +87,12 @@ double literal_value(const setup& s, const sampled_setup& g, double x) {
 double literal_exponentials(const setup& s) {
   double paths = s.source.kind == source_kind::plane_wave ? 1 : double(s.source.samples);
   for (const setup_plane& p : s.planes) paths *= points_of(p);
-  return paths * (s.screen_count() + (s.quantity == setup_quantity::relative ? 1 : 0));
+  return paths * (s.screen_count() + (s.quantity == setup_quantity::relative ? 1 : 0)) *
+         double(spectral_lines(s).size());
 }
 
-block_loop literal_loop(const setup& s) {
+block_loop literal_loop(const setup& s, int threads) {
+  if (s.spectrum.kind != spectrum_kind::line) return spectral_loop(s, threads, literal_loop);
   const auto run = std::make_shared<const std::pair<setup, sampled_setup>>(s, sample_setup(s));
   return [run](const double* x, double* value) {
     for (int l = 0; l < block_size; ++l) value[l] = literal_value(run->first, run->second, x[l]);

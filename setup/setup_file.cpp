@@ -21,6 +21,7 @@ constexpr int most_samples = 1000000;  // per opening or slit
 constexpr int most_slits = 100000;     // per grating
 constexpr int most_screen_points = 10000000;
 constexpr double most_plane_points = 1e7;
+constexpr int most_wavelengths = 100000;  // of a spectrum
 
 // The number a compiler would make of the text (from_chars rounds
 // correctly; it takes no leading plus), or why not.
@@ -70,7 +71,8 @@ std::vector<std::string> words_of(const std::string& line) {
 
 // Rows of a table file, each `columns` decimal numbers; refused above
 // 1 GiB before it is read.
-std::string read_table(const fs::path& path, int columns, std::vector<std::vector<double>>& rows) {
+std::string read_table(const fs::path& path, int columns, std::vector<std::vector<double>>& rows,
+                       std::vector<int>* row_lines = nullptr) {
   std::error_code error;
   const auto size = fs::file_size(path, error);
   std::ifstream in(path);
@@ -94,6 +96,7 @@ std::string read_table(const fs::path& path, int columns, std::vector<std::vecto
       row.push_back(*value);
     }
     rows.push_back(std::move(row));
+    if (row_lines) row_lines->push_back(number);
   }
   if (in.bad()) return path.string() + ": cannot read the table";
   if (rows.empty()) return path.string() + ": no rows";
@@ -161,6 +164,13 @@ class setup_reader {
         return at(line) + key + " given twice (first on line " + std::to_string(first->second) +
                ")";
     }
+    // One wavelength or a spectrum, not both.
+    for (const auto& [mine, other] : {std::pair<std::string, std::string>{"wavelength", "spectrum"},
+                                      {"spectrum", "wavelength"}})
+      if (key == mine && first_line_.contains(other))
+        return at(line) + key + ": the " + other + " on line " +
+               std::to_string(first_line_[other]) +
+               " gives the light's wavelengths already (a spectrum or one wavelength)";
     std::string why = line_of(line, f);
     if (!located_.empty()) return located_;
     if (why.empty()) why = f.why;
@@ -175,6 +185,10 @@ class setup_reader {
     if (s_.source.kind == source_kind::incoherent && s_.quantity == setup_quantity::amplitude)
       return at(first_line_["quantity"]) +
              "quantity amplitude: an incoherent source has no amplitude (intensity or relative)";
+    if (s_.spectrum.kind != spectrum_kind::line && s_.quantity == setup_quantity::amplitude)
+      return at(first_line_["quantity"]) +
+             "quantity amplitude: a spectrum's wavelengths add as intensities, with no amplitude "
+             "(intensity or relative)";
     s_.b.derive();
     return {};
   }
@@ -254,8 +268,7 @@ class setup_reader {
         return "quantity: " + in_quotes(*q) + " is not one of amplitude,intensity,relative";
       return {};
     }
-    if (key == "spectrum")
-      return "spectrum: one wavelength only (the wavelength line); spectra are not computed yet";
+    if (key == "spectrum") return spectrum(line, f);
     return "unknown key " + in_quotes(key);
   }
 
@@ -307,6 +320,54 @@ class setup_reader {
       if (combines) src.density = flag == "density";
       if (flag == "led_hops") src.led_hops = true;
     }
+    return {};
+  }
+
+  std::string spectrum(int line, fields& f) {
+    setup_spectrum& sp = s_.spectrum;
+    sp = {};
+    sp.line = line;
+    const auto kind = f.word("kind (gaussian or table)");
+    if (!kind) return {};
+    if (*kind == "gaussian") {
+      const auto centre = f.length("CENTRE");
+      const auto fwhm = centre ? f.length("FWHM") : std::nullopt;
+      const auto samples = fwhm ? f.count("SAMPLES", most_wavelengths) : std::nullopt;
+      if (!samples) return {};
+      if (!(2.0 * *fwhm < *centre))
+        return "spectrum: the samples span CENTRE +- 2 FWHM, which reaches below zero "
+               "wavelength (FWHM " +
+               number(*fwhm) + " must be below CENTRE / 2, " + number(*centre / 2.0) + ")";
+      sp.kind = spectrum_kind::gaussian;
+      sp.centre = *centre;
+      sp.fwhm = *fwhm;
+      sp.samples = *samples;
+      return {};
+    }
+    if (*kind != "table") return "spectrum: " + in_quotes(*kind) + " is not one of gaussian,table";
+    const auto file = f.word("FILE");
+    if (!file) return {};
+    sp.kind = spectrum_kind::table;
+    sp.file = fs::absolute(folder_ / *file).lexically_normal().string();
+    std::vector<std::vector<double>> rows;
+    std::vector<int> lines;
+    if (std::string why = read_table(sp.file, 2, rows, &lines); !why.empty())
+      return "spectrum: " + why;
+    if (rows.size() > std::size_t(most_wavelengths))
+      return "spectrum: " + sp.file + ": " + std::to_string(rows.size()) +
+             " wavelengths, more than the " + std::to_string(most_wavelengths) + " allowed";
+    bool weighs = false;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const std::string at_row = sp.file + ":" + std::to_string(lines[i]) + ": ";
+      if (!(rows[i][0] > 0))
+        return "spectrum: " + at_row + "wavelength " + number(rows[i][0]) + " is not above zero";
+      if (rows[i][1] < 0)
+        return "spectrum: " + at_row + "weight " + number(rows[i][1]) + " is negative";
+      weighs = weighs || rows[i][1] > 0;
+      sp.wavelength.push_back(rows[i][0]);
+      sp.weight.push_back(rows[i][1]);
+    }
+    if (!weighs) return "spectrum: " + sp.file + ": every weight is zero";
     return {};
   }
 
@@ -425,6 +486,51 @@ double points_of(const setup_plane& p) {
   return points;
 }
 
+std::vector<spectral_line> spectral_lines(const setup& s) {
+  const setup_spectrum& sp = s.spectrum;
+  std::vector<spectral_line> lines;
+  switch (sp.kind) {
+    case spectrum_kind::line:
+      return {{s.b.wavelength, 1.0}};
+    case spectrum_kind::gaussian: {
+      // The normal density of the full width at half maximum: the LED
+      // profile's own function, so the weights have the same bits wherever
+      // LED has.
+      const double step = (4.0 * sp.fwhm) / double(sp.samples);
+      const double sigma = sp.fwhm / 2.3548200450309493;  // 2 sqrt(2 ln 2)
+      for (int j = 0; j < sp.samples; ++j) {
+        const double wavelength = ((j - (sp.samples - 1) / 2.0) * step) + sp.centre;
+        lines.push_back({wavelength, LED(wavelength - sp.centre, sigma)});
+      }
+      break;
+    }
+    case spectrum_kind::table:
+      for (std::size_t i = 0; i < sp.wavelength.size(); ++i)
+        lines.push_back({sp.wavelength[i], sp.weight[i]});
+      break;
+  }
+  double total = 0;
+  for (const spectral_line& l : lines) total += l.weight;
+  std::erase_if(lines, [](const spectral_line& l) { return l.weight == 0; });
+  for (spectral_line& l : lines) l.weight = l.weight / total;
+  return lines;
+}
+
+setup at_wavelength(const setup& s, double wavelength) {
+  setup t = s;
+  t.spectrum = {};
+  t.b.wavelength = wavelength;
+  t.b.text[int(parameter_id::wavelength)] = number(wavelength);
+  t.b.derive();
+  return t;
+}
+
+std::string set_parameter(setup& s, const parameter_info& p, std::string_view text) {
+  std::string why = assign(s.b, p, text);
+  if (why.empty() && &p == &parameter(parameter_id::wavelength)) s.spectrum = {};
+  return why;
+}
+
 int setup::screen_count() const { return screen.count; }
 
 double setup::screen_position(int i) const {
@@ -472,8 +578,13 @@ double setup_table_bytes(const setup& s) {
     largest = std::max(largest, 16 * fields * (points[i - 1] + points[i]) + 24 * points[i - 1]);
   double sampled = 0;
   for (const double n : points) sampled += 16 * n;
+  // A spectrum runs one wavelength at a time per thread, over the whole
+  // screen, into the sums over wavelengths and a wavelength's values.
+  const double spectrum = s.spectrum.kind == spectrum_kind::line
+                              ? 0
+                              : 16 * s.spectrum.weight.size() + 16.0 * s.screen.count;
   return largest + sampled + 24 * block_size * points.back() + 16 * s.source.table_weight.size() +
-         8 * s.screen.positions.size();
+         spectrum + 8 * s.screen.positions.size();
 }
 
 std::string check_setup(const setup& s) {
@@ -481,6 +592,21 @@ std::string check_setup(const setup& s) {
   if (const double bytes = setup_table_bytes(s); bytes > table_memory_limit)
     return where + "this setup needs " + gibibytes(bytes) +
            " of fields and tables, more than the 1 GiB allowed";
+  if (s.spectrum.kind != spectrum_kind::line) {
+    const std::string at = s.origin + ":" + std::to_string(s.spectrum.line) + ": spectrum: ";
+    const std::vector<spectral_line> lines = spectral_lines(s);
+    // Weights beyond binary64 (a sum that overflows, a Gaussian too narrow
+    // for its density) leave shares that are not finite, or none.
+    if (lines.empty() || !std::all_of(lines.begin(), lines.end(), [](const spectral_line& l) {
+          return std::isfinite(l.weight) && l.weight > 0;
+        }))
+      return at +
+             "the weights' shares are not finite numbers (weights or their sum beyond "
+             "binary64)";
+    for (const spectral_line& l : lines)
+      if (!std::isfinite((PI + PI) / l.wavelength))
+        return at + "the wavelength " + number(l.wavelength) + " makes the wavenumber infinite";
+  }
   if (s.source.kind == source_kind::incoherent) {
     const sampled_setup g = sample_setup(s);
     if (std::all_of(g.weight.begin(), g.weight.end(), [](double w) { return w == 0; }))
@@ -504,7 +630,14 @@ std::string setup_text(const setup& s) {
   const auto choice = [&](parameter_id id) {
     return std::string(parameter(id).name) + " " + s.b.text[int(id)] + "\n";
   };
-  text += "wavelength " + number(s.b.wavelength) + "\n";
+  const setup_spectrum& sp = s.spectrum;
+  if (sp.kind == spectrum_kind::gaussian)
+    text += "spectrum gaussian " + number(sp.centre) + " " + number(sp.fwhm) + " " +
+            std::to_string(sp.samples) + "\n";
+  else if (sp.kind == spectrum_kind::table)
+    text += "spectrum table " + sp.file + "\n";
+  else
+    text += "wavelength " + number(s.b.wavelength) + "\n";
   text += choice(parameter_id::phase_model) + choice(parameter_id::sampling) +
           choice(parameter_id::method);
   const source_strip& src = s.source;

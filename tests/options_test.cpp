@@ -74,6 +74,7 @@ TEST_P(Refusal, ExitsTwoNamingTheFaultAndLeavesTheDataFileAlone) {
     std::ofstream(dir.path / "bad.setup") << "plane 10\nopening -0.1 0.1 10\n" + r.setup;
     std::ofstream(dir.path / "negative.table") << "-5 1\n0 -0.5\n5 1\n";
     std::ofstream(dir.path / "zero.table") << "-5 0\n5 0\n";
+    std::ofstream(dir.path / "spectrum.table") << "6e-4 1\n# green\n5.3e-4 -2\n";
     std::ofstream(dir.path / "gap.table") << "-5 0\n0.24 0\n0.25 1\n0.26 0\n5 0\n";
     const fs::path data = dir.path / (r.program + ".txt");
     if (existing) std::ofstream(data) << "0 42\n";
@@ -214,8 +215,36 @@ INSTANTIATE_TEST_SUITE_P(
                      "source_width 3\n"},
         refusal_case{"pattern",
                      {"--setup", "bad.setup"},
-                     "bad.setup:3: spectrum: one wavelength",
-                     "spectrum gaussian 6.3e-4 3e-5 20\n"},
+                     "bad.setup:4: spectrum: the wavelength on line 3",
+                     "wavelength 5e-4\nspectrum gaussian 6.3e-4 3e-5 20\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:3: spectrum: the samples span CENTRE +- 2 FWHM",
+                     "spectrum gaussian 6e-4 3e-4 20\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "spectrum.table:3: weight -2 is negative",
+                     "spectrum table spectrum.table\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "zero.table:1: wavelength -5 is not above zero",
+                     "spectrum table zero.table\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup"},
+                     "bad.setup:4: quantity amplitude: a spectrum",
+                     "spectrum gaussian 6.3e-4 3e-5 20\nquantity amplitude\nscreen 9 0 1 9\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup", "--coherence", "0.1,0.2"},
+                     "--coherence: the degree of coherence needs an incoherent source",
+                     "screen 9 0 1 9\n"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup", "--coherence", "0.1;0.2"},
+                     "--coherence: '0.1;0.2' is not two decimal numbers"},
+        refusal_case{"pattern", {"--coherence-plane", "1"}, "--coherence-plane: only with"},
+        refusal_case{"pattern",
+                     {"--setup", "bad.setup", "--coherence", "0,1", "--coherence-plane", "2"},
+                     "--coherence-plane: plane 2: the setup has planes 1 to 1",
+                     "source incoherent 2 4 uniform\nscreen 9 0 1 9\n"},
         refusal_case{"pattern",
                      {"--setup", "bad.setup"},
                      "negative.table: weight -0.5 is negative",
