@@ -12,6 +12,8 @@ exact model; read_profile(path, x=1, y=2, sigma=None): a profile from a text, CS
 Setup(text) or Setup(wavelength=..., source=..., planes=[...], screen=...), Setup.preset(program):
 any experiment; compute(setup, threads=1): its (x, value), as `pattern --setup` computes them;
 coherence(setup, x1, x2, plane=None): the degree of coherence under an incoherent source.
+model_gap(setup or program, models=..., reference="rs"): how far each phase model's
+intensity is from the reference's over the screen.
 """
 
 import importlib.machinery
@@ -34,7 +36,8 @@ except ImportError:
 
 __version__ = _slits.__version__
 __all__ = ["cis", "pattern", "continuum", "ledcurve", "bench", "pattern_at", "fit", "FitResult",
-           "read_profile", "Profile", "Setup", "Grating", "compute", "coherence"]
+           "read_profile", "Profile", "Setup", "Grating", "compute", "coherence", "model_gap",
+           "ModelGap", "ModelGaps"]
 
 
 def _converts_exactly(x):
@@ -204,3 +207,4 @@ def bench(**bench):
 from .setups import Grating, Setup, coherence, compute  # noqa: E402
 from .fitting import FitResult, fit, pattern_at  # noqa: E402
 from .profiles import Profile, read_profile  # noqa: E402
+from .gap import ModelGap, ModelGaps, model_gap  # noqa: E402

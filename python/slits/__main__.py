@@ -1,9 +1,12 @@
 """python3 -m slits fit DATA (--program NAME | --setup FILE) --free NAMES [options]: a measured
 profile fitted.
+python3 -m slits gap (--program NAME | --setup FILE) [options]: how far each phase model is
+from the exact scalar one (rs) over the screen.
 
-Prints the fitted values with their standard errors, chi2 and the
+fit prints the fitted values with their standard errors, chi2 and the
 correlations; --plot FILE draws the data, the model and the residuals.
-Bad input: one line on standard error and exit status 2.
+gap prints a table of model_gap's figures. Bad input: one line on standard
+error and exit status 2.
 """
 
 import argparse
@@ -43,7 +46,7 @@ def _number(text, option):
 
 def _parser():
     parser = _Parser(prog="python3 -m slits", description="The slits module's commands.")
-    commands = parser.add_subparsers(dest="command", metavar="fit", required=True)
+    commands = parser.add_subparsers(dest="command", metavar="{fit,gap}", required=True)
     fit = commands.add_parser(
         "fit", help="fit a measured profile with a program's exact model",
         description="Fit a measured profile (two-column text, CSV or TSV) with a pattern "
@@ -88,13 +91,78 @@ def _parser():
                        help="threads computing the model, 0 for one per core [0]")
     group.add_argument("--plot", metavar="FILE",
                        help="draw data, model and residuals into FILE (png, pdf, svg)")
-    group = fit.add_argument_group("the bench, as the programs take it")
+    _bench_options(fit)
+
+    gap = commands.add_parser(
+        "gap", help="each phase model against the exact scalar one over the screen",
+        description="Each phase model's intensity against the reference model's over a "
+                    "program's or a setup's screen, by the engine's sums at a fine sampling: "
+                    "the largest and median relative difference, the largest difference over "
+                    "the peak, and the smallest |x| where the model departs by 1 %%.")
+    model = gap.add_mutually_exclusive_group(required=True)
+    model.add_argument("--program", help="a pattern program's experiment on its bench")
+    model.add_argument("--setup", metavar="FILE", help="a setup file")
+    gap.add_argument("--models", default="fresnel,fraunhofer,classic", metavar="NAMES",
+                     help="comma-separated phase models [fresnel,fraunhofer,classic]")
+    gap.add_argument("--reference", default="rs", help="the model compared with [rs]")
+    gap.add_argument("--samples", default="2000", metavar="N",
+                     help="samples per opening and per slit, 0 for the setup's own [2000]")
+    gap.add_argument("--source-samples", metavar="N",
+                     help="samples on the source strip [a coherent strip: --samples; an "
+                          "incoherent one: the setup's own]")
+    gap.add_argument("--sampling", default="midpoint", choices=("midpoint", "left-edge"),
+                     help="where the samples sit [midpoint]")
+    gap.add_argument("--threads", default="0", metavar="N",
+                     help="threads, 0 for one per core [0]")
+    _bench_options(gap, exclude=("method", "phase_model", "sampling", "source_samples"))
+    return parser
+
+
+def _bench_options(command, exclude=("method",)):
+    group = command.add_argument_group("the bench, as the programs take it")
     group.add_argument("--bench", metavar="FILE", help="a bench file")
     for name in _slits.parameter_names():
-        if name != "method":
+        if name not in exclude:
             group.add_argument("--" + name.replace("_", "-"), dest="bench_" + name,
                                metavar="VALUE")
-    return parser
+
+
+def _bench_of(arguments):
+    options = {}
+    for name, value in vars(arguments).items():
+        if name.startswith("bench_") and value is not None:
+            options[name[len("bench_"):]] = value
+    if arguments.bench is not None:
+        options["bench"] = arguments.bench
+    return options
+
+
+def _whole(arguments, *names):
+    counts = {}
+    for option in names:
+        text = getattr(arguments, option)
+        if text is not None:
+            if not text.strip().isdigit():
+                raise _BadInput(f"--{option.replace('_', '-')}: {text!r} is not a whole number")
+            counts[option] = int(text)
+    return counts
+
+
+def _gap(arguments):
+    options = _bench_of(arguments)
+    counts = _whole(arguments, "samples", "source_samples", "threads")
+    if arguments.setup is not None:
+        if options:
+            raise _BadInput("--setup: bench options are the setup file's lines")
+        setup = slits.Setup.from_file(arguments.setup)
+    else:
+        setup = slits.Setup.preset(arguments.program, **options)
+    gaps = slits.model_gap(setup, arguments.models, arguments.reference,
+                           samples=counts["samples"] or None,
+                           source_samples=counts.get("source_samples"),
+                           sampling=arguments.sampling, threads=counts["threads"])
+    print(gaps, flush=True)
+    return gaps
 
 
 def _plot(result, path):
@@ -132,12 +200,7 @@ def _plot(result, path):
 
 
 def _fit(arguments):
-    options = {}
-    for name, value in vars(arguments).items():
-        if name.startswith("bench_") and value is not None:
-            options[name[len("bench_"):]] = value
-    if arguments.bench is not None:
-        options["bench"] = arguments.bench
+    options = _bench_of(arguments)
     nuisances = {}
     for name in ("centre", "position_scale", "sensor_width", "intensity_scale", "background"):
         value = getattr(arguments, name)
@@ -152,13 +215,7 @@ def _fit(arguments):
             raise _BadInput(f"--bounds: {name}={text!r} is not NAME=LO:HI")
         bounds[name] = (_number(lo, "--bounds") if lo.strip() else None,
                         _number(hi, "--bounds") if hi.strip() else None)
-    whole = {}
-    for option in ("sensor_nodes", "threads"):
-        text = getattr(arguments, option)
-        if text is not None:
-            if not text.strip().isdigit():
-                raise _BadInput(f"--{option.replace('_', '-')}: {text!r} is not a whole number")
-            whole[option] = int(text)
+    whole = _whole(arguments, "sensor_nodes", "threads")
     if arguments.sigma is not None and arguments.sigma_value is not None:
         raise _BadInput("--sigma and --sigma-value: give one of them")
     if arguments.plot is not None:
@@ -198,14 +255,15 @@ def main(argv=None):
     parser = _parser()
     try:
         arguments = parser.parse_args(argv)
-        result = _fit(arguments)
+        result = (_gap if arguments.command == "gap" else _fit)(arguments)
     except (_BadInput, ValueError, TypeError, OSError) as refusal:
         text = str(refusal).splitlines()[0] if str(refusal) else repr(refusal)
-        print(f"slits fit: error: {text}", file=sys.stderr, flush=True)
+        command = "gap" if (sys.argv[1:] if argv is None else argv)[:1] == ["gap"] else "fit"
+        print(f"slits {command}: error: {text}", file=sys.stderr, flush=True)
         return 2
     except KeyboardInterrupt:
         return 130
-    if arguments.plot is not None:
+    if arguments.command == "fit" and arguments.plot is not None:
         try:
             _plot(result, arguments.plot)
         except OSError as failure:
