@@ -2,6 +2,7 @@
 
 import os
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -165,6 +166,37 @@ class Setups(unittest.TestCase):
                                    abs(np.sin(beta) / beta), delta=1e-6)
         with self.assertRaises(ValueError):
             slits.coherence(slits.Setup(THREE_SLITS), 0, 1)
+
+
+@unittest.skipUnless(hasattr(slits._slits, "continuum"), "no continuum in this build")
+class ModelGap(unittest.TestCase):
+
+    def test_the_sums_gap_is_the_continuums(self):
+        # monogap's bench (Fresnel number 0.36): the gap of the engine's sums at
+        # 2000 midpoint samples against the one of the continuum's quadratures.
+        gaps = slits.model_gap("monogap", models=("fresnel", "fraunhofer"), samples=2000)
+        x, exact = slits.continuum("monogap", phase_model="rs")
+        for model in ("fresnel", "fraunhofer"):
+            with self.subTest(model=model):
+                _, value = slits.continuum("monogap", phase_model=model)
+                relative = np.abs(value**2 / exact**2 - 1)
+                gap = gaps[model]
+                self.assertAlmostEqual(gap.median / np.sort(relative)[len(x) // 2], 1, delta=1e-3)
+                self.assertAlmostEqual(gap.largest / relative.max(), 1, delta=0.01)
+                self.assertEqual(gap.at, x[relative.argmax()])
+                self.assertAlmostEqual(gap.largest_of_peak / (
+                    np.abs(value**2 - exact**2).max() / (exact**2).max()), 1, delta=0.01)
+                self.assertEqual(gap.first_departure, np.abs(x[relative >= 0.01]).min())
+        self.assertEqual(gaps.setup.lengths, slits.Setup.preset("monogap").lengths)
+
+    def test_the_command_line(self):
+        run = [sys.executable, "-m", "slits", "gap", "--program", "duogap", "--samples", "200"]
+        done = subprocess.run(run + ["--models", "fresnel"], capture_output=True, text=True)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertRegex(done.stdout, r"\nfresnel +[0-9.e+-]+ +2\.83\d* .* nowhere\n")
+        done = subprocess.run(run + ["--models", "paraxial"], capture_output=True, text=True)
+        self.assertEqual((done.returncode, done.stdout), (2, ""))
+        self.assertRegex(done.stderr, "^slits gap: error: --phase-model: 'paraxial'")
 
 
 if __name__ == "__main__":
