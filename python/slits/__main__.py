@@ -239,9 +239,12 @@ def _fit(arguments):
     if arguments.sigma_value is not None:
         sigma = _number(arguments.sigma_value, "--sigma-value")
     if arguments.setup is not None:
+        lines = {name: options.pop(name) for name in ("phase_model", "sampling")
+                 if name in options}
         if options:
-            raise _BadInput("--setup: bench options are the setup file's lines")
-        model = dict(setup=slits.Setup.from_file(arguments.setup))
+            raise _BadInput("--setup: bench options other than --phase-model and --sampling "
+                            "are the setup file's lines")
+        model = dict(setup=slits.Setup.from_file(arguments.setup), **lines)
     else:
         model = dict(program=arguments.program)
     result = slits.fit(profile.x, profile.y, sigma, **model, free=arguments.free, start=start, bounds=bounds, sides=arguments.sides,

@@ -73,14 +73,23 @@ class _ProgramModel:
         return _slits.values_at(self.program, self.arguments(lengths), u, sensor_width, nodes)
 
 
+# The setup's lines a fit takes as keywords, as pattern --setup takes them as options.
+_SETUP_CHOICES = ("phase_model", "sampling")
+
+
+def _setup_of(setup):
+    if not isinstance(setup, Setup):
+        raise TypeError(f"fit(): setup must be a slits.Setup, not {type(setup).__name__}")
+    return setup
+
+
 class _SetupModel:
     """A setup: the model of a fit, its lengths named as Setup.lengths names them."""
 
     kind = "a length of the setup"
 
     def __init__(self, setup, method, threads):
-        if not isinstance(setup, Setup):
-            raise TypeError(f"fit(): setup must be a slits.Setup, not {type(setup).__name__}")
+        setup = _setup_of(setup)
         self.program = "setup"
         self.setup = setup if method is None else setup.replace(method=method)
         self.bench = self.setup.lengths
@@ -535,7 +544,8 @@ def fit(x, y, sigma=None, *, program=None, setup=None, free, start=None, bounds=
 
     The model is program= on its bench (the other keywords), or setup=, a
     slits.Setup, whose intensity (the square of an amplitude's modulus) is
-    taken; give one of them.
+    taken; give one of them. Either takes phase_model ("rs": the exact
+    scalar field of long slits) and sampling as keywords.
 
     free names what is fitted: any length of the bench by its registry name
     (pair_separation, wavelength, ...), or of the setup as Setup.lengths
@@ -567,9 +577,12 @@ def fit(x, y, sigma=None, *, program=None, setup=None, free, start=None, bounds=
     if (program is None) == (setup is None):
         raise TypeError("fit(): give program= (with its bench keywords) or setup=, not both")
     if setup is not None:
-        if bench:
-            raise TypeError(f"fit(): {next(iter(bench))!r}: a setup's lengths are changed with "
+        lengths = [name for name in bench if name not in _SETUP_CHOICES]
+        if lengths:
+            raise TypeError(f"fit(): {lengths[0]!r}: a setup's lengths are changed with "
                             "setup.replace(), not keywords")
+        if bench:
+            setup = _setup_of(setup).replace(**bench)
         model = _SetupModel(setup, method, threads)
     else:
         model = _ProgramModel(program, bench, "propagate" if method is None else method, threads)

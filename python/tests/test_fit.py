@@ -131,14 +131,18 @@ class Fit(unittest.TestCase):
                             screen=(1000, -5, 5, 100))
         truth = {"slits.width": 0.05, "slits.period": 0.25, "screen.distance": 1000.0}
         x = np.linspace(-4, 4.2, 241)
-        _, shape = slits.compute(setup, x - 0.1)
-        result = slits.fit(x, 300 * shape + 5, setup=setup.replace(
-            {name: 1.05 * value for name, value in truth.items()}), free=list(truth),
-            start={"centre": 0.105})
-        self.assertEqual(result.degenerate, [])
-        for name, value in dict(truth, centre=0.1, intensity_scale=300, background=5).items():
-            self.assertLess(abs(result.values[name] / value - 1), 1e-8, name)
-        self.assertTrue(str(result).startswith("setup: 241 points, 6 fitted parameters"))
+        # The setup's own model, and the exact scalar one by a keyword.
+        for model in ({}, {"phase_model": "rs"}):
+            with self.subTest(**model):
+                _, shape = slits.compute(setup.replace(**model), x - 0.1)
+                result = slits.fit(x, 300 * shape + 5, setup=setup.replace(
+                    {name: 1.05 * value for name, value in truth.items()}), free=list(truth),
+                    start={"centre": 0.105}, **model)
+                self.assertEqual(result.degenerate, [])
+                for name, value in dict(truth, centre=0.1, intensity_scale=300,
+                                        background=5).items():
+                    self.assertLess(abs(result.values[name] / value - 1), 1e-8, name)
+                self.assertTrue(str(result).startswith("setup: 241 points, 6 fitted parameters"))
 
     def test_wavelength_and_screen_distance_of_a_far_field_bench_are_degenerate(self):
         # A plane wave on the pair (one first-slit sample, on the axis): the
@@ -260,7 +264,7 @@ class CommandLine(unittest.TestCase):
                 (["--setup", "no.setup", "--free", "slits.width"],
                  "no.setup: cannot read the setup file"),
                 (["--setup", "scan.csv", "--free", "slits.width", "--wavelength", "5e-4"],
-                 "--setup: bench options are the setup file's lines"),
+                 "--setup: bench options other than --phase-model and --sampling"),
             ]:
                 with self.subTest(arguments=arguments):
                     plot = [] if "--plot" in arguments else ["--plot", "again.png"]
