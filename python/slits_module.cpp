@@ -292,7 +292,7 @@ setup read_setup_or_raise(const std::string& text, const std::string& name,
   setup s = empty_setup();
   std::string why = read_setup_text(text, name, folder, s);
   if (why.empty()) {
-    for (const auto& [p, value] : c.given) assign(s.b, *p, value);  // each taken already
+    for (const auto& [p, value] : c.given) set_parameter(s, *p, value);  // each taken already
     s.b.derive();
     why = check_setup(s);
   }

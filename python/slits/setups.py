@@ -47,9 +47,10 @@ def _words(name, items):
     return words
 
 
-def _keyword_text(source, planes, screen, quantity):
+def _keyword_text(source, planes, screen, quantity, spectrum):
     """Setup-file lines from Setup's keywords."""
-    lines = ["source " + " ".join(_words("source", source))]
+    lines = [] if spectrum is None else ["spectrum " + " ".join(_words("spectrum", spectrum))]
+    lines.append("source " + " ".join(_words("source", source)))
     if not planes:
         raise ValueError("planes: a setup needs one plane at least, [(distance, openings), ...]")
     for k, plane in enumerate(planes, 1):
@@ -82,6 +83,8 @@ class Setup:
     relative to folder (default: the working directory).
     Setup(wavelength=..., source=..., planes=[...], screen=..., quantity=...):
     from keywords, each a setup line's values:
+        spectrum  ("gaussian", CENTRE, FWHM, SAMPLES) or ("table", FILE): light of
+                  many wavelengths, adding as intensities, in place of one;
         source    "plane_wave" (the default), ("coherent", WIDTH, SAMPLES) or
                   ("incoherent", WIDTH, SAMPLES, PROFILE, [flags]) with PROFILE
                   "uniform", ("gaussian", SIGMA) or ("table", FILE);
@@ -101,15 +104,16 @@ class Setup:
 
     def __init__(self, text=None, *, folder=None, name=None, wavelength=None, phase_model=None,
                  sampling=None, method=None, source=None, planes=None, screen=None,
-                 quantity=None):
+                 quantity=None, spectrum=None):
         bench = dict(wavelength=wavelength, phase_model=phase_model, sampling=sampling,
                      method=method)
         if text is None:
             lines = _keyword_text("plane_wave" if source is None else source, planes, screen,
-                                  "intensity" if quantity is None else quantity)
+                                  "intensity" if quantity is None else quantity, spectrum)
         else:
             given = [key for key, value in dict(source=source, planes=planes, screen=screen,
-                                                 quantity=quantity).items() if value is not None]
+                                                 quantity=quantity, spectrum=spectrum).items()
+                     if value is not None]
             if given:
                 raise TypeError(f"Setup(): {given[0]} comes from the text; give keywords or text")
             if not isinstance(text, str):
@@ -167,7 +171,8 @@ class Setup:
     @property
     def lengths(self):
         """{name: value} of every length a fit or replace() may change:
-        wavelength; source.width and source.sigma (a strip, a Gaussian profile);
+        wavelength, or spectrum.centre and spectrum.fwhm (a Gaussian spectrum);
+        source.width and source.sigma (a strip, a Gaussian profile);
         planeN.distance for the N-th plane from 1; planeN.openingM.from and .to for
         its M-th opening; planeN.slits.width and .period for its grating
         (planeN.slitsM.* where a plane has several), just slits.width and
@@ -211,6 +216,9 @@ def _length_words(text, rows=None):
         key = words[0]
         if key == "wavelength":
             found.append(("wavelength", words, 1))
+        elif key == "spectrum" and words[1] == "gaussian":
+            found.append(("spectrum.centre", words, 2))
+            found.append(("spectrum.fwhm", words, 3))
         elif key == "source" and words[1] != "plane_wave":
             found.append(("source.width", words, 2))
             if "gaussian" in words:

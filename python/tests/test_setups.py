@@ -108,12 +108,25 @@ class Setups(unittest.TestCase):
         self.assertIn("\nslits 2 0.125 0.5 100\n", str(changed))
         self.assertIn("\nopening -0.4 0.5 100\n", str(changed))
         self.assertIn("\nphase_model fresnel\n", str(changed))
-        two = slits.Setup(planes=[(10, [slits.Grating(2, 0.1, 1, 5), (2, 3, 5)]),
-                                  (5, slits.Grating(4, 0.1, 0.5, 5))], screen=(100, -1, 1, 9),
+        two_planes = [(10, [slits.Grating(2, 0.1, 1, 5), (2, 3, 5)]),
+                      (5, slits.Grating(4, 0.1, 0.5, 5))]
+        two = slits.Setup(planes=two_planes, screen=(100, -1, 1, 9),
                           source=("incoherent", 1, 5, ("gaussian", 0.3)))
         self.assertEqual([name for name in two.lengths if "slits" in name or "source" in name],
                          ["source.width", "source.sigma", "plane1.slits.width",
                           "plane1.slits.period", "plane2.slits.width", "plane2.slits.period"])
+        # A Gaussian spectrum's lengths; a wavelength given replaces it, as --wavelength does.
+        white = slits.Setup(spectrum=("gaussian", 6.3e-4, 3e-5, 11), planes=two_planes,
+                            screen=(100, -1, 1, 9))
+        self.assertEqual(list(white.lengths)[:2], ["spectrum.centre", "spectrum.fwhm"])
+        self.assertIn("\nspectrum gaussian 0.00063 6e-05 11\n",
+                      str(white.replace({"spectrum.fwhm": 6e-5})))
+        path = os.path.join(self.folder, "white.setup")
+        with open(path, "w") as f:
+            f.write(str(white))
+        self.assertEqual(str(white.replace(wavelength=6.3e-4)),
+                         pattern(self.folder, "--setup", path, "--wavelength", "6.3e-4",
+                                 "--print-setup").stdout)
 
     def test_refusals_are_the_setup_files(self):
         cases = [
