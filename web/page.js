@@ -771,7 +771,9 @@ function plotOf(result) {
 function compareOf(result) {
   const c = page.comparison;
   if (!c || c.error !== undefined || c.x.length !== result.x.length) return null;
-  const model = page.values["phase-model"] ?? "classic";
+  const model = page.values["phase-model"] ??
+    (programInfo().setup ? "the setup's model"
+                         : page.registry.parameters.find((p) => p.name === "phase_model").default);
   const rx = [], ry = [];
   c.value.forEach((v, i) => {
     if (result.value[i] !== 0) {
@@ -780,7 +782,7 @@ function compareOf(result) {
     }
   });
   return { x: c.x, value: c.value, label: `${c.model} (the first curve: ${model})`,
-           residualX: rx, residual: ry, residualLabel: `${c.model} / ${model} − 1` };
+           residualX: rx, residual: ry, residualLabel: `${c.model} / first − 1` };
 }
 
 // The strip of a spectrum: each line's intensity (from the engine) as the

@@ -210,7 +210,7 @@ function plotSVG(p) {
   out.push(`<text x="${s.left + plotW / 2}" y="${axisY + 38}" text-anchor="middle">` +
            `${escapeXML(p.xLabel)}</text>`);
   if (p.light && p.stripNote)
-    out.push(`<text x="${right}" y="${axisY + 38}" text-anchor="end" fill="#606060" font-size="11">` +
+    out.push(`<text x="${right}" y="${axisY + 54}" text-anchor="end" fill="#606060" font-size="11">` +
              `${escapeXML(p.stripNote)}</text>`);
   if (c)
     out.push(`<text x="${right}" y="${s.top + (o ? 36 : 18)}" text-anchor="end" fill="#2a9d3f">` +
@@ -221,7 +221,7 @@ function plotSVG(p) {
   const panel = lowerPanel(p);
   if (panel) {
     // The residuals on their own scale, below, with the same screen axis.
-    const top = axisY + 56, h = s.residual;
+    const top = axisY + 66, h = s.residual;
     const r = extent(panel.y);
     const span = Math.max(Math.abs(r.least), Math.abs(r.most)) || 1;
     const ry = (v) => top + (h * (1 - v / span)) / 2;

@@ -589,8 +589,11 @@ EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_p
 // answer of slits_run with the setup's wavelength, the console label of
 // its quantity and the quantity itself, and literal_library when the
 // literal reference summed it (its phasors are std::exp's, here the
-// browser's C library, not glibc); or {"refusal": message}. Table files
-// are read from the page's file system, which holds none.
+// browser's C library, not glibc), rs_library when an rs hop reaches the
+// C library's j1, y1 and atan2; for a spectrum of several lines, "lines"
+// ({nm, weight} each) and line_intensities, the address of each line's own
+// intensity over the screen, line after line. Or {"refusal": message}.
+// Table files are read from the page's file system, which holds none.
 EMSCRIPTEN_KEEPALIVE const char* slits_setup(const char* setup_text, const char* argv_json) {
   try {
     std::string why;
