@@ -372,7 +372,22 @@ const ready = createSlits();
 const failed = (job, e) =>
   postMessage({ job, spent: true, answer: JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` }) });
 onmessage = (e) => ready.then((m) => {
-  const { args, first, count, job, setup } = e.data;
+  const { args, first, count, job, setup, match } = e.data;
+  if (match !== undefined) {  // a measured profile matched to the model
+    let answer, model;
+    try {
+      const n = match.x.length, room = m._slits_match_room(n) / 8;
+      m.HEAPF64.set(match.x, room);
+      m.HEAPF64.set(match.y, room + n);
+      answer = m.ccall("slits_match", "string", ["string", "string", "number", "number", "number"],
+                       [match.setup, args, n, match.width, match.background]);
+      const head = JSON.parse(answer);
+      if (head.model !== undefined) model = m.HEAPF64.slice(head.model / 8, head.model / 8 + n);
+    } catch (error) {
+      return failed(job, error);
+    }
+    return postMessage({ job, answer, model }, model ? [model.buffer] : []);
+  }
   if (setup !== undefined) {  // a setup's whole run
     let answer, x, value, lines;
     try {
@@ -825,7 +840,13 @@ function overlayOf(result, program) {
     : fitMeasured(page.measured, { x: result.x, value: result.value,
                                    mirror: program.pattern && !program.setup },
                   normalisation, shifted);
-  page.overlay = fit;
+  page.overlay = fit.pending ? null : fit;
+  if (fit.pending) {
+    $("measured-message").textContent = "least squares: matching the model at the measured positions…";
+    $("measured-message").hidden = false;
+    $("measured-message").dataset.from = "match";
+    return null;
+  }
   if (fit.error) {
     $("measured-message").textContent = `least squares: ${fit.error}`;
     $("measured-message").hidden = false;
@@ -838,30 +859,56 @@ function overlayOf(result, program) {
   return { ...fit, label: `${page.measured.name}, ${scale}${shift}` };
 }
 
-// match_profile through the engine, for the page's program or setup; kept
-// while nothing it reads changes.
-let lastMatch = { key: null, fit: null };
+// match_profile through the engine, for the page's program or setup, on a
+// worker of its own (the model at every measured position, times the
+// sensor's nodes, can take seconds); kept while nothing it reads changes.
+// Until it answers the overlay waits (matching.key is set).
+const matching = { worker: null, key: null, id: 0, fit: null, fitKey: null };
 function matchMeasured(result, program, offset) {
   const width = Number($("measured-sensor").value);
   const background = $("measured-background").checked;
   const args = argv(page.program, argumentList());
-  const key = JSON.stringify([args, page.setupText, offset, width, background, page.measured.name,
-                              page.measured.x.length, result.x.length]);
-  if (lastMatch.key === key) return lastMatch.fit;
-  const m = page.measured, n = m.x.length;
-  const x = m.x.map((v) => v + offset);
-  const room = page.engine._slits_match_room(n) / 8;
-  page.engine.HEAPF64.set(x, room);
-  page.engine.HEAPF64.set(m.y, room + n);
-  const answer = JSON.parse(page.engine.ccall(
-    "slits_match", "string", ["string", "string", "number", "number", "number"],
-    [program.setup ? page.setupText : "", args, n, Number.isFinite(width) ? width : -1,
-     background ? 1 : 0]));
+  const m = page.measured, x = m.x.map((v) => v + offset);
+  const key = JSON.stringify([args, page.setupText, offset, width, background, m.serial,
+                              result.x.length]);
+  if (matching.fitKey === key) return matching.fit;
+  if (matching.key === key) return { pending: true };
+  if (matching.worker && matching.key !== null) matching.worker.terminate();  // a stale match
+  if (!matching.worker || matching.key !== null) {
+    const url = URL.createObjectURL(new Blob([workerCode()], { type: "text/javascript" }));
+    matching.worker = new Worker(url);
+    URL.revokeObjectURL(url);
+  }
+  const id = ++matching.id;
+  matching.key = key;
+  matching.worker.onmessage = (e) => {
+    if (e.data.job !== id) return;
+    matching.key = null;
+    if (e.data.spent) {
+      matching.worker.terminate();
+      matching.worker = null;
+    }
+    try {
+      matching.fit = matchedFit(result, program, x, width, JSON.parse(e.data.answer), e.data.model);
+    } catch (error) {  // the page's own fault: told, not waited on
+      matching.fit = { error: `the page failed: ${error.message}` };
+    }
+    matching.fitKey = key;
+    draw();
+  };
+  matching.worker.postMessage({ job: id, args, match: {
+    setup: program.setup ? page.setupText : "", x: Float64Array.from(x), y: Float64Array.from(m.y),
+    width: Number.isFinite(width) ? width : -1, background: background ? 1 : 0 } });
+  return { pending: true };
+}
+
+// The drawn overlay from the engine's match (see overlayOf).
+function matchedFit(result, program, x, width, answer, model) {
+  const m = page.measured;
   let fit;
   if (answer.scale === undefined) {
     fit = { error: answer.refusal ?? answer.error };
   } else {
-    const model = Array.from(page.engine.HEAPF64.subarray(answer.model / 8, answer.model / 8 + n));
     const amplitude = program.setup ? result.quantity === "amplitude"
                                     : program.quantity === "amplitude";
     const shown = amplitude ? (v) => Math.sqrt(Math.max(v, 0)) : (v) => v;
@@ -871,7 +918,6 @@ function matchMeasured(result, program, offset) {
             residualX: x, residual: y.map((v, i) => v - shown(model[i])) };
     if (!(a > 0)) fit = { error: "the model does not vary over the measured positions" };
   }
-  lastMatch = { key, fit };
   return fit;
 }
 
@@ -888,7 +934,7 @@ function loadMeasured(text, name) {
     return message.textContent;
   }
   message.hidden = true;
-  page.measured = { ...read, name };
+  page.measured = { ...read, name, serial: (page.measured?.serial ?? 0) + 1 };
   $("measured-remove").hidden = false;
   draw();
   return "";
