@@ -12,8 +12,14 @@ const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height
 function lowerPanel(p) {
   if (p.overlay) return { x: p.overlay.residualX, y: p.overlay.residual,
                           label: "residual: measured − computed" };
-  if (p.compare && p.compare.residual.length)
-    return { x: p.compare.residualX, y: p.compare.residual, label: p.compare.residualLabel };
+  if (p.compare && p.compare.residual.length) {
+    // Near the first curve's zeros the ratio runs away: the scale is the
+    // 98th percentile of its size, the rest clipped.
+    const size = Array.from(p.compare.residual, Math.abs).sort((a, b) => a - b);
+    const span = size[Math.floor(0.98 * (size.length - 1))];
+    return { x: p.compare.residualX, y: p.compare.residual, label: p.compare.residualLabel,
+             span: span > 0 ? span : null };
+  }
   return null;
 }
 
@@ -223,7 +229,7 @@ function plotSVG(p) {
     // The residuals on their own scale, below, with the same screen axis.
     const top = axisY + 66, h = s.residual;
     const r = extent(panel.y);
-    const span = Math.max(Math.abs(r.least), Math.abs(r.most)) || 1;
+    const span = panel.span ?? (Math.max(Math.abs(r.least), Math.abs(r.most)) || 1);
     const ry = (v) => top + (h * (1 - v / span)) / 2;
     out.push(`<rect x="${s.left}" y="${top}" width="${plotW}" height="${h}" fill="none" stroke="black"/>`);
     out.push(`<line x1="${s.left}" y1="${ry(0)}" x2="${right}" y2="${ry(0)}" stroke="#a8a8a8"/>`);
@@ -231,7 +237,8 @@ function plotSVG(p) {
       out.push(`<text x="${s.left - 6}" y="${ry(v).toFixed(1)}" dy="4" text-anchor="end">` +
                `${tickText(Number(v.toPrecision(3)))}</text>`);
     out.push(`<text x="${s.left + 10}" y="${top + 16}">${escapeXML(panel.label)}</text>`);
-    out.push(`<polyline class="residual" points="${points(panel.x, panel.y, ry)}" ` +
+    out.push(`<clipPath id="panel"><rect x="${s.left}" y="${top}" width="${plotW}" height="${h}"/></clipPath>`);
+    out.push(`<polyline class="residual" points="${points(panel.x, panel.y, ry)}" clip-path="url(#panel)" ` +
              `fill="none" stroke="${o ? "#d95f02" : "#2a9d3f"}" stroke-width="1.2"/>`);
   }
   out.push("</svg>");
