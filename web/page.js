@@ -19,6 +19,8 @@ const page = {
   workers: null,   // workers=N from the address, else null: one per core
   measured: null,  // a measured profile: x, y (mm, as read), name
   overlay: null,   // its last fit onto the pattern drawn
+  compare: "none", // a second phase model, drawn over the first
+  comparison: null,  // its run: model, x, value, text; or error
 };
 
 const $ = (id) => document.getElementById(id);
@@ -107,6 +109,7 @@ function readAddress() {
   page.setupText = last("setup") ?? "";
   page.workers = last("workers");
   if (last("scale") === "log") page.scale = "log";
+  page.compare = last("compare") ?? "none";
   page.text = last("format") === "text";
 }
 
@@ -120,6 +123,7 @@ function writeAddress() {
   if (page.precision !== "6") query.set("precision", page.precision);
   if (programInfo().setup && page.setupText) query.set("setup", page.setupText);
   if (page.scale === "log") query.set("scale", "log");
+  if (page.compare !== "none") query.set("compare", page.compare);
   if (page.workers !== null) query.set("workers", page.workers);
   if (page.text) query.set("format", "text");
   try {
@@ -368,9 +372,24 @@ const ready = createSlits();
 const failed = (job, e) =>
   postMessage({ job, spent: true, answer: JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` }) });
 onmessage = (e) => ready.then((m) => {
-  const { args, first, count, job, setup } = e.data;
+  const { args, first, count, job, setup, match } = e.data;
+  if (match !== undefined) {  // a measured profile matched to the model
+    let answer, model;
+    try {
+      const n = match.x.length, room = m._slits_match_room(n) / 8;
+      m.HEAPF64.set(match.x, room);
+      m.HEAPF64.set(match.y, room + n);
+      answer = m.ccall("slits_match", "string", ["string", "string", "number", "number", "number"],
+                       [match.setup, args, n, match.width, match.background]);
+      const head = JSON.parse(answer);
+      if (head.model !== undefined) model = m.HEAPF64.slice(head.model / 8, head.model / 8 + n);
+    } catch (error) {
+      return failed(job, error);
+    }
+    return postMessage({ job, answer, model }, model ? [model.buffer] : []);
+  }
   if (setup !== undefined) {  // a setup's whole run
-    let answer, x, value;
+    let answer, x, value, lines;
     try {
       answer = m.ccall("slits_setup", "string", ["string", "string"], [setup, args]);
       const head = JSON.parse(answer);
@@ -378,10 +397,15 @@ onmessage = (e) => ready.then((m) => {
         x = m.HEAPF64.slice(head.x / 8, head.x / 8 + head.points);
         value = m.HEAPF64.slice(head.value / 8, head.value / 8 + head.points);
       }
+      if (head.lines !== undefined) {
+        const at = head.line_intensities / 8;
+        lines = m.HEAPF64.slice(at, at + head.lines.length * head.points);
+      }
     } catch (error) {
       return failed(job, error);
     }
-    return postMessage({ job, answer, x, value }, x ? [x.buffer, value.buffer] : []);
+    const moved = x ? [x.buffer, value.buffer, ...(lines ? [lines.buffer] : [])] : [];
+    return postMessage({ job, answer, x, value, lines }, moved);
   }
   let head;
   try {
@@ -468,7 +492,8 @@ function shareDone(worker, message) {
     if (message.spent) stopWorkers();
     pool.job = null;
     page.busy = false;
-    return job.finish(message.answer, null, message.x && { x: message.x, value: message.value });
+    return job.finish(message.answer, null,
+                      message.x && { x: message.x, value: message.value, lines: message.lines });
   }
   job.values.set(message.values, message.first * 8);
   job.library += message.library;
@@ -606,6 +631,7 @@ function show(text, ms, where, gathered = null, arrays = null) {
   const heap = (at) => Array.from(page.engine.HEAPF64.subarray(at / 8, at / 8 + answer.points));
   const x = answer.x = arrays ? Array.from(arrays.x) : heap(answer.x);
   const value = answer.value = arrays ? Array.from(arrays.value) : heap(answer.value);
+  if (arrays && arrays.lines) answer.lineIntensities = arrays.lines;
   for (let i = 0; i < x.length; i++)
     if (!Number.isFinite(x[i]) || !Number.isFinite(value[i]))
       return fail(`point ${i + 1} of ${x.length} is not a finite number`);
@@ -615,8 +641,12 @@ function show(text, ms, where, gathered = null, arrays = null) {
                             `${ms.toFixed(1)} ms ${where}.`;
   $("status").dataset.ms = ms.toFixed(2);
   const warning = $("warning");
-  warning.hidden = answer.library_phases === 0 && !answer.literal_library;
-  warning.textContent = answer.literal_library
+  warning.hidden = answer.library_phases === 0 && !answer.literal_library && !answer.rs_library;
+  warning.textContent = answer.rs_library
+    ? "A hop of this bench is shorter than about 16 wavelengths (k L < 100): its rs factors " +
+      "come from the browser's C library's j1, y1 and atan2, which are not glibc's: exactness " +
+      "is not guaranteed for this bench."
+    : answer.literal_library
     ? "The setup's literal sums take every phasor from the browser's C library, which is not " +
       "glibc: exactness is not guaranteed; --method=propagate gives pattern's bits."
     : `${answer.library_phases} phases reached |θ| ≥ 105414336, beyond the ` +
@@ -629,6 +659,7 @@ function show(text, ms, where, gathered = null, arrays = null) {
       return fail(`the plot failed: ${e.message}`);
     }
   }
+  startComparison(page.job);
   if (answer.text !== null) {
     document.body.dataset.state = "done";
     return;
@@ -646,6 +677,52 @@ function show(text, ms, where, gathered = null, arrays = null) {
     }
     document.body.dataset.state = "done";
   }));
+}
+
+// The arguments of the run in the model compared with: the page's own with
+// the phase model replaced.
+function comparisonArgs() {
+  const list = argumentList().filter((a) => !a.startsWith("--phase-model="));
+  return argv(page.program, [...list, `--phase-model=${page.compare}`]);
+}
+
+// The pattern in the second model, computed as any run (its data file's
+// text is the program's in that model) once the first is shown, and drawn
+// over it; body data-compare says where it is.
+function startComparison(job) {
+  page.comparison = null;
+  if (page.compare === "none" || !programInfo().pattern) {
+    document.body.dataset.compare = "none";
+    return;
+  }
+  document.body.dataset.compare = "computing";
+  const model = page.compare, args = comparisonArgs();
+  const done = (text, values, arrays) => {
+    if (job !== page.job) return;
+    let answer;
+    try {
+      answer = JSON.parse(text);
+    } catch (e) {
+      answer = { error: `the engine's answer does not parse: ${e.message}` };
+    }
+    if (answer.points !== undefined) {
+      const heap = (at) => Array.from(page.engine.HEAPF64.subarray(at / 8, at / 8 + answer.points));
+      page.comparison = { model, text: answer.text, rs_library: answer.rs_library,
+                          library_phases: answer.library_phases,
+                          x: arrays ? Array.from(arrays.x) : heap(answer.x),
+                          value: arrays ? Array.from(arrays.value) : heap(answer.value) };
+    } else {
+      page.comparison = { model, error: answer.refusal ?? answer.error };
+    }
+    document.body.dataset.compare = "done";
+    if (!page.text) draw();
+  };
+  if (programInfo().setup) return computeSetupOnWorker(page.setupText, args, done);
+  const check = call("slits_check", args);
+  if (check.refusal !== undefined || check.error !== undefined)
+    return done(JSON.stringify(check));
+  if (check.cost <= 2e4) return done(reply("slits_run", args));
+  computeOnWorkers(args, check.points, done, true, check.cost);
 }
 
 // The data file's text of the result shown, made now if the answer came
@@ -681,7 +758,8 @@ function plotOf(result) {
                                                                 : result.quantity} of a setup`,
               result.command],
       overlay: overlayOf(result, program),
-      ...stripColour(result.wavelength * 1e6),
+      compare: compareOf(result),
+      ...(result.lines ? spectrumStrip(result) : stripColour(result.wavelength * 1e6)),
     };
   }
   const xMax = !program.pattern ? 50
@@ -698,8 +776,42 @@ function plotOf(result) {
     light: !program.pattern ? null : intensity ? result.value : result.value.map((v) => v * v),
     title: [`${program.name}: ${program.prints}`, result.command],
     overlay: overlayOf(result, program),
+    compare: compareOf(result),
     ...stripColour(Number(bench("wavelength")) * 1e6),
   };
+}
+
+// The second model's curve, and its difference relative to the first at
+// each point where the first is not zero, for the lower panel; or null.
+function compareOf(result) {
+  const c = page.comparison;
+  if (!c || c.error !== undefined || c.x.length !== result.x.length) return null;
+  const model = page.values["phase-model"] ??
+    (programInfo().setup ? "the setup's model"
+                         : page.registry.parameters.find((p) => p.name === "phase_model").default);
+  const rx = [], ry = [];
+  c.value.forEach((v, i) => {
+    if (result.value[i] !== 0) {
+      rx.push(c.x[i]);
+      ry.push(v / result.value[i] - 1);
+    }
+  });
+  return { x: c.x, value: c.value, label: `${c.model} (the first curve: ${model})`,
+           residualX: rx, residual: ry, residualLabel: `${c.model} / first − 1` };
+}
+
+// The strip of a spectrum: each line's intensity (from the engine) as the
+// eye adds them.
+function spectrumStrip(result) {
+  const n = result.x.length, all = result.lineIntensities;
+  const lines = result.lines.map((line, k) =>
+    ({ nm: line.nm, weight: line.weight, intensity: all.subarray(k * n, (k + 1) * n) }));
+  const rgb = spectrumColours(lines);
+  const nm = lines.map((l) => l.nm);
+  const span = `${lines.length} wavelengths, ${Number(Math.min(...nm).toPrecision(4))} to ` +
+               `${Number(Math.max(...nm).toPrecision(4))} nm`;
+  return rgb ? { colour: { rgb }, stripNote: `strip: the spectrum's colour, ${span} (sRGB)` }
+             : { colour: null, stripNote: `strip: grey levels (${span}, none visible)` };
 }
 
 // The strip tinted by the wavelength (mm in the bench, nm here), grey where
@@ -711,17 +823,102 @@ function stripColour(nm) {
               : { colour: null, stripNote: `strip: grey levels (${shown} nm is not visible)` };
 }
 
-// The measured profile fitted onto this result, or null.
+// The measured profile fitted onto this result, or null. Least squares is
+// slits.fit's match, from the engine: the model's intensity at the measured
+// positions, read by a sensor of the width given, a scale and a background;
+// the measured values are drawn brought back onto the model, (y - b) / a (as
+// an amplitude where the plot shows one), residuals against the engine's
+// values at the same positions.
 function overlayOf(result, program) {
   if (!page.measured) return null;
   const offset = Number($("measured-offset").value);
   const normalisation = $("measured-normalisation").value;
-  const fit = fitMeasured(page.measured, { x: result.x, value: result.value,
-                                          mirror: program.pattern && !program.setup },
-                          normalisation, Number.isFinite(offset) ? offset : 0);
-  page.overlay = fit;
+  const shifted = Number.isFinite(offset) ? offset : 0;
   const shift = offset ? `, shifted ${offset} mm` : "";
-  return { ...fit, label: `${page.measured.name}, × ${Number(fit.scale.toPrecision(4))}${shift}` };
+  const fit = normalisation === "least-squares"
+    ? matchMeasured(result, program, shifted)
+    : fitMeasured(page.measured, { x: result.x, value: result.value,
+                                   mirror: program.pattern && !program.setup },
+                  normalisation, shifted);
+  page.overlay = fit.pending ? null : fit;
+  if (fit.pending) {
+    $("measured-message").textContent = "least squares: matching the model at the measured positions…";
+    $("measured-message").hidden = false;
+    $("measured-message").dataset.from = "match";
+    return null;
+  }
+  if (fit.error) {
+    $("measured-message").textContent = `least squares: ${fit.error}`;
+    $("measured-message").hidden = false;
+    $("measured-message").dataset.from = "match";
+    return null;
+  }
+  const scale = fit.background === undefined ? `× ${Number(fit.scale.toPrecision(4))}`
+    : `a = ${Number(fit.a.toPrecision(4))}, b = ${Number(fit.background.toPrecision(4))}` +
+      (fit.sensor ? `, sensor ${fit.sensor} mm (${fit.nodes} nodes)` : "");
+  return { ...fit, label: `${page.measured.name}, ${scale}${shift}` };
+}
+
+// match_profile through the engine, for the page's program or setup, on a
+// worker of its own (the model at every measured position, times the
+// sensor's nodes, can take seconds); kept while nothing it reads changes.
+// Until it answers the overlay waits (matching.key is set).
+const matching = { worker: null, key: null, id: 0, fit: null, fitKey: null };
+function matchMeasured(result, program, offset) {
+  const width = Number($("measured-sensor").value);
+  const background = $("measured-background").checked;
+  const args = argv(page.program, argumentList());
+  const m = page.measured, x = m.x.map((v) => v + offset);
+  const key = JSON.stringify([args, page.setupText, offset, width, background, m.serial,
+                              result.x.length]);
+  if (matching.fitKey === key) return matching.fit;
+  if (matching.key === key) return { pending: true };
+  if (matching.worker && matching.key !== null) matching.worker.terminate();  // a stale match
+  if (!matching.worker || matching.key !== null) {
+    const url = URL.createObjectURL(new Blob([workerCode()], { type: "text/javascript" }));
+    matching.worker = new Worker(url);
+    URL.revokeObjectURL(url);
+  }
+  const id = ++matching.id;
+  matching.key = key;
+  matching.worker.onmessage = (e) => {
+    if (e.data.job !== id) return;
+    matching.key = null;
+    if (e.data.spent) {
+      matching.worker.terminate();
+      matching.worker = null;
+    }
+    try {
+      matching.fit = matchedFit(result, program, x, width, JSON.parse(e.data.answer), e.data.model);
+    } catch (error) {  // the page's own fault: told, not waited on
+      matching.fit = { error: `the page failed: ${error.message}` };
+    }
+    matching.fitKey = key;
+    draw();
+  };
+  matching.worker.postMessage({ job: id, args, match: {
+    setup: program.setup ? page.setupText : "", x: Float64Array.from(x), y: Float64Array.from(m.y),
+    width: Number.isFinite(width) ? width : -1, background: background ? 1 : 0 } });
+  return { pending: true };
+}
+
+// The drawn overlay from the engine's match (see overlayOf).
+function matchedFit(result, program, x, width, answer, model) {
+  const m = page.measured;
+  let fit;
+  if (answer.scale === undefined) {
+    fit = { error: answer.refusal ?? answer.error };
+  } else {
+    const amplitude = program.setup ? result.quantity === "amplitude"
+                                    : program.quantity === "amplitude";
+    const shown = amplitude ? (v) => Math.sqrt(Math.max(v, 0)) : (v) => v;
+    const a = answer.scale, b = answer.background;
+    const y = m.y.map((v) => shown((v - b) / a));
+    fit = { x, y, a, scale: 1 / a, background: b, nodes: answer.nodes, sensor: width,
+            residualX: x, residual: y.map((v, i) => v - shown(model[i])) };
+    if (!(a > 0)) fit = { error: "the model does not vary over the measured positions" };
+  }
+  return fit;
 }
 
 // A measured file's text: drawn over the pattern, or refused with the line
@@ -732,11 +929,12 @@ function loadMeasured(text, name) {
   const read = parseMeasured(text);
   if (read.error) {
     message.textContent = `${name}: ${read.error}; nothing drawn from it.`;
+    message.dataset.from = "file";
     message.hidden = false;
     return message.textContent;
   }
   message.hidden = true;
-  page.measured = { ...read, name };
+  page.measured = { ...read, name, serial: (page.measured?.serial ?? 0) + 1 };
   $("measured-remove").hidden = false;
   draw();
   return "";
@@ -751,6 +949,13 @@ function readMeasuredFile(file) {
 function wireMeasured() {
   $("measured-file").addEventListener("change", (e) => readMeasuredFile(e.target.files[0]));
   $("measured-normalisation").addEventListener("change", draw);
+  $("measured-background").addEventListener("change", draw);
+  $("measured-sensor").addEventListener("input", () => {
+    const v = Number($("measured-sensor").value);
+    const ok = Number.isFinite(v) && v >= 0;
+    $("measured-sensor").setAttribute("aria-invalid", String(!ok));
+    if (ok) draw();
+  });
   $("measured-offset").addEventListener("input", () => {
     const ok = Number.isFinite(Number($("measured-offset").value));
     $("measured-offset").setAttribute("aria-invalid", String(!ok));
@@ -773,6 +978,7 @@ function wireMeasured() {
 
 function draw() {
   if (!page.result) return;
+  if ($("measured-message").dataset.from === "match") $("measured-message").hidden = true;
   $("plot").innerHTML = plotSVG(plotOf(page.result));
 }
 
@@ -809,6 +1015,16 @@ function wireToolbar() {
   $("scale").addEventListener("change", () => {
     page.scale = $("scale").value;
     writeAddress();
+    draw();
+  });
+  const models = page.registry.parameters.find((p) => p.name === "phase_model").choices.split(" ");
+  for (const m of models) $("compare").add(new Option(m, m));
+  if (!models.includes(page.compare)) page.compare = "none";
+  $("compare").value = page.compare;
+  $("compare").addEventListener("change", () => {
+    page.compare = $("compare").value;
+    writeAddress();
+    if (page.result) startComparison(page.job);
     draw();
   });
   $("save-data").addEventListener("click", () => page.result &&

@@ -7,9 +7,25 @@
 const plotSize = { width: 900, height: 540, left: 78, right: 24, top: 58, height1: 340, gap: 16, strip: 42,
                    residual: 110 };
 
-// The drawing's height: taller by the residuals' panel under an overlay.
+// The lower panel: a measured profile's residuals, else the compared
+// model's relative difference; or null.
+function lowerPanel(p) {
+  if (p.overlay) return { x: p.overlay.residualX, y: p.overlay.residual,
+                          label: "residual: measured − computed" };
+  if (p.compare && p.compare.residual.length) {
+    // Near the first curve's zeros the ratio runs away: the scale is the
+    // 98th percentile of its size, the rest clipped.
+    const size = Array.from(p.compare.residual, Math.abs).sort((a, b) => a - b);
+    const span = size[Math.floor(0.98 * (size.length - 1))];
+    return { x: p.compare.residualX, y: p.compare.residual, label: p.compare.residualLabel,
+             span: span > 0 ? span : null };
+  }
+  return null;
+}
+
+// The drawing's height: taller by the lower panel.
 function plotHeight(p) {
-  return plotSize.height + (p.overlay ? plotSize.residual + 40 : 0);
+  return plotSize.height + (lowerPanel(p) ? plotSize.residual + 40 : 0);
 }
 
 function escapeXML(text) {
@@ -111,17 +127,20 @@ function stripImage(light, mirror, colour) {
 // log (vertical axis), yLabel, light (the strip's intensities, or null),
 // colour and stripNote (the strip's colour, see stripImage, and what it
 // shows), title (lines), xLabel, overlay (a measured profile: x, y, residualX,
-// residual, label; or none).
+// residual, label; or none), compare (a second model's curve: x, value,
+// label, and its relative difference residualX, residual, residualLabel; or
+// none).
 function plotSVG(p) {
   const s = plotSize;
   const plotW = s.width - s.left - s.right;
   const xs = extent(p.x);
   const x0 = p.mirror ? -p.xMax : xs.least;
   const x1 = p.mirror ? p.xMax : Math.max(p.xMax, xs.most);
-  const top = Math.max(extent(p.value).most, 0);
+  const shown = p.compare ? [...p.value, ...p.compare.value] : p.value;
+  const top = Math.max(extent(shown).most, 0);
   let y0, y1;
   if (p.log) {
-    const positive = extent(p.value, (v) => v > 0).least;
+    const positive = extent(shown, (v) => v > 0).least;
     const least = positive < Infinity ? positive : 1e-12;
     y1 = Math.pow(10, Math.ceil(Math.log10(top > 0 ? top : 1)));
     y0 = Math.max(Math.pow(10, Math.floor(Math.log10(least))), y1 * 1e-15);
@@ -160,13 +179,17 @@ function plotSVG(p) {
   }
   // Half-pixel columns: the PNG is drawn at twice the size.
   const kept = drawnPoints(p.x, p.value, (x) => Math.floor(2 * sx(x)), 2 * plotW);
-  const path = (sign) => {
-    const point = (i) => `${sx(sign * p.x[i]).toFixed(2)},${sy(p.value[i]).toFixed(2)}`;
-    return (kept ? kept.map(point) : p.x.map((_, i) => point(i))).join(" ");
+  const path = (sign, x = p.x, value = p.value) => {
+    const chosen = x === p.x ? kept : drawnPoints(x, value, (u) => Math.floor(2 * sx(u)), 2 * plotW);
+    const point = (i) => `${sx(sign * x[i]).toFixed(2)},${sy(value[i]).toFixed(2)}`;
+    return (chosen ? chosen.map(point) : x.map((_, i) => point(i))).join(" ");
   };
   out.push(`<g clip-path="url(#area)" fill="none" stroke-linejoin="round">`);
   if (p.mirror) out.push(`<polyline points="${path(-1)}" stroke="#a8a8a8" stroke-width="1.2"/>`);
   out.push(`<polyline points="${path(1)}" stroke="#1f4e9c" stroke-width="1.5"/>`);
+  const c = p.compare;
+  if (c) out.push(`<polyline class="compare" points="${path(1, c.x, c.value)}" stroke="#2a9d3f" ` +
+                  `stroke-width="1.3" stroke-dasharray="6 3"/>`);
   const o = p.overlay;
   const points = (xs, ys, y) => xs.map((u, i) => `${sx(u).toFixed(2)},${y(ys[i]).toFixed(2)}`).join(" ");
   if (o) out.push(`<polyline class="measured" points="${points(o.x, o.y, sy)}" stroke="#d95f02" ` +
@@ -193,24 +216,30 @@ function plotSVG(p) {
   out.push(`<text x="${s.left + plotW / 2}" y="${axisY + 38}" text-anchor="middle">` +
            `${escapeXML(p.xLabel)}</text>`);
   if (p.light && p.stripNote)
-    out.push(`<text x="${right}" y="${axisY + 38}" text-anchor="end" fill="#606060" font-size="11">` +
+    out.push(`<text x="${right}" y="${axisY + 54}" text-anchor="end" fill="#606060" font-size="11">` +
              `${escapeXML(p.stripNote)}</text>`);
-  if (o) {
+  if (c)
+    out.push(`<text x="${right}" y="${s.top + (o ? 36 : 18)}" text-anchor="end" fill="#2a9d3f">` +
+             `${escapeXML(c.label)}</text>`);
+  if (o)
     out.push(`<text x="${right}" y="${s.top + 18}" text-anchor="end" fill="#d95f02">` +
              `${escapeXML(o.label)}</text>`);
+  const panel = lowerPanel(p);
+  if (panel) {
     // The residuals on their own scale, below, with the same screen axis.
-    const top = axisY + 56, h = s.residual;
-    const r = extent(o.residual);
-    const span = Math.max(Math.abs(r.least), Math.abs(r.most)) || 1;
+    const top = axisY + 66, h = s.residual;
+    const r = extent(panel.y);
+    const span = panel.span ?? (Math.max(Math.abs(r.least), Math.abs(r.most)) || 1);
     const ry = (v) => top + (h * (1 - v / span)) / 2;
     out.push(`<rect x="${s.left}" y="${top}" width="${plotW}" height="${h}" fill="none" stroke="black"/>`);
     out.push(`<line x1="${s.left}" y1="${ry(0)}" x2="${right}" y2="${ry(0)}" stroke="#a8a8a8"/>`);
     for (const v of [-span, span])
       out.push(`<text x="${s.left - 6}" y="${ry(v).toFixed(1)}" dy="4" text-anchor="end">` +
                `${tickText(Number(v.toPrecision(3)))}</text>`);
-    out.push(`<text x="${s.left + 10}" y="${top + 16}">residual: measured − computed</text>`);
-    out.push(`<polyline class="residual" points="${points(o.residualX, o.residual, ry)}" ` +
-             `fill="none" stroke="#d95f02" stroke-width="1.2"/>`);
+    out.push(`<text x="${s.left + 10}" y="${top + 16}">${escapeXML(panel.label)}</text>`);
+    out.push(`<clipPath id="panel"><rect x="${s.left}" y="${top}" width="${plotW}" height="${h}"/></clipPath>`);
+    out.push(`<polyline class="residual" points="${points(panel.x, panel.y, ry)}" clip-path="url(#panel)" ` +
+             `fill="none" stroke="${o ? "#d95f02" : "#2a9d3f"}" stroke-width="1.2"/>`);
   }
   out.push("</svg>");
   return out.join("\n").replace("@HEIGHT@", String(plotHeight(p)));

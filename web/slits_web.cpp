@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -18,6 +20,7 @@
 #include "command_line.hpp"
 #include "paths.hpp"
 #include "program_run.hpp"
+#include "sensor.hpp"
 #include "setup.hpp"
 
 namespace {
@@ -279,6 +282,9 @@ std::string answer_of(int precision, bool with_text, std::size_t library_elsewhe
          ",\"library_phases\":" + std::to_string(library) + extra + "}";
 }
 
+bool rs_reaches_library(const setup& s);
+std::string rs_library_flag(bool reaches);
+
 // A program's run (see answer_of), or {"refusal": message}; make gives the
 // pattern's loop. Progress reaches Module.onProgress, when set, about a
 // hundred times a run.
@@ -287,20 +293,24 @@ std::string run_answer(const reading& r, loop_factory make, std::size_t library_
   if (!r.c) return refusal_answer(r.refusal);
   const program_info& p = *r.p;
   const command_line& c = *r.c;
-  return answer_of(c.precision, with_text, library_elsewhere, [&](const point_sink& take) {
-    if (!p.pattern()) return compute_profile(c.b, take);
-    const int points = c.b.screen_points(p);
-    const int step = points / 100 + 1;
-    compute_pattern(p, c.b, 1, make, [&](int i, double x, double value) {
-      take(x, value);
-      if ((i + 1) % step == 0)
-        EM_ASM(
-            {
-              if (Module.onProgress) Module.onProgress($0, $1);
-            },
-            i + 1, points);
-    });
-  });
+  const std::string extra = p.pattern() ? rs_library_flag(rs_reaches_library(preset(p, c.b))) : "";
+  return answer_of(
+      c.precision, with_text, library_elsewhere,
+      [&](const point_sink& take) {
+        if (!p.pattern()) return compute_profile(c.b, take);
+        const int points = c.b.screen_points(p);
+        const int step = points / 100 + 1;
+        compute_pattern(p, c.b, 1, make, [&](int i, double x, double value) {
+          take(x, value);
+          if ((i + 1) % step == 0)
+            EM_ASM(
+                {
+                  if (Module.onProgress) Module.onProgress($0, $1);
+                },
+                i + 1, points);
+        });
+      },
+      extra);
 }
 
 // A worker's loop, kept while it is handed blocks of the same bench:
@@ -328,6 +338,118 @@ block_loop replay(const bench&) {
 }
 
 std::vector<double> share;  // a worker's last share of the screen
+
+// Whether an rs hop of the setup reaches below rs_series_from, where its
+// factors come from the C library's j1, y1 and atan2: the browser's (musl's)
+// differ from glibc's in the last bits for a few percent of arguments. Each
+// hop evaluates its own length's factor, kR >= kL, so the shortest hop
+// decides; a plane wave makes no hop to the first plane.
+bool rs_reaches_library(const setup& s) {
+  if (!s.b.rs_hops) return false;
+  const auto short_hop = [&](double L) { return s.b.wavenumber * L < rs_series_from; };
+  for (std::size_t k = 0; k < s.planes.size(); ++k)
+    if ((k > 0 || s.source.kind != source_kind::plane_wave) && short_hop(s.planes[k].distance))
+      return true;
+  return short_hop(s.screen.distance);
+}
+
+std::string rs_library_flag(bool reaches) { return reaches ? ",\"rs_library\":true" : ""; }
+
+// The setup of pattern's arguments (a JSON array: "pattern", then the
+// options) over setup_text (empty: pattern's own default), as pattern
+// --setup reads it, or the refusal in `why`.
+std::optional<setup> setup_of(const char* setup_text, const char* argv_json, std::string& why,
+                              int* precision = nullptr) {
+  const auto argv = strings_of(argv_json);
+  if (!argv || argv->empty() || argv->front() != "pattern") {
+    why = "the page's arguments are not pattern's";
+    return std::nullopt;
+  }
+  const std::vector<std::string> arguments(argv->begin() + 1, argv->end());
+  for (const std::string& a : arguments)
+    if (has_control_character(a)) {
+      why = visibly_quoted(a) + " contains a control character";
+      return std::nullopt;
+    }
+  const auto c = read_arguments(arguments, "pattern", command_kind::setup, &why);
+  if (!c) return std::nullopt;
+  if (precision) *precision = c->precision;
+  const std::string_view text = setup_text;
+  setup s = text.empty() ? default_setup() : empty_setup();
+  if (!text.empty()) why = read_setup_text(text, "setup", "", s);
+  if (why.empty()) {
+    for (const auto& [p, value] : c->given) assign(s.b, *p, value);
+    s.b.derive();
+    why = check_setup(s);
+  }
+  if (!why.empty()) return std::nullopt;
+  return s;
+}
+
+// A spectrum's lines, each its own intensity over the screen (line after
+// line, every point of the screen), for the strip's colour.
+std::vector<double> line_intensities;
+
+// The positions and measured values of a profile, written by the page.
+std::vector<double> match_input;
+std::vector<double> matched_model;
+
+// The intensities a loop gives at xs[0..n), eight at a time, relative ones
+// divided by the value at 0 computed alone and moduli squared: the numbers
+// slits.fit reads where the sensor is a point.
+std::vector<double> intensities_at(const block_loop& loop, bool relative, bool amplitude,
+                                   const std::vector<double>& xs) {
+  double axis = 1;
+  if (relative) {
+    double zero[block_size] = {}, on_axis[block_size];
+    loop(zero, on_axis);
+    axis = on_axis[0];
+  }
+  std::vector<double> value(xs.size());
+  for (std::size_t first = 0; first < xs.size(); first += block_size) {
+    double xb[block_size] = {}, vb[block_size];
+    const std::size_t count = std::min<std::size_t>(block_size, xs.size() - first);
+    std::copy(xs.begin() + std::ptrdiff_t(first), xs.begin() + std::ptrdiff_t(first + count), xb);
+    loop(xb, vb);
+    for (std::size_t l = 0; l < count; ++l) {
+      const double v = relative ? vb[l] / axis : vb[l];
+      check_finite(xs[first + l], v);
+      value[first + l] = amplitude ? v * v : v;
+    }
+  }
+  return value;
+}
+
+// What a sensor of `width` centred at each of u reads: the intensity at u
+// itself for width 0, else the box's mean from Gauss-Legendre nodes, doubled
+// from 8 until doubling changes no reading by more than 1e-11 of the
+// largest (at most 4096), as slits.fit settles them.
+std::vector<double> sensor_intensities(const block_loop& loop, bool relative, bool amplitude,
+                                       const std::vector<double>& u, double width, int& nodes) {
+  nodes = 1;
+  if (!(width > 0)) return intensities_at(loop, relative, amplitude, u);
+  const auto read = [&](int n) {
+    const gauss_legendre_rule rule = gauss_legendre(n);
+    return sensor_readings(
+        intensities_at(loop, relative, amplitude, sensor_positions(u.data(), u.size(), width, rule))
+            .data(),
+        u.size(), rule);
+  };
+  nodes = 8;
+  std::vector<double> now = read(nodes);
+  while (2 * nodes <= 4096) {
+    std::vector<double> finer = read(2 * nodes);
+    double change = 0, largest = 0;
+    for (std::size_t i = 0; i < u.size(); ++i) {
+      change = std::max(change, std::abs(now[i] - finer[i]));
+      largest = std::max(largest, std::abs(finer[i]));
+    }
+    if (change <= 1e-11 * largest) break;
+    nodes *= 2;
+    now = std::move(finer);
+  }
+  return now;
+}
 
 }  // namespace
 
@@ -467,43 +589,107 @@ EMSCRIPTEN_KEEPALIVE const char* slits_gather(const char* argv, double library_p
 // answer of slits_run with the setup's wavelength, the console label of
 // its quantity and the quantity itself, and literal_library when the
 // literal reference summed it (its phasors are std::exp's, here the
-// browser's C library, not glibc); or {"refusal": message}. Table files
-// are read from the page's file system, which holds none.
+// browser's C library, not glibc), rs_library when an rs hop reaches the
+// C library's j1, y1 and atan2; for a spectrum of several lines, "lines"
+// ({nm, weight} each) and line_intensities, the address of each line's own
+// intensity over the screen, line after line. Or {"refusal": message}.
+// Table files are read from the page's file system, which holds none.
 EMSCRIPTEN_KEEPALIVE const char* slits_setup(const char* setup_text, const char* argv_json) {
   try {
-    const auto argv = strings_of(argv_json);
-    if (!argv || argv->empty() || argv->front() != "pattern")
-      return give(refusal_answer("the page's arguments are not pattern's"));
-    const std::vector<std::string> arguments(argv->begin() + 1, argv->end());
-    for (const std::string& a : arguments)
-      if (has_control_character(a))
-        return give(refusal_answer(visibly_quoted(a) + " contains a control character"));
     std::string why;
-    const auto c = read_arguments(arguments, "pattern", command_kind::setup, &why);
-    if (!c) return give(refusal_answer(why));
-    const std::string_view text = setup_text;
-    setup s = text.empty() ? default_setup() : empty_setup();
-    if (!text.empty()) why = read_setup_text(text, "setup", "", s);
-    if (why.empty()) {
-      for (const auto& [p, value] : c->given) assign(s.b, *p, value);
-      s.b.derive();
-      why = check_setup(s);
-    }
-    if (!why.empty()) return give(refusal_answer(why));
+    int precision = 6;
+    const auto s = setup_of(setup_text, argv_json, why, &precision);
+    if (!s) return give(refusal_answer(why));
     const char* quantities[] = {"amplitude", "intensity", "relative"};
-    const std::string extra = ",\"wavelength\":" + json_number(s.b.wavelength) +
-                              ",\"label\":" + json_string(setup_label(s)) + ",\"quantity\":\"" +
-                              quantities[int(s.quantity)] + "\"" +
-                              (s.b.propagate ? "" : ",\"literal_library\":true");
-    return give(answer_of(
-        c->precision, true, 0,
+    const std::vector<spectral_line> lines = spectral_lines(*s);
+    std::string extra = ",\"wavelength\":" + json_number(s->b.wavelength) +
+                        ",\"label\":" + json_string(setup_label(*s)) + ",\"quantity\":\"" +
+                        quantities[int(s->quantity)] + "\"" +
+                        (s->b.propagate ? "" : ",\"literal_library\":true") +
+                        rs_library_flag(rs_reaches_library(*s));
+    line_intensities.clear();
+    const std::string head = answer_of(
+        precision, true, 0,
         [&](const point_sink& take) {
-          compute_setup(s, 1, [&](int, double x, double value) {
+          compute_setup(*s, 1, [&](int, double x, double value) {
             check_finite(x, value);
             take(x, value);
           });
+          // Each line's own intensity for the strip's colour: the sum above
+          // is the file's, these are the eye's.
+          if (lines.size() < 2) return;
+          for (const spectral_line& line : lines) {
+            setup one = at_wavelength(*s, line.wavelength);
+            one.quantity = setup_quantity::intensity;
+            compute_setup(one, 1, [&](int, double x, double value) {
+              check_finite(x, value);
+              line_intensities.push_back(value);
+            });
+          }
         },
-        extra));
+        extra);
+    if (lines.size() < 2) return give(head);
+    std::string spectrum = ",\"lines\":[";
+    for (const spectral_line& line : lines)
+      spectrum += std::string(&line == lines.data() ? "" : ",") +
+                  "{\"nm\":" + json_number(line.wavelength * 1e6) +
+                  ",\"weight\":" + json_number(line.weight) + "}";
+    char at[48];
+    std::snprintf(at, sizeof at, "],\"line_intensities\":%lu}", address(line_intensities));
+    return give(head.substr(0, head.size() - 1) + spectrum + at);
+  } catch (const std::exception& e) {
+    return give(error_answer(e.what()));
+  }
+}
+
+// Room for a measured profile of `count` points: its positions, then its
+// values, written by the page before slits_match.
+EMSCRIPTEN_KEEPALIVE double* slits_match_room(int count) {
+  match_input.assign(2 * std::size_t(std::max(count, 0)), 0);
+  return match_input.data();
+}
+
+// A measured profile matched to the model as slits.fit matches it: the
+// model's intensity (relative to the axis where the program's or the
+// setup's is; moduli squared) at the measured positions, read by a sensor
+// of sensor_width (0: a point), and the scale a and background b of
+// match_profile that bring a * model + b nearest the measured values;
+// with_background 0 holds b at 0. setup_text is read when argv is
+// pattern's. Answers {"scale", "background", "nodes", "model": address of
+// the count readings} or {"refusal": message}.
+EMSCRIPTEN_KEEPALIVE const char* slits_match(const char* setup_text, const char* argv_json,
+                                             int count, double sensor_width, int with_background) {
+  try {
+    if (!(sensor_width >= 0) || !std::isfinite(sensor_width))
+      return give(refusal_answer("the sensor width must be 0 or more"));
+    const std::size_t n = std::min(std::size_t(std::max(count, 0)), match_input.size() / 2);
+    const std::vector<double> u(match_input.begin(), match_input.begin() + std::ptrdiff_t(n));
+    block_loop loop;
+    bool relative = false, amplitude = false;
+    const auto argv = strings_of(argv_json);
+    if (argv && !argv->empty() && argv->front() == "pattern") {
+      std::string why;
+      const auto s = setup_of(setup_text, argv_json, why);
+      if (!s) return give(refusal_answer(why));
+      loop = setup_loop(*s);
+      relative = s->quantity == setup_quantity::relative;
+      amplitude = s->quantity == setup_quantity::amplitude;
+    } else {
+      const reading r = read_for(argv_json);
+      if (!r.c) return give(refusal_answer(r.refusal));
+      if (!r.p->pattern()) return give(refusal_answer("the profile is not a pattern"));
+      loop = pattern_loop(r.p->id)(r.c->b);
+      relative = r.p->normalised();
+      amplitude = !relative;
+    }
+    int nodes = 1;
+    matched_model = sensor_intensities(loop, relative, amplitude, u, sensor_width, nodes);
+    const linear_match m = match_profile(matched_model.data(), match_input.data() + n, nullptr, n,
+                                         with_background != 0);
+    char head[160];
+    std::snprintf(head, sizeof head, ",\"nodes\":%d,\"model\":%lu}", nodes, address(matched_model));
+    return give("{\"scale\":" + json_number(m.scale) +
+                ",\"background\":" + json_number(m.background) + head);
   } catch (const std::exception& e) {
     return give(error_answer(e.what()));
   }
