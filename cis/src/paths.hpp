@@ -151,6 +151,7 @@ extern const path avx512_path;
 
 #if SLITS_CIS_SIMD128
 extern const path simd128_path;
+extern const path simd128_fma_path;
 #endif
 
 // system_cis for the arguments the scalar twin and the WebAssembly vector
