@@ -5,7 +5,7 @@
 // kernel takes relaxed_madd only where its start-up check finds it fused,
 // and otherwise emulates the fused multiply-add exactly: the same bits.
 function slitsEngineOptions(emulated) {
-  if (emulated || typeof WebAssembly !== "object") return {};
+  if (emulated) return {};
   const text = atob(slitsModule);
   const bytes = new Uint8Array(text.length);
   for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);

@@ -1,6 +1,7 @@
 // The lane operations of the kernel for WebAssembly SIMD128: two lanes,
-// masks as all-ones / all-zeros lanes. Included by vector_wasm.cpp inside
-// the namespace wasm; kernel-inl.hpp lists what each operation means.
+// masks as all-ones / all-zeros lanes. Included by vector_wasm.cpp and
+// vector_wasm_fused.cpp, each in a namespace of its own; kernel-inl.hpp
+// lists what each operation means.
 // WebAssembly's one fused multiply-add, relaxed SIMD's f64x2.relaxed_madd,
 // may round twice: the path built with CIS_WASM_FUSED uses it, and is taken
 // only where its start-up check finds it fused (vector_wasm_fused.cpp).
@@ -63,7 +64,8 @@ CIS_TARGET table_rows look_up(const double* u) {
 
 #if CIS_WASM_FUSED
 // The compiler writes the proposal's early f64x2.fma (0xfd 0xcf 0x01), which
-// browsers refuse; web/fuse.js rewrites each to f64x2.relaxed_madd, a b + c.
+// browsers refuse; web/fuse.js lists each site, where the page writes
+// f64x2.relaxed_madd, a b + c, if the browser takes it.
 CIS_TARGET vd fmadd(vd a, vd b, vd c) { return __builtin_wasm_fma_f64x2(a, b, c); }
 #else
 // Lane by lane, out of line: rare, and large.
