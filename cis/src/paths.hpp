@@ -154,6 +154,13 @@ extern const path simd128_path;
 extern const path simd128_fma_path;
 #endif
 
+#if defined(__EMSCRIPTEN__) && SLITS_CIS_SCALAR
+// a b + c as relaxed SIMD's f64x2.relaxed_madd, which relaxed_madd_fuses
+// finds rounded once on this browser and CPU, or not (vector_wasm_fused.cpp).
+double relaxed_madd(double a, double b, double c);
+bool relaxed_madd_fuses();
+#endif
+
 // system_cis for the arguments the scalar twin and the WebAssembly vector
 // path hand to the library (|theta| >= 105414336, infinities, NaNs),
 // counted: glibc's bits on glibc, not necessarily elsewhere.

@@ -52,14 +52,23 @@ bool madd_fuses() {
       const double c[2] = {operands[i][2], operands[j][2]};
       double r[2];
       store(r, fmadd(load(a), load(b), load(c)));
-      for (int l = 0; l < 2; ++l)
-        if (std::bit_cast<std::uint64_t>(r[l]) !=
-            std::bit_cast<std::uint64_t>(emulated_fma(a[l], b[l], c[l])))
+      for (int l = 0; l < 2; ++l) {
+        const std::uint64_t exact = std::bit_cast<std::uint64_t>(emulated_fma(a[l], b[l], c[l]));
+        if (std::bit_cast<std::uint64_t>(r[l]) != exact ||
+            std::bit_cast<std::uint64_t>(relaxed_madd(a[l], b[l], c[l])) != exact)
           return false;
+      }
     }
   return true;
 }
 }  // namespace wasm_fused
+
+double relaxed_madd(double a, double b, double c) {
+  return wasm_f64x2_extract_lane(
+      wasm_fused::fmadd(wasm_fused::set(a), wasm_fused::set(b), wasm_fused::set(c)), 0);
+}
+
+bool relaxed_madd_fuses() { return wasm_fused::madd_fuses(); }
 
 const path simd128_fma_path = {"simd128_fma",
                                true,
