@@ -12,16 +12,19 @@
 #            kept;
 #   drawn:   from a changed control to the plot on the page, as a user
 #            meets it.
-#   [WORKERS=N] speed/page_speed.sh [PAGE [CHROMIUM]]   (PAGE defaults to build/web/index.html)
+# With FMA=emulated the kernel emulates every fused multiply-add (the page's
+# fma=emulated), as where relaxed SIMD's is not fused.
+#   [WORKERS=N] [FMA=emulated] speed/page_speed.sh [PAGE [CHROMIUM]]   (PAGE defaults to build/web/index.html)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 page=$(realpath "${1:-$here/build/web/index.html}")
 grep -m3 -E '^(model name|cpu family|model)\s' /proc/cpuinfo
 echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
-node "$here/web/chromium.js" "${2:-chromium}" "file://$page?method=propagate${WORKERS:+&workers=$WORKERS}" '(async () => {
+node "$here/web/chromium.js" "${2:-chromium}" "file://$page?method=propagate${WORKERS:+&workers=$WORKERS}${FMA:+&fma=$FMA}" '(async () => {
   const times = {};
   const row = (t) => t.sort((a, b) => a - b).map((ms) => ms.toFixed(0)).join(" ");
   await timedOnWorkers(argv("duogap", ["--method=propagate"]));  // the workers started
+  times.kernel = page.registry.kernel;
   const distance = page.registry.parameters.find((p) => p.name === "screen_distance").default;
   const anew = (i) => `--screen-distance=${i % 2 ? distance : distance + (distance.includes(".") ? "0" : ".0")}`;
   const until = async (states) => {

@@ -126,6 +126,7 @@ function writeAddress() {
   if (page.compare !== "none") query.set("compare", page.compare);
   if (page.workers !== null) query.set("workers", page.workers);
   if (page.text) query.set("format", "text");
+  if (emulatedFma) query.set("fma", "emulated");
   try {
     history.replaceState(null, "", `?${query}`);
   } catch (e) {
@@ -368,7 +369,7 @@ function workerCount() {
 }
 
 const workerCode = () => `${engineText}
-const ready = createSlits();
+const ready = createSlits(slitsEngineOptions(${emulatedFma}));
 const failed = (job, e) =>
   postMessage({ job, spent: true, answer: JSON.stringify({ error: \`the engine failed: \${e && e.message || e}\` }) });
 onmessage = (e) => ready.then((m) => {
@@ -1044,8 +1045,12 @@ function wireToolbar() {
   });
 }
 
+// fma=emulated in the address: the kernel's exact emulation of the fused
+// multiply-add, as on a browser or CPU where relaxed SIMD's is not fused.
+const emulatedFma = new URLSearchParams(location.search).getAll("fma").pop() === "emulated";
+
 $("status").textContent = "Loading…";
-createSlits().then((engine) => {
+createSlits(slitsEngineOptions(emulatedFma)).then((engine) => {
   page.engine = engine;
   page.registry = call("slits_registry");
   page.registry.programs.push(setupProgram);

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# page_test.sh [--drawn] [--workers=N] [--compare=MODEL] CHROMIUM PAGE PROGRAM_DIR PROGRAM [OPTION]...
+# page_test.sh [--drawn] [--workers=N] [--fma=emulated] [--compare=MODEL] CHROMIUM PAGE PROGRAM_DIR PROGRAM [OPTION]...
 # The page with PROGRAM and these options, in headless Chromium, shows in
 # <pre id="data"> the very text PROGRAM writes to its data file (ledcurve:
 # to standard output); where PROGRAM refuses the options, the page shows
 # the same message and no data. With --drawn the page shows its plot too,
 # and must have drawn it. With --workers=N the page computes on N workers.
+# With --fma=emulated the kernel emulates every fused multiply-add.
 # PROGRAM pattern takes --setup=FILE (an absolute path), whose text the page
 # is given in its address. With --compare=MODEL the page's second curve, in
 # that phase model, must hold the text PROGRAM writes with --phase-model=MODEL.
@@ -12,6 +13,7 @@ set -euo pipefail
 format="&format=text"
 [ "$1" = --drawn ] && { format=""; shift; }
 [[ "$1" = --workers=* ]] && { format+="&workers=${1#--workers=}"; shift; }
+[ "$1" = --fma=emulated ] && { format+="&fma=emulated"; shift; }
 compare=() expression=()
 if [[ "$1" = --compare=* ]]; then
   format+="&compare=${1#--compare=}"

@@ -29,7 +29,7 @@ namespace {
 #if defined(__x86_64__)
 const path table[] = {system_path, scalar_path, avx2_path, avx512_path};
 #elif SLITS_CIS_SCALAR && SLITS_CIS_SIMD128
-const path table[] = {system_path, scalar_path, simd128_path};
+const path table[] = {system_path, scalar_path, simd128_path, simd128_fma_path};
 #elif SLITS_CIS_SCALAR
 const path table[] = {system_path, scalar_path};
 #else

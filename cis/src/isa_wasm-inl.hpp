@@ -1,9 +1,13 @@
 // The lane operations of the kernel for WebAssembly SIMD128: two lanes,
-// masks as all-ones / all-zeros lanes. Included by vector_wasm.cpp inside
-// the namespace wasm; kernel-inl.hpp lists what each operation means.
-// WebAssembly has no fused multiply-add: each is emulated exactly as
-// fused.hpp does it, lane for lane, and a vector with a lane outside the
-// emulation's range takes emulated_fma (and through it fma) lane by lane.
+// masks as all-ones / all-zeros lanes. Included by vector_wasm.cpp and
+// vector_wasm_fused.cpp, each in a namespace of its own; kernel-inl.hpp
+// lists what each operation means.
+// WebAssembly's one fused multiply-add, relaxed SIMD's f64x2.relaxed_madd,
+// may round twice: the path built with CIS_WASM_FUSED uses it, and is taken
+// only where its start-up check finds it fused (vector_wasm_fused.cpp).
+// Elsewhere each is emulated exactly as fused.hpp does it, lane for lane,
+// and a vector with a lane outside the emulation's range takes emulated_fma
+// (and through it fma) lane by lane.
 
 constexpr int lanes = 2;
 
@@ -58,6 +62,12 @@ CIS_TARGET table_rows look_up(const double* u) {
           wasm_i64x2_shuffle(c0, c1, 0, 2), wasm_i64x2_shuffle(c0, c1, 1, 3)};
 }
 
+#if CIS_WASM_FUSED
+// The compiler writes the proposal's early f64x2.fma (0xfd 0xcf 0x01), which
+// browsers refuse; web/fuse.js lists each site, where the page writes
+// f64x2.relaxed_madd, a b + c, if the browser takes it.
+CIS_TARGET vd fmadd(vd a, vd b, vd c) { return __builtin_wasm_fma_f64x2(a, b, c); }
+#else
 // Lane by lane, out of line: rare, and large.
 __attribute__((noinline)) inline vd fmadd_by_lane(vd a, vd b, vd c) {
   double x[lanes], y[lanes], z[lanes];
@@ -96,5 +106,6 @@ CIS_TARGET vd fmadd(vd a, vd b, vd c) {
   const vd odd = wasm_i64x2_add(v, and_(inexact_even, step));
   return add(th, odd);
 }
+#endif
 CIS_TARGET vd fnmadd(vd a, vd b, vd c) { return fmadd(xor_(a, set(-0.0)), b, c); }
 CIS_TARGET vd fmsub(vd a, vd b, vd c) { return fmadd(a, b, xor_(c, set(-0.0))); }

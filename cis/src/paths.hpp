@@ -151,6 +151,14 @@ extern const path avx512_path;
 
 #if SLITS_CIS_SIMD128
 extern const path simd128_path;
+extern const path simd128_fma_path;
+#endif
+
+#if defined(__EMSCRIPTEN__) && SLITS_CIS_SCALAR
+// a b + c as relaxed SIMD's f64x2.relaxed_madd, which relaxed_madd_fuses
+// finds rounded once on this browser and CPU, or not (vector_wasm_fused.cpp).
+double relaxed_madd(double a, double b, double c);
+bool relaxed_madd_fuses();
 #endif
 
 // system_cis for the arguments the scalar twin and the WebAssembly vector

@@ -61,5 +61,6 @@ SLITS_CIS_API void cis_add_pairs(const double* upper, const double* lower, std::
 
 // The path this process runs, after its self-check: "avx512", "avx2",
 // or "system" where every phasor comes from the library; in WebAssembly
+// "simd128_fma" (relaxed SIMD's multiply-add, found fused at start-up),
 // "simd128", or "scalar" (the twin, one argument at a time).
 SLITS_CIS_API const char* cis_path_name();
