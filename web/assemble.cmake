@@ -11,6 +11,8 @@ file(READ ${SOURCE}/plot.js plot)
 file(READ ${SOURCE}/overlay.js overlay)
 file(READ ${SOURCE}/colour.js colour)
 file(READ ${SOURCE}/page.js script)
+file(READ ${SOURCE}/setup_form.js form)
+string(APPEND script "${form}")
 # Inside a script element only "</script" would end it early.
 string(REPLACE "</script" "<\\/script" engine "${engine}")
 string(REPLACE "@CSS@" "${css}" page "${page}")

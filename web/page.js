@@ -210,7 +210,10 @@ function buildControls() {
     // A program's own experiment is where a setup starts from.
     if (programs.value === setupProgram.name && !page.setupText && !programInfo().setup) {
       const preset = call("slits_preset", argv(page.program, argumentList()));
-      if (preset.setup !== undefined) $("field-setup").value = page.setupText = preset.setup;
+      if (preset.setup !== undefined) {
+        $("field-setup").value = page.setupText = preset.setup;
+        showSetupForm();
+      }
     }
     page.program = programs.value;
     markUnused();
@@ -228,7 +231,9 @@ function buildControls() {
                     "(a grating: count, width, period, samples), screen, quantity; empty: " +
                     "duogap's experiment. Choosing pattern from a program starts from its own. " +
                     "The wavelength, phase model, sampling and method fields, once set, " +
-                    "override the setup's lines."));
+                    "override the setup's lines. The form above writes this text, keeping " +
+                    "its leading comment lines only."));
+  buildSetupForm(document.querySelector('.row[data-option="setup"]'));
   const heading = document.createElement("h2");
   heading.textContent = "Bench and method";
   form.append(heading);
