@@ -166,8 +166,8 @@ function drawSetupForm(focus) {
   const m = setupForm.model, root = setupForm.root;
   root.replaceChildren();
   const redraw = (id) => drawSetupForm(id);
-  const light = [formSelect("light", "Light", m.light, "kind",
-                            [["", "the bench's wavelength"], ["line", "one wavelength"],
+  const light = [formSelect("light", "kind", m.light, "kind",
+                            [["", "the wavelength field's"], ["line", "one wavelength"],
                              ["gaussian", "gaussian spectrum"]], redraw)];
   if (m.light.kind === "line") light.push(formInput("wavelength", "λ [mm]", m.light, "wavelength"));
   if (m.light.kind === "gaussian")
