@@ -3,7 +3,8 @@
 # A three-slit setup built through the setup form's controls, as a user
 # would (a plane added, its openings added and filled, the light, source,
 # screen and quantity chosen), gives the data text pattern writes from the
-# same setup's file; the form then reads a table source back as text only.
+# same setup's file; a bad value typed in it is refused by the engine's line,
+# marked on the form's fields; a screen read from a file is left to the text.
 set -euo pipefail
 chromium=$1 page=$2 programs=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,13 +41,21 @@ node "$here/chromium.js" "$chromium" "file://$page?program=pattern&format=text" 
   while (!["done", "refused", "error"].includes(document.body.dataset.state))
     await new Promise((r) => setTimeout(r, 20));
   const data = document.getElementById("data").textContent;
+  // A bad value typed in the form: the engine refuses its line, marked in the form too.
+  document.body.dataset.state = "waiting";
+  set("plane-1-opening-2-to", "-0.1");
+  update();
+  while (document.body.dataset.state !== "refused") await new Promise((r) => setTimeout(r, 20));
+  const marked = [...document.querySelectorAll("#setup-form [aria-invalid=true]")].map((e) => e.id);
+  const refusal = `${document.getElementById("refusal").textContent} ${marked.join(" ")}`;
   const text = document.getElementById("field-setup");
   text.value = "plane 10\nopening 0 1 5\nscreen 100 file positions.txt\n";
   text.dispatchEvent(new Event("input"));
   const note = document.getElementById("setup-form-note");
-  return data + `---\n${document.getElementById("setup-form").hidden} ${!note.hidden} ${note.textContent}`;
+  return data + `---\n${refusal}\n${document.getElementById("setup-form").hidden} ${!note.hidden} ${note.textContent}`;
 })()' > "$scratch/page"
-note="true true The form cannot show this setup (line 3: 'screen 100 file positions.txt'): edit its text below."
+note="pattern: error: setup:5: opening: TO -0.1 is not above FROM -0.05 setup-plane-1-opening-2-from setup-plane-1-opening-2-to setup-plane-1-opening-2-samples
+true true The form cannot show this setup (line 3: 'screen 100 file positions.txt'): edit its text below."
 [ "$(sed -n '/^---$/,$p' "$scratch/page" | tail -n +2)" = "$note" ] ||
   { echo "the form's note:"; sed -n '/^---$/,$p' "$scratch/page"; exit 1; }
 sed '/^---$/,$d' "$scratch/page" | cmp "$scratch/pattern.txt" - && exit 0

@@ -312,9 +312,10 @@ function showRefusal(message, who = `${page.program}: `) {
     note.id = `refused-${option}`;
     note.textContent = message;
     row.append(note);
-    const input = row.querySelector("input[type=text], select, textarea");
+    const input = row.querySelector(`#field-${option}`);
     input.setAttribute("aria-invalid", "true");
     input.setAttribute("aria-describedby", `${note.id} ${input.dataset.hint || ""}`.trim());
+    if (option === "setup") markSetupRefusal(Number(/^setup:(\d+):/.exec(message)[1]), note.id);
   }
   $("refusal").textContent = `${who}error: ${message}`;
   $("refusal").hidden = false;

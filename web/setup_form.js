@@ -16,6 +16,7 @@ const setupBenchKeys = ["phase_model", "sampling", "method"];
 function parseSetup(text) {
   const model = { header: [], light: { kind: "" }, bench: [], source: { kind: "" }, planes: [],
                   screen: null, quantity: "" };
+  const owners = new Map();  // line -> the form's group that shows it
   const seen = new Set();
   let content = false;
   const lines = text.split("\n");
@@ -31,6 +32,11 @@ function parseSetup(text) {
     }
     content = true;
     const [key, ...v] = words;
+    const plane = model.planes.length;
+    owners.set(n + 1, { wavelength: "light", spectrum: "light", source: "source", screen: "screen",
+                        quantity: "screen", plane: `plane-${plane + 1}`,
+                        opening: `plane-${plane}-opening-${(model.planes.at(-1)?.openings.length ?? 0) + 1}`,
+                        slits: `plane-${plane}-opening-${(model.planes.at(-1)?.openings.length ?? 0) + 1}` }[key]);
     const why = (what) => ({ why: `line ${n + 1}: ${what}` });
     if (!["plane", "opening", "slits"].includes(key)) {
       if (seen.has(key)) return why(`${key} given twice`);
@@ -74,7 +80,7 @@ function parseSetup(text) {
       return why(`'${words.join(" ")}'`);
     }
   }
-  return { model };
+  return { model, owners };
 }
 
 // The text of the form's lines, in the order the file reads best.
@@ -154,8 +160,8 @@ function formButton(id, text, action, aria) {
   return button;
 }
 
-function formGroup(legend, ...children) {
-  const group = formElement("fieldset", { className: "form-group" });
+function formGroup(id, legend, ...children) {
+  const group = formElement("fieldset", { className: "form-group", id: `setup-group-${id}` });
   group.append(formElement("legend", { textContent: legend }), ...children);
   return group;
 }
@@ -174,7 +180,7 @@ function drawSetupForm(focus) {
     light.push(formInput("centre", "centre [mm]", m.light, "centre"),
                formInput("fwhm", "FWHM [mm]", m.light, "fwhm", "full width at half maximum"),
                formInput("spectrum-samples", "samples", m.light, "samples"));
-  root.append(formGroup("Light", ...light));
+  root.append(formGroup("light", "Light", ...light));
 
   const s = m.source;
   const source = [formSelect("source", "Kind", s, "kind",
@@ -195,7 +201,7 @@ function drawSetupForm(focus) {
                            [["", "intensity (default)"], ["intensity", "intensity"],
                             ["amplitude", "amplitude"]]));
   }
-  root.append(formGroup("Source", ...source));
+  root.append(formGroup("source", "Source", ...source));
 
   m.planes.forEach((plane, p) => {
     const k = p + 1;
@@ -221,7 +227,7 @@ function drawSetupForm(focus) {
         plane.openings.splice(j, 1);
         drawSetupForm(`setup-plane-${k}-add-opening`);
       }, `remove ${o.kind === "opening" ? "opening" : "grating"} ${j + 1} of plane ${k}`));
-      rows.push(formGroup(o.kind === "opening" ? `Opening ${j + 1}` : `Grating ${j + 1}`, line));
+      rows.push(formGroup(id, o.kind === "opening" ? `Opening ${j + 1}` : `Grating ${j + 1}`, line));
     });
     const add = (kind, fresh) => () => {
       plane.openings.push(fresh);
@@ -233,7 +239,7 @@ function drawSetupForm(focus) {
               formButton(`plane-${k}-add-slits`, "Add grating",
                          add("count", { kind: "slits", count: "", width: "", period: "", samples: "" }),
                          `add a grating to plane ${k}`));
-    root.append(formGroup(`Plane ${k}`, ...rows));
+    root.append(formGroup(`plane-${k}`, `Plane ${k}`, ...rows));
   });
   root.append(formButton("add-plane", "Add plane", () => {
     m.planes.push({ distance: "", openings: [] });
@@ -241,7 +247,7 @@ function drawSetupForm(focus) {
   }));
 
   const c = (m.screen ??= { distance: "", from: "", to: "", count: "" });
-  root.append(formGroup("Screen",
+  root.append(formGroup("screen", "Screen",
                         formInput("screen-distance", "distance [mm]", c, "distance", "behind the last plane"),
                         formInput("screen-from", "from [mm]", c, "from"),
                         formInput("screen-to", "to [mm]", c, "to", "never reached"),
@@ -250,6 +256,18 @@ function drawSetupForm(focus) {
                                    [["", "intensity (default)"], ["intensity", "intensity"],
                                     ["relative", "relative to the axis"], ["amplitude", "amplitude"]])));
   if (focus) $(focus)?.focus();
+}
+
+// The engine's refusal of a line, shown on the fields of the form that hold
+// it too (a plane's own fields, not its openings').
+function markSetupRefusal(line, noteId) {
+  const owner = parseSetup($("field-setup").value).owners?.get(line);
+  const group = owner && !setupForm.root.hidden && $(`setup-group-${owner}`);
+  if (!group) return;
+  for (const control of group.querySelectorAll(":scope > .form-field > *, :scope > .form-line > .form-field > *")) {
+    control.setAttribute("aria-invalid", "true");
+    control.setAttribute("aria-describedby", noteId);
+  }
 }
 
 // The form for the text in the field, or the note why the text is the editor.
