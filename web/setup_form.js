@@ -172,9 +172,17 @@ function drawSetupForm(focus) {
   const m = setupForm.model, root = setupForm.root;
   root.replaceChildren();
   const redraw = (id) => drawSetupForm(id);
+  // A kind newly chosen starts from values that compute (green light, a
+  // strip of a millimetre), so that each step shows a pattern.
+  const starting = (object, values) => (id) => {
+    for (const [key, value] of Object.entries(values[object.kind] ?? {})) object[key] ||= value;
+    drawSetupForm(id);
+  };
   const light = [formSelect("light", "kind", m.light, "kind",
                             [["", "the wavelength field's"], ["line", "one wavelength"],
-                             ["gaussian", "gaussian spectrum"]], redraw)];
+                             ["gaussian", "gaussian spectrum"]],
+                            starting(m.light, { line: { wavelength: "0.000532" },
+                                                gaussian: { centre: "0.00055", fwhm: "0.0001", samples: "15" } }))];
   if (m.light.kind === "line") light.push(formInput("wavelength", "λ [mm]", m.light, "wavelength"));
   if (m.light.kind === "gaussian")
     light.push(formInput("centre", "centre [mm]", m.light, "centre"),
@@ -185,7 +193,9 @@ function drawSetupForm(focus) {
   const s = m.source;
   const source = [formSelect("source", "Kind", s, "kind",
                              [["", "plane wave (default)"], ["plane_wave", "plane wave"],
-                              ["coherent", "coherent strip"], ["incoherent", "incoherent strip"]], redraw)];
+                              ["coherent", "coherent strip"], ["incoherent", "incoherent strip"]],
+                             starting(s, { coherent: { width: "1", samples: "15" },
+                                           incoherent: { width: "1", samples: "15" } }))];
   if (s.kind === "coherent" || s.kind === "incoherent") {
     s.width ??= "";
     s.samples ??= "";
@@ -195,7 +205,8 @@ function drawSetupForm(focus) {
   if (s.kind === "incoherent") {
     s.profile ||= "uniform";
     source.push(formSelect("profile", "profile", s, "profile",
-                           [["uniform", "uniform"], ["gaussian", "gaussian"]], redraw));
+                           [["uniform", "uniform"], ["gaussian", "gaussian"]],
+                           (id) => { if (s.profile === "gaussian") s.sigma ||= "0.25"; redraw(id); }));
     if (s.profile === "gaussian") source.push(formInput("sigma", "σ [mm]", s, "sigma"));
     source.push(formSelect("weighs", "weight on", s, "weighs",
                            [["", "intensity (default)"], ["intensity", "intensity"],
@@ -234,15 +245,17 @@ function drawSetupForm(focus) {
       drawSetupForm(`setup-plane-${k}-opening-${plane.openings.length}-${kind}`);
     };
     rows.push(formButton(`plane-${k}-add-opening`, "Add opening",
-                         add("from", { kind: "opening", from: "", to: "", samples: "" }),
+                         add("from", { kind: "opening", from: "-0.05", to: "0.05", samples: "40" }),
                          `add an opening to plane ${k}`),
               formButton(`plane-${k}-add-slits`, "Add grating",
-                         add("count", { kind: "slits", count: "", width: "", period: "", samples: "" }),
+                         add("count", { kind: "slits", count: "3", width: "0.05", period: "0.25", samples: "20" }),
                          `add a grating to plane ${k}`));
     root.append(formGroup(`plane-${k}`, `Plane ${k}`, ...rows));
   });
   root.append(formButton("add-plane", "Add plane", () => {
-    m.planes.push({ distance: "", openings: [] });
+    m.planes.push({ distance: "100", openings: [] });
+    if (Object.values(m.screen).every((w) => w === ""))
+      Object.assign(m.screen, { distance: "500", from: "-3", to: "3", count: "301" });
     drawSetupForm(`setup-plane-${m.planes.length}-distance`);
   }));
 
