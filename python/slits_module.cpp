@@ -143,19 +143,18 @@ class signal_watch {
   }
 };
 
-py::tuple pattern(const std::string& name, const arguments& given) {
-  const program_info& p = pattern_program(name);
-  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
-  const int n = c.b.screen_points(p);
+// The n points `run` writes, as (x, value) arrays, the GIL released while it
+// runs. Throwing from the writer stops and joins the workers before the
+// exception leaves the computation.
+template <class Run>
+py::tuple collect_points(int n, Run run) {
   real_array x(n), value(n);
   double* xs = x.mutable_data();
   double* vs = value.mutable_data();
   try {
     py::gil_scoped_release unlocked;
     signal_watch signals;
-    // Throwing from here stops and joins the workers before the exception
-    // leaves compute_pattern.
-    compute_pattern(p, c.b, c.threads, pattern_loop(p.id), [&](int i, double xi, double v) {
+    run([&](int i, double xi, double v) {
       xs[i] = xi;
       vs[i] = v;
       signals.look();
@@ -165,6 +164,14 @@ py::tuple pattern(const std::string& name, const arguments& given) {
   }
   refuse_non_finite(xs, vs, std::size_t(n));
   return py::make_tuple(x, value);
+}
+
+py::tuple pattern(const std::string& name, const arguments& given) {
+  const program_info& p = pattern_program(name);
+  const command_line c = read_or_raise(given, p.name, command_kind::pattern);
+  return collect_points(c.b.screen_points(p), [&](const auto& write) {
+    compute_pattern(p, c.b, c.threads, pattern_loop(p.id), write);
+  });
 }
 
 // The loop's values at the positions xs[0..n), eight at a time, relative
@@ -322,23 +329,8 @@ std::string preset_text_of(const std::string& name, const arguments& given) {
 py::tuple setup_pattern(const std::string& text, const arguments& given) {
   const setup s = read_setup_or_raise(text, "setup", "");
   const int threads = setup_threads(given);
-  const int n = s.screen_count();
-  real_array x(n), value(n);
-  double* xs = x.mutable_data();
-  double* vs = value.mutable_data();
-  try {
-    py::gil_scoped_release unlocked;
-    signal_watch signals;
-    compute_setup(s, threads, [&](int i, double xi, double v) {
-      xs[i] = xi;
-      vs[i] = v;
-      signals.look();
-    });
-  } catch (const python_signal_raised&) {
-    throw py::error_already_set();
-  }
-  refuse_non_finite(xs, vs, std::size_t(n));
-  return py::make_tuple(x, value);
+  return collect_points(s.screen_count(),
+                        [&](const auto& write) { compute_setup(s, threads, write); });
 }
 
 // The setup's values at any screen positions, as values_at a program's:
